@@ -1,0 +1,47 @@
+#include <gtest/gtest.h>
+
+#include "common/SjisText.h"
+#include "common/TextUtil.h"
+
+TEST(FileNamePart, TakesTextAfterLastSeparatorOfEitherKind) {
+    EXPECT_EQ(FileNamePart("C:\\data\\a1.DTA"), "a1.DTA");
+    EXPECT_EQ(FileNamePart("/home/user/data/a1.DTA"), "a1.DTA");
+    EXPECT_EQ(FileNamePart("/home/user\\mixed/b.DTA"), "b.DTA");
+    EXPECT_EQ(FileNamePart("C:\\data\\"), "");
+    EXPECT_EQ(FileNamePart("a1.DTA"), "");
+    EXPECT_EQ(FileNamePart(""), "");
+}
+
+TEST(TextBeforeFirstDot, CutsAtFirstDotOfTheFileName) {
+    EXPECT_EQ(TextBeforeFirstDot("a1.DTA"), "a1");
+    EXPECT_EQ(TextBeforeFirstDot("a1.b.DTA"), "a1");
+    EXPECT_EQ(TextBeforeFirstDot("noext"), "noext");
+    EXPECT_EQ(TextBeforeFirstDot("C:\\data\\x.y.DTA"), "C:\\data\\x");
+    // Dotted directories stay whole.
+    EXPECT_EQ(TextBeforeFirstDot("/home/u/.local/v1.2/meas.DTA"), "/home/u/.local/v1.2/meas");
+    EXPECT_EQ(TextBeforeFirstDot("/home/u/v1.2/noext"), "/home/u/v1.2/noext");
+    EXPECT_EQ(TextBeforeFirstDot(""), "");
+}
+
+TEST(RemoveLineBreaks, RemovesEveryCrAndLfAnywhere) {
+    EXPECT_EQ(RemoveLineBreaks("ab\r\n"), "ab");
+    EXPECT_EQ(RemoveLineBreaks("a\rb\nc\r\r\n"), "abc");
+    EXPECT_EQ(RemoveLineBreaks("\r\n"), "");
+}
+
+TEST(SjisText, RoundTripsJapaneseAndFlagsInvalidBytes) {
+    const std::string utf8 = "計測データ/測定１.DTA";
+    std::string sjis;
+    ASSERT_TRUE(Utf8ToSjis(utf8, sjis));
+    EXPECT_EQ(sjis.substr(0, 2), "\x8C\x76"); // 計
+    std::string back;
+    ASSERT_TRUE(SjisToUtf8(sjis, back));
+    EXPECT_EQ(back, utf8);
+
+    std::string bad;
+    EXPECT_FALSE(SjisToUtf8(std::string("a\x81\x20" "b\xA0", 5), bad));
+    EXPECT_EQ(bad.front(), 'a');
+    std::string lossy;
+    EXPECT_FALSE(Utf8ToSjis("x\xF0\x9F\x98\x80y", lossy)); // an emoji has no Shift-JIS form
+    EXPECT_EQ(lossy, "x?y");
+}
