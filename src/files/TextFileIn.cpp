@@ -1,0 +1,141 @@
+#include "files/TextFileIn.h"
+
+#include <cstring>
+#include <sys/stat.h>
+
+namespace {
+constexpr std::size_t kBufferSize = 64 * 1024;
+}
+
+TextFileIn::~TextFileIn() {
+    Close();
+}
+
+bool TextFileIn::Open(const std::string& fileName) {
+    Close();
+    if (fileName.empty()) {
+        return false;
+    }
+    std::FILE* f = std::fopen(fileName.c_str(), "rb");
+    if (f == nullptr) {
+        return false;
+    }
+    struct stat st {};
+    if (fstat(fileno(f), &st) != 0 || S_ISDIR(st.st_mode)) {
+        std::fclose(f);
+        return false;
+    }
+    file_ = f;
+    if (!buffer_) {
+        buffer_ = std::make_unique<char[]>(kBufferSize);
+    }
+    data_ = buffer_.get();
+    return true;
+}
+
+void TextFileIn::OpenMemory(const char* data, std::size_t size) {
+    Close();
+    memory_ = data != nullptr ? data : "";
+    data_ = memory_;
+    end_ = size;
+    eof_ = true;
+}
+
+void TextFileIn::Close() {
+    if (file_ != nullptr) {
+        std::fclose(file_);
+    }
+    file_ = nullptr;
+    memory_ = nullptr;
+    data_ = nullptr;
+    pos_ = end_ = 0;
+    eof_ = false;
+    atLineStart_ = true;
+    physicalLines_ = 0;
+    lineNumber_ = 0;
+}
+
+// Keeps at least one piece plus its possible CR LF in the window unless the file ends first.
+bool TextFileIn::Fill() {
+    if (eof_ || file_ == nullptr) {
+        return false;
+    }
+    char* buf = buffer_.get();
+    const std::size_t left = end_ - pos_;
+    if (pos_ > 0 && left > 0) {
+        std::memmove(buf, buf + pos_, left);
+    }
+    pos_ = 0;
+    end_ = left;
+    while (end_ < kBufferSize) {
+        const std::size_t got = std::fread(buf + end_, 1, kBufferSize - end_, file_);
+        end_ += got;
+        if (got == 0) {
+            eof_ = true; // end of file and read errors alike end the text
+            break;
+        }
+    }
+    return true;
+}
+
+bool TextFileIn::NextPiece(const char*& piece, std::size_t& size) {
+    if (end_ - pos_ <= kMaxPiece + 1) {
+        Fill();
+    }
+    const std::size_t avail = end_ - pos_;
+    if (avail == 0) {
+        return false;
+    }
+    const char* start = data_ + pos_;
+    // A line feed within the first 256 bytes ends the piece if the piece, counting a CR right
+    // before it as nothing, holds at most 255 bytes.
+    const std::size_t window = avail < kMaxPiece + 1 ? avail : kMaxPiece + 1;
+    const void* lf = std::memchr(start, '\n', window);
+    std::size_t take = avail < kMaxPiece ? avail : kMaxPiece;
+    bool endsLine = false;
+    if (lf != nullptr) {
+        const std::size_t i = static_cast<std::size_t>(static_cast<const char*>(lf) - start);
+        const std::size_t counted = i + 1 - ((i > 0 && start[i - 1] == '\r') ? 1 : 0);
+        if (counted <= kMaxPiece) {
+            take = i + 1;
+            endsLine = true;
+        }
+    }
+    if (atLineStart_) {
+        ++physicalLines_;
+    }
+    lineNumber_ = physicalLines_;
+    atLineStart_ = endsLine;
+    piece = start;
+    size = take;
+    pos_ += take;
+    return true;
+}
+
+bool TextFileIn::ReadLine(std::string& line) {
+    if (data_ == nullptr) {
+        return false;
+    }
+    const char* piece = nullptr;
+    std::size_t size = 0;
+    do {
+        if (!NextPiece(piece, size)) {
+            return false;
+        }
+    } while (piece[0] == ';');
+    // Most lines end in CR LF and hold no other break: strip from the end, then look inside.
+    while (size > 0 && (piece[size - 1] == '\n' || piece[size - 1] == '\r')) {
+        --size;
+    }
+    if (std::memchr(piece, '\r', size) == nullptr && std::memchr(piece, '\n', size) == nullptr) {
+        line.assign(piece, size);
+        return true;
+    }
+    line.clear();
+    for (std::size_t i = 0; i < size; ++i) {
+        if (piece[i] != '\r' && piece[i] != '\n') {
+            line.push_back(piece[i]);
+        }
+    }
+    return true;
+}
