@@ -5,9 +5,13 @@
 // Shift-JIS bytes of the files.
 #pragma once
 
+#include <cstdint>
+#include <memory>
 #include <string>
 
+#include "common/SampleBlock.h"
 #include "common/Settings.h"
+#include "common/UiServices.h"
 #include "files/TextFileIn.h"
 #include "files/TextFileOut.h"
 
@@ -20,8 +24,19 @@ struct FileError {
 
 class ZF_File {
 public:
-    // Header of every settings file.
+    // Headers of the three file kinds.
     static constexpr const char* kSettingHeader = "Tavrinini";
+    static constexpr const char* kDataHeader = "DataFile:Tavrin";
+    static constexpr const char* kFFTHeader = "DataFile:Tavrin_FFT";
+
+    // confirmation asks before a data or export file replaces an existing file; without one,
+    // existing files are replaced without a question (batch tools decide that themselves).
+    // Reserves the scratch arrays the data reader fills before it adopts a file.
+    explicit ZF_File(IConfirmation* confirmation = nullptr);
+    ~ZF_File();
+    ZF_File(const ZF_File&) = delete;
+    ZF_File& operator=(const ZF_File&) = delete;
+    void SetConfirmation(IConfirmation* confirmation) { confirmation_ = confirmation; }
 
     bool WriteSettingFile(const std::string& fileName, const std::string& header,
                           const GraphSetting& graph, const MeasureSetting& measure,
@@ -43,4 +58,39 @@ public:
 
     // The next line without comments and line breaks; false at the end of the file.
     bool ReadLine(TextFileIn& file, std::string& line) { return file.ReadLine(line); }
+
+    // Measurement data file, written to measure.DataFileName (Shift-JIS bytes, converted to
+    // the native path). The block needs 1024..262144 samples with codes and volts. A declined
+    // overwrite question is success without writing.
+    bool WriteDataFile(const std::string& header, const ADUnitSetting& ad, const SampleBlock& block,
+                       const GraphSetting& graph, const MeasureSetting& measure,
+                       FileError* detail = nullptr);
+    // Reads into the records and into the block's count, deltaF, codes and volts (its arrays
+    // must hold 262144 entries). The file is read into scratch storage first: on failure
+    // nothing passed in changes. Volts and deltaF are taken as stored; callers recompute them.
+    bool ReadDataFile(const std::string& fileName, const std::string& header, SampleBlock& block,
+                      GraphSetting& graph, MeasureSetting& measure, ADUnitSetting& ad,
+                      FileError* detail = nullptr);
+    bool WriteDataSection(TextFileOut& file, const SampleBlock& block);
+    // Reads the "D:" section straight into the block (arrays of 262144 entries).
+    bool ReadDataSection(TextFileIn& file, SampleBlock& block, FileError* detail = nullptr);
+
+    // Spectrum export: rows k = 1 .. count/2 - 1 of block.spectrum, written to
+    // measure.DataFileName like WriteDataFile.
+    bool WriteFFTFile(const std::string& header, const ADUnitSetting& ad, const SampleBlock& block,
+                      const GraphSetting& graph, const MeasureSetting& measure,
+                      FileError* detail = nullptr);
+    bool WriteFFTSection(TextFileOut& file, const SampleBlock& block);
+
+private:
+    // Asks before replacing fileName; false when the user declined.
+    bool MayReplace(const std::string& nativeName, const std::string& sjisName);
+    bool WriteBlockFile(const std::string& header, const ADUnitSetting& ad,
+                        const SampleBlock& block, const GraphSetting& graph,
+                        const MeasureSetting& measure, bool fft, FileError* detail);
+
+    IConfirmation* confirmation_ = nullptr;
+    std::unique_ptr<int32_t[]> scratchCodes_;
+    std::unique_ptr<float[]> scratchVolts_;
+    TextFileOut out_; // keeps its capacity from one data file to the next
 };
