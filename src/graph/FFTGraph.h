@@ -1,0 +1,178 @@
+// The graph object of the main window: the waveform graph above, the spectrum graph below,
+// their bitmaps, grids, axis labels and curves, and the spectrum read-out cursor.
+// It owns the two bitmaps; boxes, labels, settings and blocks belong to the main window.
+#pragma once
+
+#include "common/SampleBlock.h"
+#include "common/Settings.h"
+#include "graph/AxisTables.h"
+#include "graph/GraphBitmap.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QRect>
+#include <QSize>
+#include <QString>
+#include <array>
+#include <functional>
+#include <vector>
+
+class TPaintBox;
+
+inline constexpr int kAxisLabelCount = 46; // 19 frequency, 21 dB, 6 waveform labels
+
+// The spectrum read-outs and the amplitude unit last shown ("Vrms", "mVrms", "uVrms", "nVrms").
+struct PeakReadouts {
+    QLineEdit* EditPeakVolt = nullptr;
+    QLineEdit* EditPeakdB = nullptr;
+    QLineEdit* EditPeakHz = nullptr;
+    QString unit;
+};
+
+class FFTGraph {
+public:
+    enum class Which { Measured, Reference };
+
+    // labels: the 19 TLabel_Freq, the 21 TLabel_dB, then LabelVoltmax, LabelVoltzero,
+    // LabelVoltmin, LabelVoltUnit, LabelTimeS, LabelTimeE (all children of mainWindow).
+    // The AD unit is represented by the rate tables (SamplePeriod); no unit object is needed.
+    FFTGraph(QWidget* mainWindow, TPaintBox* spectrumBox, TPaintBox* waveBox,
+             const std::array<QLabel*, kAxisLabelCount>& labels, GraphSetting& graphSetting,
+             ADUnitSetting& acqSetting, SampleBlock& curBlock, SampleBlock& refBlock);
+    FFTGraph(const FFTGraph&) = delete;
+    FFTGraph& operator=(const FFTGraph&) = delete;
+
+    // Outer window size (FormW, FormH) the placement works from. By default the main window's
+    // client size plus the frame of the original window: width + 8, height + 46.
+    void SetFormSizeSource(std::function<QSize()> source) { formSize_ = std::move(source); }
+
+    // Layout and axes.
+    void PlaceControls();
+    void ResizeBitmaps();
+    void UpdateAxisLabels();
+    void ClearGraphs();
+    void PaintGraphs();
+
+    // Curves on screen.
+    void DrawSpectrum(Which which);
+    void DrawSpectrumWithRef();
+    void DrawWaveform(Which which);
+    void DrawWaveformWithRef();
+    // Curves into a print bitmap (size set by the caller; its pen width is used and left set
+    // as a canvas would: PrintWaveform leaves 5, PrintSpectrum's grid and first curve use it).
+    void PrintSpectrum(GraphBitmap& bitmap);
+    void PrintWaveform(GraphBitmap& bitmap);
+
+    // Peak cursor and read-outs; unitLabel receives the amplitude unit.
+    void ShowLargestPeak(const SampleBlock& block, PeakReadouts& readouts, QLabel* unitLabel);
+    void PeakForward(const SampleBlock& block, PeakReadouts& readouts, QLabel* unitLabel);
+    void PeakBack(const SampleBlock& block, PeakReadouts& readouts, QLabel* unitLabel);
+    void ShowBin(int bin, PeakReadouts& readouts, QLabel* unitLabel);
+    int BinAtX(int w, int x) const;
+    int32_t CodeMax();
+    int32_t CodeMin();
+    static double CodeToMicrovolts(int32_t code);
+    static double CodesToMicrovolts(int32_t difference);
+
+    // State, for the printing code and for tests.
+    const GraphBitmap& SpectrumBitmap() const { return spectrumBitmap_; }
+    const GraphBitmap& WaveBitmap() const { return waveBitmap_; }
+    int32_t RangeCodeMax() const { return rangeCodeMax_; }
+    int32_t RangeCodeMin() const { return rangeCodeMin_; }
+    float RangeVoltMax() const { return rangeVoltMax_; }
+    float RangeVoltMin() const { return rangeVoltMin_; }
+    float WaveSpan() const { return waveSpan_; }
+    float WaveOffset() const { return waveOffset_; }
+    float TimeSpan() const { return timeSpan_; }
+    int32_t DrawnBinCount() const { return drawnBinCount_; }
+    float DrawnDeltaF() const { return drawnDeltaF_; }
+    float SpectrumPeak() const { return spectrumPeak_; }
+    const float* DbCurve() const { return dbCurve_.data(); }
+    const float* RefDbCurve() const { return refDbCurve_.data(); }
+    int32_t PeakBin() const { return peakBin_; }
+    int32_t CursorBin() const { return cursorBin_; }
+    QLabel* FreqLabel(int i) const { return freqLabels_[i]; }
+    QLabel* DbLabel(int i) const { return dbLabels_[i]; }
+    QLabel* VoltMaxLabel() const { return labelVoltMax_; }
+    QLabel* VoltZeroLabel() const { return labelVoltZero_; }
+    QLabel* VoltMinLabel() const { return labelVoltMin_; }
+    QLabel* VoltUnitLabel() const { return labelVoltUnit_; }
+    QLabel* TimeStartLabel() const { return labelTimeS_; }
+    QLabel* TimeEndLabel() const { return labelTimeE_; }
+
+private:
+    // Axes (FFTGraph.cpp).
+    void PlaceFreqLabels();
+    void PlaceDbLabels();
+    void PlaceVoltLabels();
+    void PlaceTimeLabels();
+    void UpdateRanges();
+    void SetFreqLabelTexts();
+    void SetDbLabelTexts();
+    void SetVoltLabelTexts();
+    void SetTimeLabelTexts();
+    float StartFreq() const;
+    float EndFreq() const;
+    void DrawLogGrid(GraphBitmap& bmp) const;
+    void DrawLinearGrid(GraphBitmap& bmp) const;
+    void DrawDbGrid(GraphBitmap& bmp) const;
+    void DrawSpectrumGrid(GraphBitmap& bmp) const;
+    void DrawWaveGrid(GraphBitmap& bmp, float timeSpan, int penWidth) const;
+
+    // Curves (FFTGraphPlot.cpp).
+    bool SpectrumFirstCurve(GraphBitmap& bmp, const SampleBlock& block, int32_t color);
+    void SpectrumOverlay(GraphBitmap& bmp, int penWidth);
+    void ComputeLevels(const SampleBlock& block, int n, float* levels) const;
+    void SpectrumSegments(GraphBitmap& bmp, const float* levels, float deltaF, int n, int32_t color,
+                          RasterMode mode) const;
+    void SetWaveScale(float max, float min, bool volts);
+    void WaveSegments(GraphBitmap& bmp, const SampleBlock& block, int32_t color, RasterMode mode,
+                      bool commonTimeAxis) const;
+    void WaveformBoth(GraphBitmap& bmp, int penWidth);
+    float BlockDuration(const SampleBlock& block) const;
+    void CodeMaxMinOf(const SampleBlock& block); // code range of one block into rangeCode*
+
+    // Read-outs (FFTGraphPeak.cpp).
+    void ShowBinOf(const SampleBlock& block, int bin, PeakReadouts& readouts, QLabel* unitLabel);
+
+    QWidget* mainWindow_;
+    TPaintBox* spectrumBox_;
+    TPaintBox* waveBox_;
+    GraphBitmap spectrumBitmap_;
+    GraphBitmap waveBitmap_;
+    QRect spectrumFrame_, spectrumInner_, spectrumArea_;
+    QRect waveFrame_, waveInner_, waveArea_;
+    std::array<QLabel*, kFreqLabelCount> freqLabels_{};
+    std::array<QLabel*, kDbLabelCount> dbLabels_{};
+    QLabel* labelTimeS_;
+    QLabel* labelTimeE_;
+    QLabel* labelVoltMax_;
+    QLabel* labelVoltZero_;
+    QLabel* labelVoltMin_;
+    QLabel* labelVoltUnit_;
+    int spectrumBoxW_ = 0, spectrumBoxH_ = 0, spectrumBmpW_ = 0, spectrumBmpH_ = 0;
+    int waveBoxW_ = 0, waveBoxH_ = 0, waveBmpW_ = 0, waveBmpH_ = 0;
+    GraphSetting& graphSetting_;
+    ADUnitSetting& acqSetting_;
+    SampleBlock& curBlock_;
+    SampleBlock& refBlock_;
+    std::function<QSize()> formSize_;
+
+    int32_t rangeCodeMax_ = 8388618;
+    int32_t rangeCodeMin_ = 8388598;
+    float rangeVoltMax_ = 0.001f;
+    float rangeVoltMin_ = -0.001f;
+    float waveSpan_ = 0.003f;
+    float waveOffset_ = -0.0015f;
+    float timeSpan_ = 0;
+    int32_t drawnBinCount_ = 0;
+    float drawnDeltaF_ = 0;
+    float spectrumPeak_ = 0;
+    std::vector<float> dbCurve_;
+    std::vector<float> refDbCurve_;
+    int32_t peakBin_ = 0;
+    int32_t cursorBin_ = 0;
+};
+
+// A label that sizes itself to its text, as the axis labels do.
+void SetAutoSizedText(QLabel* label, const QString& text);

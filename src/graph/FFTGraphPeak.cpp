@@ -1,0 +1,132 @@
+// The spectrum read-out cursor and the AD-code statistics of the measured block.
+#include "common/DecimalPicture.h"
+#include "graph/FFTGraph.h"
+
+#include <algorithm>
+#include <cmath>
+
+void FFTGraph::CodeMaxMinOf(const SampleBlock& b) {
+    if (b.count <= 0 || b.codes == nullptr) {
+        rangeCodeMax_ = 8388618;
+        rangeCodeMin_ = 8388598;
+        return;
+    }
+    int32_t hi = 0;
+    int32_t lo = 16777215;
+    const int count = std::min(b.count, MaxSamples);
+    for (int i = 0; i < count; ++i) {
+        hi = std::max(hi, b.codes[i]);
+        lo = std::min(lo, b.codes[i]);
+    }
+    rangeCodeMax_ = hi;
+    rangeCodeMin_ = lo;
+}
+
+int32_t FFTGraph::CodeMax() {
+    CodeMaxMinOf(curBlock_);
+    return rangeCodeMax_;
+}
+
+int32_t FFTGraph::CodeMin() {
+    CodeMaxMinOf(curBlock_);
+    return rangeCodeMin_;
+}
+
+double FFTGraph::CodeToMicrovolts(int32_t code) {
+    return (double(code) - 8388608.0) * 2500000.0 / 8388607.0;
+}
+
+double FFTGraph::CodesToMicrovolts(int32_t difference) {
+    return double(difference) * 2500000.0 / 8388607.0;
+}
+
+void FFTGraph::ShowLargestPeak(const SampleBlock& block, PeakReadouts& readouts,
+                               QLabel* unitLabel) {
+    const int n = block.spectrum ? std::min(block.count / 2, MaxSpectrum) : 0;
+    float best = 0;
+    peakBin_ = 1;
+    for (int i = 1; i < n; ++i) {
+        if (block.spectrum[i] > best) {
+            best = block.spectrum[i];
+            peakBin_ = i;
+        }
+    }
+    cursorBin_ = peakBin_;
+    ShowBinOf(block, cursorBin_, readouts, unitLabel);
+}
+
+void FFTGraph::PeakForward(const SampleBlock& block, PeakReadouts& readouts, QLabel* unitLabel) {
+    const int n = std::min(block.count / 2, MaxSpectrum);
+    if (cursorBin_ < n - 1) {
+        ++cursorBin_;
+        ShowBinOf(block, cursorBin_, readouts, unitLabel);
+    }
+}
+
+void FFTGraph::PeakBack(const SampleBlock& block, PeakReadouts& readouts, QLabel* unitLabel) {
+    if (cursorBin_ > 1) {
+        --cursorBin_;
+        ShowBinOf(block, cursorBin_, readouts, unitLabel);
+    }
+}
+
+void FFTGraph::ShowBin(int bin, PeakReadouts& readouts, QLabel* unitLabel) {
+    cursorBin_ = bin;
+    ShowBinOf(curBlock_, bin, readouts, unitLabel);
+}
+
+void FFTGraph::ShowBinOf(const SampleBlock& block, int bin, PeakReadouts& readouts,
+                         QLabel* unitLabel) {
+    const int n = block.spectrum ? std::min(block.count / 2, MaxSpectrum) : 0;
+    if (bin < 0 || bin >= n) {
+        return; // no such line in this block: the read-outs keep what they show
+    }
+    const float a = block.spectrum[bin];
+    float value;
+    const char* unit;
+    if (a >= 1.0f) {
+        value = a;
+        unit = "Vrms";
+    } else if (a >= 0.001f) {
+        value = a * 1000.0f;
+        unit = "mVrms";
+    } else if (a >= 0.000001f) {
+        value = a * 1000000.0f;
+        unit = "uVrms";
+    } else {
+        value = a * 1000000000.0f;
+        unit = "nVrms";
+    }
+    readouts.unit = QString::fromLatin1(unit);
+    if (unitLabel) {
+        unitLabel->setText(readouts.unit);
+    }
+    if (readouts.EditPeakVolt) {
+        readouts.EditPeakVolt->setText(QString::fromStdString(FormatDecimal(value, 3)));
+    }
+    if (readouts.EditPeakdB) {
+        readouts.EditPeakdB->setText(QString::fromStdString(FormatDecimal(dbCurve_[bin], 2)));
+    }
+    if (readouts.EditPeakHz) {
+        const float hz = static_cast<float>(bin) * block.deltaF;
+        readouts.EditPeakHz->setText(QString::fromStdString(FormatDecimal(hz, 3)));
+    }
+}
+
+int FFTGraph::BinAtX(int w, int x) const {
+    const double spacing = curBlock_.deltaF;
+    if (w <= 0 || !(spacing > 0)) {
+        return -1;
+    }
+    const double fE = EndFreq();
+    if (graphSetting_.fLogGraph) {
+        const double ls = std::log10(double(StartFreq()));
+        const double le = std::log10(fE);
+        if (le == ls) {
+            return -1;
+        }
+        const double f = std::pow(10.0, ls + x * (le - ls) / w);
+        return static_cast<int>(std::clamp(f / spacing, -1e9, 1e9));
+    }
+    return static_cast<int>(std::clamp((fE / spacing) * x / w, -1e9, 1e9));
+}

@@ -1,0 +1,303 @@
+// Curves of the two graphs: spectrum levels and segments, the reference overlay, waveforms.
+// One set of routines draws into any GraphBitmap, on screen and for printing.
+#include "adunit/RateTables.h"
+#include "graph/FFTGraph.h"
+#include "graph/LineRaster.h"
+#include "graph/TPaintBox.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+int SpectrumBins(const SampleBlock& b) {
+    if (b.count <= 0 || b.spectrum == nullptr) {
+        return 0;
+    }
+    return std::min(b.count / 2, MaxSpectrum);
+}
+
+} // namespace
+
+void FFTGraph::DrawSpectrum(Which which) {
+    const bool ref = which == Which::Reference;
+    SpectrumFirstCurve(spectrumBitmap_, ref ? refBlock_ : curBlock_,
+                       ref ? graphSetting_.PenColorRefGraph : graphSetting_.PenColorGraph);
+    spectrumBox_->ShowBitmap();
+}
+
+void FFTGraph::DrawSpectrumWithRef() {
+    // With no measured curve there is no peak to relate the overlay to, and no fresh grid to
+    // draw it on, so the overlay is left out too.
+    if (SpectrumFirstCurve(spectrumBitmap_, curBlock_, graphSetting_.PenColorGraph)) {
+        SpectrumOverlay(spectrumBitmap_, 1);
+    }
+    spectrumBox_->ShowBitmap();
+}
+
+void FFTGraph::PrintSpectrum(GraphBitmap& bitmap) {
+    if (SpectrumFirstCurve(bitmap, curBlock_, graphSetting_.PenColorGraph)) {
+        SpectrumOverlay(bitmap, 5);
+    }
+}
+
+bool FFTGraph::SpectrumFirstCurve(GraphBitmap& bmp, const SampleBlock& block, int32_t color) {
+    const int n = SpectrumBins(block);
+    drawnDeltaF_ = block.deltaF;
+    drawnBinCount_ = n;
+    if (n == 0 || !(block.deltaF > 0)) {
+        return false;
+    }
+    float peak = 0;
+    for (int i = 1; i < n; ++i) {
+        if (block.spectrum[i] > peak) {
+            peak = block.spectrum[i];
+        }
+    }
+    spectrumPeak_ = peak;
+    if (peak == 0) {
+        return false;
+    }
+    ComputeLevels(block, n, dbCurve_.data());
+    bmp.FillWhite();
+    DrawSpectrumGrid(bmp);
+    SpectrumSegments(bmp, dbCurve_.data(), block.deltaF, n, color, RasterMode::Copy);
+    return true;
+}
+
+void FFTGraph::SpectrumOverlay(GraphBitmap& bmp, int penWidth) {
+    const int n = SpectrumBins(refBlock_);
+    if (n == 0) {
+        return;
+    }
+    drawnDeltaF_ = refBlock_.deltaF;
+    drawnBinCount_ = n;
+    if (!(refBlock_.deltaF > 0)) {
+        return;
+    }
+    ComputeLevels(refBlock_, n, refDbCurve_.data());
+    bmp.penWidth = penWidth;
+    SpectrumSegments(bmp, refDbCurve_.data(), refBlock_.deltaF, n, graphSetting_.PenColorRefGraph,
+                     graphSetting_.fLogGraph ? RasterMode::Mask : RasterMode::Xor);
+}
+
+void FFTGraph::ComputeLevels(const SampleBlock& block, int n, float* levels) const {
+    const AxisIndexes ix = ClampedIndexes(graphSetting_);
+    const float bottom = static_cast<float>(20 - 10 * ix.dbMin);
+    const float threshold = std::pow(10.0f, bottom / 20);
+    const bool abso = graphSetting_.fAbsoGraph;
+    const float peak = spectrumPeak_;
+    levels[0] = bottom;
+    for (int i = 1; i < n; ++i) {
+        const float a = block.spectrum[i];
+        if (!(a > 0)) {
+            levels[i] = bottom;
+            continue;
+        }
+        const float r = abso ? a : a / peak;
+        levels[i] = r > threshold ? 20 * std::log10(r) : bottom;
+    }
+}
+
+void FFTGraph::SpectrumSegments(GraphBitmap& bmp, const float* levels, float deltaF, int n,
+                                int32_t color, RasterMode mode) const {
+    const AxisIndexes ix = ClampedIndexes(graphSetting_);
+    const int d = ix.dbMin - ix.dbMax;
+    const double top = graphSetting_.fAbsoGraph ? 20.0 - 10.0 * ix.dbMax : 0.0;
+    const double w = bmp.Width();
+    const double yScale = bmp.Height() / (10.0 * d);
+    const float fS = StartFreq();
+    const float fE = EndFreq();
+    auto y = [&](int i) { return TruncToPixel((top - levels[i]) * yScale); };
+    LinePen pen(bmp, color, mode);
+
+    if (graphSetting_.fLogGraph) {
+        const double ls = std::log10(double(fS));
+        const double le = std::log10(double(fE));
+        if (le == ls) {
+            return;
+        }
+        const double xScale = w / (le - ls);
+        // Start one bin below the first at or above fS, end at the first at or above fE.
+        int j = std::max(1, static_cast<int>(std::ceil(double(fS) / deltaF)));
+        while (j > 1 && static_cast<float>(j - 1) * deltaF >= fS) {
+            --j;
+        }
+        while (static_cast<float>(j) * deltaF < fS) {
+            ++j;
+        }
+        if (j > 1) {
+            --j;
+        }
+        if (j >= n - 1) {
+            return;
+        }
+        const double kGuess = std::ceil(double(fE) / deltaF);
+        int k = static_cast<int>(std::clamp(kGuess, double(j), double(n - 1)));
+        while (k > j && static_cast<float>(k - 1) * deltaF >= fE) {
+            --k;
+        }
+        while (k < n - 1 && static_cast<float>(k) * deltaF < fE) {
+            ++k;
+        }
+        auto x = [&](int i) {
+            return TruncToPixel(xScale * (std::log10(double(static_cast<float>(i) * deltaF)) - ls));
+        };
+        int x0 = x(j);
+        int y0 = y(j);
+        for (int i = j; i < k; ++i) {
+            const int x1 = x(i + 1);
+            const int y1 = y(i + 1);
+            pen.Line(x0, y0, x1, y1);
+            x0 = x1;
+            y0 = y1;
+        }
+    } else {
+        const int last = std::min(static_cast<int>(fE / deltaF), n - 1);
+        const double xScale = w / fE;
+        auto x = [&](int i) { return TruncToPixel(xScale * (static_cast<float>(i) * deltaF)); };
+        if (last < 2) {
+            return;
+        }
+        int x0 = x(1);
+        int y0 = y(1);
+        for (int i = 1; i < last; ++i) {
+            const int x1 = x(i + 1);
+            const int y1 = y(i + 1);
+            pen.Line(x0, y0, x1, y1);
+            x0 = x1;
+            y0 = y1;
+        }
+    }
+}
+
+// ---- waveform -----------------------------------------------------------------------------
+
+void FFTGraph::SetWaveScale(float max, float min, bool volts) {
+    float span = (max - min) * 1.5f;
+    if (!(span > 0) || !std::isfinite(span)) {
+        // All samples equal: use the span of an empty block around the value.
+        span = volts ? 0.003f : 30.0f;
+    }
+    waveSpan_ = span;
+    waveOffset_ = (max + min) * 0.5f - span * 0.5f;
+}
+
+void FFTGraph::DrawWaveform(Which which) {
+    const bool ref = which == Which::Reference;
+    const SampleBlock& b = ref ? refBlock_ : curBlock_;
+    GraphBitmap& bmp = waveBitmap_;
+    bmp.FillWhite();
+    timeSpan_ = BlockDuration(b);
+    DrawWaveGrid(bmp, timeSpan_, 1);
+    if (graphSetting_.fSig_Volt) {
+        const float dc = graphSetting_.fDCCut_SigGraph && b.count > 0 ? b.voltMean : 0.0f;
+        rangeVoltMax_ = b.count > 0 ? b.voltMax - dc : 0.001f;
+        rangeVoltMin_ = b.count > 0 ? b.voltMin - dc : -0.001f;
+        SetWaveScale(rangeVoltMax_, rangeVoltMin_, true);
+    } else {
+        CodeMaxMinOf(b);
+        SetWaveScale(static_cast<float>(rangeCodeMax_), static_cast<float>(rangeCodeMin_), false);
+    }
+    WaveSegments(bmp, b, ref ? graphSetting_.PenColorRefGraph : graphSetting_.PenColorGraph,
+                 RasterMode::Copy, false);
+    waveBox_->ShowBitmap();
+}
+
+void FFTGraph::DrawWaveformWithRef() {
+    WaveformBoth(waveBitmap_, 1);
+    waveBox_->ShowBitmap();
+}
+
+void FFTGraph::PrintWaveform(GraphBitmap& bitmap) {
+    WaveformBoth(bitmap, 5);
+}
+
+void FFTGraph::WaveformBoth(GraphBitmap& bmp, int penWidth) {
+    const bool refShown = refBlock_.count > 0;
+    bmp.FillWhite();
+    timeSpan_ = BlockDuration(curBlock_);
+    if (refShown) {
+        timeSpan_ = std::max(timeSpan_, BlockDuration(refBlock_));
+    }
+    DrawWaveGrid(bmp, timeSpan_, penWidth);
+    if (graphSetting_.fSig_Volt) {
+        const bool dcCut = graphSetting_.fDCCut_SigGraph;
+        auto range = [&](const SampleBlock& b, float& max, float& min) {
+            const float dc = dcCut ? b.voltMean : 0.0f;
+            max = b.voltMax - dc;
+            min = b.voltMin - dc;
+        };
+        float max = 0.001f, min = -0.001f;
+        if (curBlock_.count > 0) {
+            range(curBlock_, max, min);
+        }
+        if (refShown) {
+            float rMax, rMin;
+            range(refBlock_, rMax, rMin);
+            if (curBlock_.count > 0) {
+                max = std::max(max, rMax);
+                min = std::min(min, rMin);
+            } else {
+                max = rMax;
+                min = rMin;
+            }
+        }
+        rangeVoltMax_ = max;
+        rangeVoltMin_ = min;
+        SetWaveScale(max, min, true);
+    } else {
+        CodeMaxMinOf(curBlock_);
+        if (refShown) {
+            const int32_t curMax = rangeCodeMax_, curMin = rangeCodeMin_;
+            CodeMaxMinOf(refBlock_);
+            if (curBlock_.count > 0) {
+                rangeCodeMax_ = std::max(rangeCodeMax_, curMax);
+                rangeCodeMin_ = std::min(rangeCodeMin_, curMin);
+            }
+        }
+        SetWaveScale(static_cast<float>(rangeCodeMax_), static_cast<float>(rangeCodeMin_), false);
+    }
+    WaveSegments(bmp, curBlock_, graphSetting_.PenColorGraph, RasterMode::Copy, true);
+    if (refShown) {
+        WaveSegments(bmp, refBlock_, graphSetting_.PenColorRefGraph, RasterMode::Mask, true);
+    }
+}
+
+void FFTGraph::WaveSegments(GraphBitmap& bmp, const SampleBlock& b, int32_t color, RasterMode mode,
+                            bool commonTimeAxis) const {
+    const int count = std::min(b.count, MaxSamples);
+    if (count < 2) {
+        return;
+    }
+    const bool volts = graphSetting_.fSig_Volt;
+    if ((volts && b.volts == nullptr) || (!volts && b.codes == nullptr)) {
+        return;
+    }
+    if (commonTimeAxis && !(timeSpan_ > 0)) {
+        return;
+    }
+    const int w = bmp.Width();
+    const double h = bmp.Height();
+    const float dc = volts && graphSetting_.fDCCut_SigGraph ? b.voltMean : 0.0f;
+    const double offset = waveOffset_;
+    const double span = waveSpan_;
+    const double period = SamplePeriod(b.spsSel, b.sinc3);
+    const double timeSpan = timeSpan_;
+    auto value = [&](int i) { return volts ? double(b.volts[i] - dc) : double(b.codes[i]); };
+    auto y = [&](int i) { return TruncToPixel(h * (1.0 - (value(i) - offset) / span)); };
+    auto x = [&](int i) {
+        return commonTimeAxis ? TruncToPixel(w * (i * period) / timeSpan)
+                              : static_cast<int>(int64_t(w) * i / count);
+    };
+    LinePen pen(bmp, color, mode);
+    int x0 = x(0);
+    int y0 = y(0);
+    for (int i = 0; i + 1 < count; ++i) {
+        const int x1 = x(i + 1);
+        const int y1 = y(i + 1);
+        pen.Line(x0, y0, x1, y1);
+        x0 = x1;
+        y0 = y1;
+    }
+}
