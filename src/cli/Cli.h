@@ -1,0 +1,18 @@
+// tavrin-cli: checks Tavrin's files and re-exports spectra from stored measurements with the
+// program's own readers, writers and spectrum code.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+// Runs one command line (args without the program name). Results go to out, messages to err.
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// The commands, for RunCli and the tests.
+int CheckCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int SpectrumCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

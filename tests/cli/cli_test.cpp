@@ -1,0 +1,233 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <sys/wait.h>
+#include <vector>
+
+#include "adunit/RateTables.h"
+#include "analysis/SampleConversion.h"
+#include "cli/Cli.h"
+#include "common/GeneralFormat.h"
+#include "common/SjisText.h"
+#include "files/ZF_File.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::string> Lines(const std::string& bytes) {
+    std::vector<std::string> lines;
+    std::istringstream in(bytes);
+    for (std::string l; std::getline(in, l);) {
+        if (!l.empty() && l.back() == '\r') {
+            l.pop_back();
+        }
+        lines.push_back(l);
+    }
+    return lines;
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "tavrin_cli_XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir = pattern;
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    std::string Path(const std::string& name) const { return (dir / name).string(); }
+
+    int Run(std::vector<std::string> args) {
+        out.str("");
+        err.str("");
+        return RunCli(args, out, err);
+    }
+
+    // A 1024-sample data file at rate 16 (Sinc5): a sine of `amplitudeCodes` at bin `bin`
+    // around mid-scale. The volts column and the step deliberately disagree with the codes.
+    std::string WriteSineFile(const std::string& name, int bin, double amplitudeCodes,
+                              int32_t window = WinRectangular) {
+        const int n = 1024;
+        std::vector<int32_t> codes(MaxSamples);
+        std::vector<float> volts(MaxSamples, 1.25f);
+        for (int i = 0; i < n; ++i) {
+            codes[i] = 8388608 + static_cast<int32_t>(std::lround(
+                                     amplitudeCodes * std::sin(2 * M_PI * bin * i / n)));
+        }
+        SampleBlock b;
+        b.codes = codes.data();
+        b.volts = volts.data();
+        b.count = n;
+        b.deltaF = 12345.0f;
+        GraphSetting g;
+        g.whichWindowFunc = window;
+        g.fDCCut_FFT = true;
+        MeasureSetting m;
+        m.DataFileName = Utf8ToSjis(Path(name));
+        m.StartDateTime = "2024/01/01 0:00:00";
+        ADUnitSetting a{16, false, 0};
+        ZF_File zf;
+        EXPECT_TRUE(zf.WriteDataFile(ZF_File::kDataHeader, a, b, g, m));
+        return Path(name);
+    }
+
+    fs::path dir;
+    std::ostringstream out;
+    std::ostringstream err;
+};
+
+} // namespace
+
+TEST_F(CliTest, CheckReportsEachFileAndTheExitStatus) {
+    const std::string dta = WriteSineFile("a.DTA", 10, 1000);
+    const std::string prf = Path("s.prf");
+    ZF_File zf;
+    ASSERT_TRUE(zf.WriteSettingFile(prf, "Tavrinini", {}, {}, {}));
+    EXPECT_EQ(Run({"check", dta, prf}), kExitOk);
+    EXPECT_EQ(out.str(), dta + ": OK (data file, 1024 samples)\n" + prf + ": OK (settings file)\n");
+
+    // A broken sample line: line number and rule.
+    auto lines = Lines(ReadAll(dta));
+    lines[40] = "8388608;0";
+    std::ofstream(Path("bad.DTA"), std::ios::binary) << [&] {
+        std::string s;
+        for (auto& l : lines) {
+            s += l + "\r\n";
+        }
+        return s;
+    }();
+    std::ofstream(Path("other.txt"), std::ios::binary) << "hello\r\n";
+    // Rejection reasons quote the file's Shift-JIS text as UTF-8.
+    std::ofstream(Path("sjis.prf"), std::ios::binary) << "Tavrinini\r\nA:\r\nspsSel:\x82\xA0\r\n";
+    EXPECT_EQ(Run({"check", prf, Path("bad.DTA"), Path("other.txt"), Path("missing.DTA"),
+                   Path("sjis.prf")}),
+              kExitFailed);
+    const auto report = Lines(out.str());
+    ASSERT_EQ(report.size(), 5u);
+    EXPECT_EQ(report[0], prf + ": OK (settings file)");
+    EXPECT_EQ(report[1], Path("bad.DTA") + ": rejected: line 41: sample line \"8388608;0\" is not "
+                                           "\"code,volts\"");
+    EXPECT_EQ(report[2], Path("other.txt") + ": rejected: line 1: header is neither "
+                                             "\"Tavrinini\" nor \"DataFile:Tavrin\"");
+    EXPECT_EQ(report[3], Path("missing.DTA") + ": rejected: cannot open the file");
+    EXPECT_EQ(report[4], Path("sjis.prf") + ": rejected: line 3: \"spsSel:あ\" is not an "
+                                            "integer 0..16");
+}
+
+TEST_F(CliTest, UsageErrorsAndHelp) {
+    EXPECT_EQ(Run({}), kExitUsage);
+    EXPECT_EQ(Run({"frobnicate"}), kExitUsage);
+    EXPECT_NE(err.str().find("unknown command"), std::string::npos);
+    EXPECT_EQ(Run({"check"}), kExitUsage);
+    EXPECT_EQ(Run({"check", "--bogus", "x"}), kExitUsage);
+    EXPECT_EQ(Run({"spectrum", "in.DTA"}), kExitUsage);
+    EXPECT_EQ(Run({"spectrum", "-o", "out.FFT"}), kExitUsage);
+    EXPECT_EQ(Run({"spectrum", "in.DTA", "-o"}), kExitUsage);
+    EXPECT_EQ(Run({"spectrum", "in.DTA", "-o", "x.FFT", "--window", "kaiser"}), kExitUsage);
+    EXPECT_EQ(Run({"spectrum", "a.DTA", "b.DTA", "-o", "x.FFT"}), kExitUsage);
+    for (const auto& cmd : std::vector<std::vector<std::string>>{
+             {"--help"}, {"check", "--help"}, {"spectrum", "--help"}}) {
+        EXPECT_EQ(Run(cmd), kExitOk);
+        EXPECT_NE(out.str().find("Usage: tavrin-cli"), std::string::npos);
+    }
+}
+
+TEST_F(CliTest, SpectrumUsesCodesAndRateNotTheStoredVoltsAndStep) {
+    const std::string dta = WriteSineFile("sine.DTA", 64, 100000);
+    const std::string fft = Path("sine.FFT");
+    ASSERT_EQ(Run({"spectrum", dta, "-o", fft}), kExitOk) << err.str();
+    const auto lines = Lines(ReadAll(fft));
+    ASSERT_EQ(lines.size(), 35u + 511u);
+    EXPECT_EQ(lines[0], "DataFile:Tavrin_FFT");
+    EXPECT_EQ(lines[8], "DataFileName:" + Utf8ToSjis(fs::absolute(fft).string()));
+    EXPECT_EQ(lines[9], "StartDateTime:2024/01/01 0:00:00");
+    EXPECT_EQ(lines[32], "fftnum:511");
+    const float step = DeltaF(SamplePeriod(16, false), 1024);
+    EXPECT_EQ(lines[33], "deltaF:" + FormatGeneral(step));
+    // Rectangular window on a whole number of periods: all energy in bin 64, RMS = A / sqrt 2.
+    const double expected = 100000 * 2.9802325e-7 / std::sqrt(2.0);
+    double peak = 0;
+    int peakBin = 0;
+    for (int k = 1; k <= 511; ++k) {
+        const std::string& row = lines[33 + k];
+        const double v = std::strtod(row.c_str() + row.find(", ") + 2, nullptr);
+        if (v > peak) {
+            peak = v;
+            peakBin = k;
+        }
+    }
+    EXPECT_EQ(peakBin, 64);
+    EXPECT_NEAR(peak, expected, expected * 1e-4);
+    char freq[kGeneralFormatMax];
+    EXPECT_EQ(lines[33 + 64].substr(0, lines[33 + 64].find('H')),
+              std::string(freq, FormatFixed3(64.0 * step, freq)));
+}
+
+TEST_F(CliTest, SpectrumOptionsOverrideTheFileAndShowInTheExport) {
+    const std::string dta = WriteSineFile("w.DTA", 100, 50000, WinHanning);
+    const std::string a = Path("a.FFT");
+    const std::string b = Path("b.FFT");
+    ASSERT_EQ(Run({"spectrum", dta, "-o", a}), kExitOk);
+    ASSERT_EQ(
+        Run({"spectrum", dta, "--output=" + b, "--window", "flattop", "--correct", "--no-dc-cut"}),
+        kExitOk)
+        << err.str();
+    const auto la = Lines(ReadAll(a));
+    const auto lb = Lines(ReadAll(b));
+    EXPECT_EQ(la[23], "whichWindowFunc:1");
+    EXPECT_EQ(lb[23], "whichWindowFunc:3");
+    EXPECT_EQ(la[14], "fWinFuncAdjust:0");
+    EXPECT_EQ(lb[14], "fWinFuncAdjust:1");
+    EXPECT_EQ(lb[15], "fDCCut_FFT:0");
+    EXPECT_NE(la[34 + 99], lb[34 + 99]);
+}
+
+TEST_F(CliTest, SpectrumNeverReplacesWithoutForceAndRejectsBadInput) {
+    const std::string dta = WriteSineFile("x.DTA", 5, 1000);
+    const std::string fft = Path("x.FFT");
+    std::ofstream(fft) << "keep";
+    EXPECT_EQ(Run({"spectrum", dta, "-o", fft}), kExitFailed);
+    EXPECT_NE(err.str().find("--force"), std::string::npos);
+    EXPECT_EQ(ReadAll(fft), "keep");
+    EXPECT_EQ(Run({"spectrum", dta, "-o", fft, "--force"}), kExitOk);
+    EXPECT_EQ(Lines(ReadAll(fft)).size(), 546u);
+
+    const std::string prf = Path("s.prf");
+    ZF_File zf;
+    ASSERT_TRUE(zf.WriteSettingFile(prf, "Tavrinini", {}, {}, {}));
+    EXPECT_EQ(Run({"spectrum", prf, "-o", Path("y.FFT")}), kExitFailed);
+    EXPECT_NE(err.str().find("rejected: line 1: header"), std::string::npos) << err.str();
+    EXPECT_FALSE(fs::exists(Path("y.FFT")));
+    EXPECT_EQ(Run({"spectrum", dta, "-o", Path("nodir/y.FFT")}), kExitFailed);
+}
+
+#ifdef TAVRIN_CLI_EXE
+// The built program, end to end: exit statuses and files through a real process.
+TEST_F(CliTest, ExecutableEndToEnd) {
+    const std::string dta = WriteSineFile("e2e.DTA", 7, 2000);
+    const std::string exe = TAVRIN_CLI_EXE;
+    auto run = [&](const std::string& args) {
+        const std::string cmd =
+            "'" + exe + "' " + args + " >'" + Path("stdout") + "' 2>'" + Path("stderr") + "'";
+        const int status = std::system(cmd.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    EXPECT_EQ(run("check '" + dta + "'"), 0);
+    EXPECT_EQ(ReadAll(Path("stdout")), dta + ": OK (data file, 1024 samples)\n");
+    EXPECT_EQ(run("spectrum '" + dta + "' -o '" + Path("e2e.FFT") + "'"), 0);
+    EXPECT_EQ(Lines(ReadAll(Path("e2e.FFT"))).size(), 546u);
+    EXPECT_EQ(run("check '" + Path("e2e.FFT") + "'"), 1);
+    EXPECT_EQ(run("spectrum"), 2);
+    EXPECT_NE(ReadAll(Path("stderr")).find("Usage"), std::string::npos);
+}
+#endif
