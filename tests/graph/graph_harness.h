@@ -40,6 +40,7 @@ public:
     // Layout, redraw, peak read-out and a grab of the whole client area.
     QImage Grab();
 
+    QApplication& app = TestApp(); // before any widget
     QWidget window;
     TPaintBox* spectrumBox;
     TPaintBox* waveBox;
