@@ -27,7 +27,7 @@ bool TextFileIn::Open(const std::string& fileName) {
     }
     file_ = f;
     if (!buffer_) {
-        buffer_ = std::make_unique<char[]>(kBufferSize);
+        buffer_.reset(new char[kBufferSize]); // no need to clear it
     }
     data_ = buffer_.get();
     return true;

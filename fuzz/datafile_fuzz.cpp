@@ -1,0 +1,34 @@
+#include <cstdlib>
+#include <vector>
+
+#include "FuzzInput.h"
+#include "files/ZF_File.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static ZF_File zf;
+    // Exactly the capacity the block contract promises, so ASan sees any write beyond it.
+    static std::vector<int32_t> codes(kMaxDataCount);
+    static std::vector<float> volts(kMaxDataCount);
+    if (!WriteFuzzFile(data, size)) {
+        return 0;
+    }
+    SampleBlock block;
+    block.codes = codes.data();
+    block.volts = volts.data();
+    block.count = size % 2 ? 0 : 1024; // with and without a count to fall back on
+    block.deltaF = 1.0f;
+    codes[0] = -7;
+    GraphSetting g;
+    MeasureSetting m;
+    ADUnitSetting a;
+    FileError e;
+    if (zf.ReadDataFile(FuzzFileName(), "DataFile:Tavrin", block, g, m, a, &e)) {
+        if (block.count < 1024 || block.count > 262144 || !(block.deltaF > 0.0f) || codes[0] < 0 ||
+            codes[0] > 16777215) {
+            std::abort();
+        }
+    } else if (codes[0] != -7 || block.count != (size % 2 ? 0 : 1024) || e.reason.empty()) {
+        std::abort(); // a rejected file must leave the block alone
+    }
+    return 0;
+}
