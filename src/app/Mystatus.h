@@ -1,0 +1,49 @@
+// The fixed texts of the main window's status bar: one operation per text, each writing the
+// panel of its role (0 the AD unit, 1 the measurement state, 2 progress and results).
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+class TStatusPanels;
+
+class TmyStatus {
+public:
+    // Panels above `maxPanel` are never written.
+    TmyStatus(TStatusPanels& bar, const QString& unitName, int maxPanel);
+
+    void ClearPanels();
+    void ShowUnitInfo(const QString& model, const QString& version, const QString& rate);
+    void ShowNotFound();
+    void ShowNoResponse();
+    void ShowCommandError();
+    void ShowMeasuring();
+    void ShowMeasureEnd();
+    void ShowMeasureStopped();
+    void ShowDataLoaded();
+    void ShowRefLoaded();
+    void ShowStarting();
+    void ShowProgress(int32_t count, int32_t code);
+    void ShowMeasureError();
+    void ShowLevelError();
+    void ShowCodeStatistics(int32_t maxCode, int32_t minCode, float deviation);
+    // Arguments in microvolts.
+    void ShowVoltStatistics(float maxUv, float minUv, float deviationUv);
+
+    // The panel's text becomes `text` and its width follows the text (StatusPanelWidth).
+    void SetPanel(const QString& text, int index);
+
+private:
+    TStatusPanels& bar_;
+    QString unitName_;
+    int maxPanel_;
+};
+
+// The status texts themselves, for the operations above and for tests.
+QString CodeStatisticsText(int32_t maxCode, int32_t minCode, float deviation);
+QString VoltStatisticsText(float maxUv, float minUv, float deviationUv);
+// A microvolt value with three decimals in V, mV, uV or nV by its magnitude, e.g. "-1.500 mV".
+QString FormatMicrovolts(float microvolts);
+// `value` with `decimals` fixed decimals, rounded half away from zero, "." as separator,
+// independent of the locale; "-0.000" never appears.
+QString FormatFixed(double value, int decimals);

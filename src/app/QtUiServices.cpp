@@ -1,0 +1,45 @@
+#include "app/QtUiServices.h"
+
+#include <QCoreApplication>
+
+#include "app/Mymessage.h"
+
+void QtEventPump::ProcessPendingEvents() {
+    QCoreApplication::processEvents();
+}
+
+QtOneShotTimer::QtOneShotTimer() {
+    timer_.setSingleShot(true);
+    timer_.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+        if (onTick_) {
+            onTick_();
+        }
+    });
+}
+
+void QtOneShotTimer::SetHandler(std::function<void()> onTick) {
+    onTick_ = std::move(onTick);
+}
+
+void QtOneShotTimer::Start(unsigned intervalMs) {
+    timer_.start(static_cast<int>(intervalMs));
+}
+
+void QtOneShotTimer::Stop() {
+    timer_.stop();
+}
+
+QtConfirmation::QtConfirmation(IMessagePresenter& presenter) : presenter_(presenter) {}
+
+bool QtConfirmation::AskYesNo(const std::string& text) {
+    return presenter_.Present({kConfirmationCaption, MsgIcon::Question,
+                               QString::fromStdString(text), MsgButtons::YesNo}) == MsgAnswer::Yes;
+}
+
+QtWarning::QtWarning(IMessagePresenter& presenter) : presenter_(presenter) {}
+
+void QtWarning::ShowWarning(const std::string& caption, const std::string& text) {
+    presenter_.Present({QString::fromStdString(caption), MsgIcon::Warning,
+                        QString::fromStdString(text), MsgButtons::Ok});
+}

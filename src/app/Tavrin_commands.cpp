@@ -1,0 +1,30 @@
+// Commands of the main window and the measurement controller's entry points. The controller and
+// the file, print, dialog and peak cursor commands are filled in as those parts are wired; until
+// then each command does nothing.
+#include "app/Tavrin_main.h"
+
+void TFormMain::MeasureStartBtnClick() {}
+void TFormMain::MenuMeasureStartClick() {}
+void TFormMain::MenuFileNewClick() {}
+void TFormMain::MenuFilePrintSettingClick() {}
+void TFormMain::MenuFilePrintClick() {}
+void TFormMain::MenuDataLoadClick() {}
+void TFormMain::MenuDataSaveClick() {}
+void TFormMain::MenuTextSaveClick() {}
+void TFormMain::MenuDispSettingClick() {}
+void TFormMain::MenuADUnitSettingClick() {}
+void TFormMain::MenuOpenSettingFileClick() {}
+void TFormMain::MenuSaveSettingFileClick() {}
+void TFormMain::MenuRefLoadFileClick() {}
+void TFormMain::MenuRefClearClick() {}
+void TFormMain::MenuHelpVersionClick() {}
+void TFormMain::PeakFwdBtnClick() {}
+void TFormMain::PeakBackBtnClick() {}
+void TFormMain::StatusBar1Click() {}
+void TFormMain::PaintBox1MouseDown(int /*x*/) {}
+
+void TFormMain::PollAcquisition() {}
+
+void TFormMain::StopMeasurement() {
+    fMeasuring = false;
+}

@@ -1,0 +1,522 @@
+#include "app/Tavrin_main.h"
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFont>
+#include <QLayout>
+#include <QMouseEvent>
+#include <new>
+
+#include "adunit/Adc.h"
+#include "analysis/MyFFT.h"
+#include "app/Mymessage.h"
+#include "app/Mystatus.h"
+#include "app/StatusPanels.h"
+#include "common/SjisText.h"
+#include "common/TextUtil.h"
+#include "files/ZF_File.h"
+#include "ui_Tavrin_main.h"
+
+namespace {
+const QString kWindowFontFamily = QStringLiteral("ＭＳ Ｐゴシック");
+constexpr int kWindowFontPixels = 12;
+const QString kUnitName = QStringLiteral("TORVEX24");
+constexpr int kHighestPanel = 2;
+// Frame of the original platform around the client area (FormW/FormH of the graph layout).
+constexpr int kFrameWidth = 8;
+constexpr int kFrameHeight = 46;
+// Polling interval while measuring: often enough that no read group waits long in the driver.
+constexpr int kMeasuringIdleMs = 1;
+} // namespace
+
+void InstallFontSubstitutions() {
+    if (!QFont::substitutes(kWindowFontFamily).contains(QStringLiteral("IPAPGothic"))) {
+        QFont::insertSubstitution(kWindowFontFamily, QStringLiteral("IPAPGothic"));
+    }
+}
+
+TFormMain::TFormMain(const FormMainOptions& options, QWidget* parent)
+    : QMainWindow(parent), ui(std::make_unique<Ui::FormMain>()), options_(options),
+      presenter_(options.presenter ? *options.presenter : DefaultMessagePresenter()),
+      fftWarning_(presenter_) {
+    InstallFontSubstitutions();
+    ui->setupUi(this);
+    QFont font(kWindowFontFamily);
+    font.setPixelSize(kWindowFontPixels);
+    setFont(font);
+
+    // Border "single" with the system menu only: a fixed-size window with a close box.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    centralWidget()->setFixedSize(kClientWidth, kClientHeight);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    move(kLeft, kTop);
+
+    PaintBox1 = ui->PaintBox1;
+    PaintBox3 = ui->PaintBox3;
+    LabelVoltmax = ui->LabelVoltmax;
+    LabelVoltzero = ui->LabelVoltzero;
+    LabelVoltmin = ui->LabelVoltmin;
+    LabelVoltUnit = ui->LabelVoltUnit;
+    LabelTimeS = ui->LabelTimeS;
+    LabelTimeE = ui->LabelTimeE;
+    LabelRMS = ui->LabelRMS;
+    LabelPeakVolt = ui->LabelPeakVolt;
+    LabelPeakdB = ui->LabelPeakdB;
+    EditRMS = ui->EditRMS;
+    MeasureStartBtn = ui->MeasureStartBtn;
+    PeakBackBtn = ui->PeakBackBtn;
+    PeakFwdBtn = ui->PeakFwdBtn;
+    StatusBar1 = ui->StatusBar1;
+    MenuFile = ui->MenuFile;
+    MenuMeasure = ui->MenuMeasure;
+    MenuData = ui->MenuData;
+    MenuSetting = ui->MenuSetting;
+    MenuRef = ui->MenuRef;
+    MenuHelp = ui->MenuHelp;
+    MenuMeasureStart = ui->MenuMeasureStart;
+    SaveDialog1 = new QFileDialog(this);
+    SaveDialog1->setObjectName(QStringLiteral("SaveDialog1"));
+    SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
+    OpenDialog1 = new QFileDialog(this);
+    OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
+    OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
+    OpenDialog1->setFileMode(QFileDialog::ExistingFile);
+    ui->StatusBar1->setFixedHeight(kStatusBarHeight);
+
+    AllocateDataStore();
+
+    // Built invisibly; the first idle pass loads the settings, lays the window out and shows it.
+    measureSetting.DataFileName.clear();
+    measureSetting.StartDateTime.clear();
+    peakReadouts.text.clear();
+    hide();
+    fFirstIdle = true;
+
+    BuildObjects();
+    if (constructionFailed_) {
+        fFirstIdle = false;
+        close();
+        return;
+    }
+    ConnectHandlers();
+
+    // FormCreate: the idle work runs whenever the event loop is about to wait and there is work
+    // to do; nothing runs (and no core is kept busy) while there is none.
+    idleTimer_.setTimerType(Qt::PreciseTimer);
+    connect(&idleTimer_, &QTimer::timeout, this, &TFormMain::OnIdleTimer);
+    if (auto* dispatcher = QAbstractEventDispatcher::instance()) {
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
+                &TFormMain::ArmIdleTimer);
+    }
+    ArmIdleTimer();
+}
+
+void TFormMain::AllocateDataStore() {
+    curCodes.assign(MaxSamples, 0);
+    curVolts.assign(MaxSamples, 0.0f);
+    refCodes.assign(MaxSamples, 0);
+    refVolts.assign(MaxSamples, 0.0f);
+    fftWork.assign(kFftWorkEntries, 0);
+    fftTable.assign(MaxSamples, 0.0f);
+    fftInput.assign(MaxSamples, 0.0f);
+    fftBuffer.assign(MaxSamples, 0.0f);
+    curSpectrum.assign(MaxSpectrum, 0.0f);
+    refSpectrum.assign(MaxSpectrum, 0.0f);
+}
+
+template <class Make> bool TFormMain::CreateOwned(const char* name, Make&& make) {
+    try {
+        if (options_.failCreationOf == QLatin1String(name)) {
+            throw std::bad_alloc();
+        }
+        make();
+        return true;
+    } catch (const std::bad_alloc&) {
+        if (myMessage) {
+            myMessage->MsgMemoryError(QString::fromLatin1(name));
+        } else {
+            ShowMessageServiceMemoryError(presenter_);
+        }
+        constructionFailed_ = true;
+        return false;
+    }
+}
+
+void TFormMain::BuildObjects() {
+    fMeasuring = fDataExist = fRefExist = fDataSaved = fInfoShown = fStatusLayout = false;
+    fSettingsLoaded = false;
+    receivedCount = 0;
+
+    curBlock = SampleBlock{};
+    curBlock.codes = curCodes.data();
+    curBlock.volts = curVolts.data();
+    curBlock.spectrum = curSpectrum.data();
+    refBlock = SampleBlock{};
+    refBlock.codes = refCodes.data();
+    refBlock.volts = refVolts.data();
+    refBlock.spectrum = refSpectrum.data();
+
+    if (!CreateOwned("TmyMessage", [&] {
+            myMessage = std::make_unique<TmyMessage>(kUnitName, kMessageCaption, presenter_);
+        })) {
+        return;
+    }
+    if (!CreateOwned("TLabel_dB", [&] {
+            for (auto& label : TLabel_dB) {
+                label = new QLabel(centralWidget());
+                label->setObjectName(QStringLiteral("TLabel_dB"));
+                label->hide();
+            }
+        })) {
+        return;
+    }
+    if (!CreateOwned("TLabel_Freq", [&] {
+            for (auto& label : TLabel_Freq) {
+                label = new QLabel(centralWidget());
+                label->setObjectName(QStringLiteral("TLabel_Freq"));
+                label->hide();
+            }
+        })) {
+        return;
+    }
+    PaintBox1->hide();
+    PaintBox3->hide();
+    for (QLabel* label :
+         {LabelVoltmax, LabelVoltzero, LabelVoltmin, LabelVoltUnit, LabelTimeS, LabelTimeE}) {
+        label->hide();
+    }
+    peakReadouts.volt = ui->EditPeakVolt;
+    peakReadouts.dB = ui->EditPeakdB;
+    peakReadouts.hz = ui->EditPeakHz;
+    ClearPeakReadouts();
+    ClearRMS();
+
+    if (!CreateOwned("myStatus", [&] {
+            myStatus = std::make_unique<TmyStatus>(*ui->StatusBar1, kUnitName, kHighestPanel);
+        })) {
+        return;
+    }
+    if (!CreateOwned("ZF_File", [&] { ZF_File = std::make_unique<::ZF_File>(); })) {
+        return;
+    }
+    if (!CreateOwned("myFFT",
+                     [&] { myFFT = std::make_unique<TmyFFT>(graphSetting, &fftWarning_); })) {
+        return;
+    }
+    if (!CreateOwned("ADUnit", [&] {
+            // The window owns the unit's timer; without a driver backend there is no unit and
+            // the start command does nothing.
+            if (options_.driverFactory) {
+                unitTimer_ = std::make_unique<QtOneShotTimer>();
+                ADUnit = std::make_unique<TADC>(options_.driverFactory(), *unitTimer_, eventPump_,
+                                                &unitClock_);
+            }
+        })) {
+        return;
+    }
+    // TODO(wiring): "FFTGraph" through CreateOwned (this window, {PaintBox1, PaintBox3},
+    // AxisLabels(), graphSetting, acqSetting, curBlock, refBlock, ADUnit).
+    ui->MeasureStartBtn->setText(QStringLiteral("計測開始"));
+}
+
+std::array<QLabel*, TFormMain::kFreqLabelCount + TFormMain::kDbLabelCount + 6>
+TFormMain::AxisLabels() const {
+    std::array<QLabel*, kFreqLabelCount + kDbLabelCount + 6> labels{};
+    size_t i = 0;
+    for (QLabel* l : TLabel_Freq) {
+        labels[i++] = l;
+    }
+    for (QLabel* l : TLabel_dB) {
+        labels[i++] = l;
+    }
+    for (QLabel* l :
+         {LabelVoltmax, LabelVoltzero, LabelVoltmin, LabelVoltUnit, LabelTimeS, LabelTimeE}) {
+        labels[i++] = l;
+    }
+    return labels;
+}
+
+void TFormMain::ConnectHandlers() {
+    connect(ui->MeasureStartBtn, &QPushButton::clicked, this, &TFormMain::MeasureStartBtnClick);
+    connect(ui->PeakFwdBtn, &QPushButton::clicked, this, &TFormMain::PeakFwdBtnClick);
+    connect(ui->PeakBackBtn, &QPushButton::clicked, this, &TFormMain::PeakBackBtnClick);
+    connect(ui->StatusBar1, &TStatusPanels::clicked, this, &TFormMain::StatusBar1Click);
+    const std::pair<QAction*, void (TFormMain::*)()> menu[] = {
+        {ui->MenuMeasureStart, &TFormMain::MenuMeasureStartClick},
+        {ui->MenuFileNew, &TFormMain::MenuFileNewClick},
+        {ui->MenuFilePrintSetting, &TFormMain::MenuFilePrintSettingClick},
+        {ui->MenuFilePrint, &TFormMain::MenuFilePrintClick},
+        {ui->MenuFileExit, &TFormMain::MenuFileExitClick},
+        {ui->MenuDataLoad, &TFormMain::MenuDataLoadClick},
+        {ui->MenuDataSave, &TFormMain::MenuDataSaveClick},
+        {ui->MenuTextSave, &TFormMain::MenuTextSaveClick},
+        {ui->MenuDispSetting, &TFormMain::MenuDispSettingClick},
+        {ui->MenuADUnitSetting, &TFormMain::MenuADUnitSettingClick},
+        {ui->MenuOpenSettingFile, &TFormMain::MenuOpenSettingFileClick},
+        {ui->MenuSaveSettingFile, &TFormMain::MenuSaveSettingFileClick},
+        {ui->MenuRefLoadFile, &TFormMain::MenuRefLoadFileClick},
+        {ui->MenuRefClear, &TFormMain::MenuRefClearClick},
+        {ui->MenuHelpVersion, &TFormMain::MenuHelpVersionClick},
+    };
+    for (const auto& [action, handler] : menu) {
+        connect(action, &QAction::triggered, this, handler);
+    }
+    PaintBox1->installEventFilter(this);
+}
+
+bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == PaintBox1 && event->type() == QEvent::MouseButtonPress) {
+        PaintBox1MouseDown(static_cast<QMouseEvent*>(event)->position().toPoint().x());
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+TFormMain::~TFormMain() {
+    // FormDestroy: released in this order, each only if present.
+    idleTimer_.stop();
+    myMessage.reset();
+    myStatus.reset();
+    ZF_File.reset();
+    if (ADUnit) {
+        ADUnit->CloseUnit();
+        ADUnit.reset();
+    }
+    unitTimer_.reset();
+    myFFT.reset();
+    // TODO(wiring): FFTGraph.
+}
+
+int TFormMain::ClientWidth() const {
+    return centralWidget()->width();
+}
+int TFormMain::ClientHeight() const {
+    return centralWidget()->height();
+}
+int TFormMain::FormW() const {
+    return ClientWidth() + kFrameWidth;
+}
+int TFormMain::FormH() const {
+    return ClientHeight() + kFrameHeight;
+}
+
+// --- Idle work -------------------------------------------------------------------------------
+
+bool TFormMain::IdleAllowed() const {
+    // A modal box or dialog keeps the original's loop from idling; the acquisition waits.
+    return !inIdle_ && !constructionFailed_ && QApplication::activeModalWidget() == nullptr;
+}
+
+void TFormMain::ArmIdleTimer() {
+    if (!HasIdleWork() || !IdleAllowed()) {
+        return;
+    }
+    const int interval = (fFirstIdle || fStatusLayout) ? 0 : kMeasuringIdleMs;
+    if (!idleTimer_.isActive() || idleTimer_.interval() != interval) {
+        idleTimer_.start(interval);
+    }
+}
+
+void TFormMain::OnIdleTimer() {
+    if (!HasIdleWork() || !IdleAllowed()) {
+        idleTimer_.stop();
+        return;
+    }
+    IdleHandler();
+    if (!HasIdleWork()) {
+        idleTimer_.stop();
+    } else {
+        ArmIdleTimer();
+    }
+}
+
+void TFormMain::IdleHandler() {
+    if (inIdle_) {
+        return;
+    }
+    inIdle_ = true;
+    if (fMeasuring) {
+        PollAcquisition();
+    }
+    if (fFirstIdle) {
+        FirstIdle();
+    }
+    if (fStatusLayout) {
+        fStatusLayout = false;
+        LayoutStatusBar();
+    }
+    inIdle_ = false;
+}
+
+void TFormMain::FirstIdle() {
+    fFirstIdle = false;
+    LoadStartupSettings(QString::fromLatin1(kStartupFileName));
+    UpdateCaption(false);
+    // TODO(wiring): if (FFTGraph) { UpdateAxisLabels, PlaceControls, ResizeBitmaps, ClearGraphs,
+    // PaintGraphs }.
+    LayoutStatusBar();
+    if (!isVisible()) {
+        show();
+    }
+    ui->MeasureStartBtn->setFocus();
+}
+
+// --- Start-up settings -----------------------------------------------------------------------
+
+QString TFormMain::SettingsPath(const QString& fileName) const {
+    const QString dir =
+        options_.baseDir.isEmpty() ? QCoreApplication::applicationDirPath() : options_.baseDir;
+    return QDir(dir).filePath(fileName);
+}
+
+void TFormMain::LoadStartupSettings(const QString& fileName) {
+    SetDefaultADSetting(acqSetting);
+    unitSetting = acqSetting;
+    SetDefaultGraphSetting(graphSetting);
+    SetDefaultMeasureSetting(measureSetting);
+    fSettingsLoaded = true;
+    if (!ZF_File) {
+        return;
+    }
+    const std::string fullName = QFile::encodeName(SettingsPath(fileName)).toStdString();
+    if (ZF_File->ReadSettingFile(fullName, kSettingHeader, graphSetting, measureSetting,
+                                 acqSetting)) {
+        unitSetting = acqSetting;
+        return;
+    }
+    SetDefaultADSetting(acqSetting);
+    unitSetting = acqSetting;
+    SetDefaultGraphSetting(graphSetting);
+    SetDefaultMeasureSetting(measureSetting);
+    if (!ZF_File->WriteSettingFile(fullName, kSettingHeader, graphSetting, measureSetting,
+                                   acqSetting)) {
+        myMessage->MsgIniSaveError();
+    }
+}
+
+void TFormMain::SaveStartupSettings() {
+    if (!fSettingsLoaded || !ZF_File) {
+        return; // nothing read yet: the file on disk is still the user's
+    }
+    const std::string fullName =
+        QFile::encodeName(SettingsPath(QString::fromLatin1(kStartupFileName))).toStdString();
+    if (!ZF_File->WriteSettingFile(fullName, kSettingHeader, graphSetting, measureSetting,
+                                   acqSetting)) {
+        if (myMessage) {
+            myMessage->MsgIniSaveError();
+        }
+    }
+}
+
+// --- Caption ---------------------------------------------------------------------------------
+
+void TFormMain::SetCaptionName(const QString& name) {
+    setWindowTitle(kMessageCaption + QStringLiteral(" : ") + name);
+}
+
+namespace {
+// The file name part of a Shift-JIS path. Converted first: a Shift-JIS trail byte may be 0x5C,
+// the byte of "\", and cutting there would split a character.
+QString DisplayFileName(const std::string& sjisPath) {
+    return QString::fromStdString(FileNamePart(SjisToUtf8(sjisPath)));
+}
+} // namespace
+
+void TFormMain::UpdateCaption(bool keepIfUnnamed) {
+    if (measureSetting.fSaveDataFile && !measureSetting.DataFileName.empty()) {
+        SetCaptionName(DisplayFileName(measureSetting.DataFileName));
+    } else if (!keepIfUnnamed) {
+        SetCaptionName(QStringLiteral("Untitled"));
+    }
+}
+
+void TFormMain::ShowFileNameInCaption() {
+    SetCaptionName(DisplayFileName(measureSetting.DataFileName));
+}
+
+// --- Layout ----------------------------------------------------------------------------------
+
+void TFormMain::LayoutStatusBar() {
+    // The window has no extra border inside its client area (border width 0).
+    const int top = ClientHeight() - kStatusBarHeight;
+    ui->StatusBar1->setGeometry(0, top, ClientWidth(), kStatusBarHeight);
+}
+
+void TFormMain::ClearPeakReadouts() {
+    const QString dashes = QStringLiteral("---");
+    peakReadouts.volt->setText(dashes);
+    peakReadouts.dB->setText(dashes);
+    peakReadouts.hz->setText(dashes);
+}
+
+void TFormMain::ClearRMS() {
+    EditRMS->setText(QStringLiteral("---"));
+    LabelRMS->setText(QStringLiteral("Vrms"));
+}
+
+void TFormMain::SetInfoPanel(const QString& text, int index) {
+    TStatusPanels* bar = ui->StatusBar1;
+    if (index < 0 || index >= TStatusPanels::kPanelCount) {
+        return;
+    }
+    bar->SetPanelText(index, text);
+    bar->SetPanelWidth(index, StatusPanelWidth(QFontMetrics(font()).horizontalAdvance(text)));
+}
+
+void TFormMain::FormResize() {
+    // TODO(wiring): only with FFTGraph and myFFT: UpdateAxisLabels, PlaceControls,
+    // ResizeBitmaps, ClearGraphs; RedrawGraphs when fDataExist or fRefExist.
+    fStatusLayout = true;
+    ArmIdleTimer();
+}
+
+void TFormMain::FormPaint() {
+    // TODO(wiring): only with FFTGraph and myFFT: PaintGraphs.
+}
+
+void TFormMain::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    if (!constructionFailed_ && myMessage) {
+        FormResize();
+    }
+}
+
+void TFormMain::paintEvent(QPaintEvent* event) {
+    QMainWindow::paintEvent(event);
+    FormPaint();
+}
+
+// --- Shutdown --------------------------------------------------------------------------------
+
+void TFormMain::closeEvent(QCloseEvent* event) {
+    // FormCloseQuery: closing is never refused.
+    if (!closing_) {
+        closing_ = true;
+        if (fMeasuring) {
+            StopMeasurement();
+        }
+        SaveStartupSettings();
+        idleTimer_.stop();
+        fFirstIdle = fStatusLayout = false;
+    }
+    event->accept();
+    emit closed();
+}
+
+void TFormMain::BringToFront() {
+    if (isMinimized()) {
+        showNormal();
+    } else {
+        show();
+    }
+    raise();
+    activateWindow();
+}
+
+void TFormMain::MenuFileExitClick() {
+    close();
+}

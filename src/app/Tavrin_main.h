@@ -1,0 +1,255 @@
+// The main window: owns every object that lives for the whole run, the measurement data store,
+// the settings records and the state flags, and drives the idle work (measurement polling,
+// start-up work, status bar layout).
+#pragma once
+
+#include <QMainWindow>
+#include <QTimer>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "adunit/MonotonicClock.h"
+#include "app/MessagePresenter.h"
+#include "app/QtUiServices.h"
+#include "common/SampleBlock.h"
+#include "common/Settings.h"
+
+class QFileDialog;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QMenu;
+class QAction;
+class TStatusPanels;
+class TmyMessage;
+class TmyStatus;
+class ZF_File;
+class TmyFFT;
+class TADC;
+class FtDriver;
+namespace Ui {
+class FormMain;
+}
+
+// What the window needs from its surroundings; the defaults are those of the program.
+struct FormMainOptions {
+    // Directory of "Tavrinini.prf"; empty: the executable's directory.
+    QString baseDir;
+    // Where message boxes go; null: DefaultMessagePresenter().
+    IMessagePresenter* presenter = nullptr;
+    // Fault injection for tests: creating the owned object of this name runs out of memory.
+    QString failCreationOf;
+    // The USB driver backend of the AD unit; without one the window has no `ADUnit`.
+    std::function<std::unique_ptr<FtDriver>()> driverFactory;
+};
+
+// The peak read-out fields handed to the peak cursor operations.
+struct PeakReadouts {
+    QLineEdit* volt = nullptr;
+    QLineEdit* dB = nullptr;
+    QLineEdit* hz = nullptr;
+    QString text;
+};
+
+class TFormMain : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr int kClientWidth = 812;
+    static constexpr int kClientHeight = 466;
+    static constexpr int kLeft = 287;
+    static constexpr int kTop = 167;
+    static constexpr int kDbLabelCount = 21;
+    static constexpr int kFreqLabelCount = 19;
+    static constexpr int kFftWorkEntries = 1000;
+    static constexpr int kStatusBarHeight = 20;
+    static inline const char* const kStartupFileName = "Tavrinini.prf";
+    static inline const char* const kSettingHeader = "Tavrinini";
+
+    explicit TFormMain(const FormMainOptions& options = {}, QWidget* parent = nullptr);
+    ~TFormMain() override; // FormDestroy
+
+    // True when an owned object could not be created; the window is then closed and the
+    // program ends without entering its event loop.
+    bool ConstructionFailed() const { return constructionFailed_; }
+
+    // Outer size of the window as the graph layout formulas expect it (client + frame of the
+    // original platform).
+    int FormW() const;
+    int FormH() const;
+    int ClientWidth() const;
+    int ClientHeight() const;
+
+    // One pass of the idle work, in order: measurement step, start-up work, status layout.
+    void IdleHandler();
+    bool HasIdleWork() const { return fMeasuring || fFirstIdle || fStatusLayout; }
+    // The idle timer runs only while there is idle work (no busy core while nothing happens).
+    bool IdleTimerActive() const { return idleTimer_.isActive(); }
+
+    void LoadStartupSettings(const QString& fileName);
+    void SaveStartupSettings();
+    QString SettingsPath(const QString& fileName) const;
+    static void SetDefaultADSetting(ADUnitSetting& setting) { ::SetDefaultADSetting(setting); }
+
+    void UpdateCaption(bool keepIfUnnamed);
+    void ShowFileNameInCaption();
+    void LayoutStatusBar();
+    void ClearPeakReadouts();
+    void ClearRMS();
+    void FormResize();
+    void FormPaint();
+    // The main window's font width rule for status panel 2 (information text).
+    void SetInfoPanel(const QString& text, int index);
+
+    // --- Controls of the form (owned by the window) -------------------------------------------
+    std::unique_ptr<Ui::FormMain> ui;
+    QWidget* PaintBox1 = nullptr; // spectrum graph box
+    QWidget* PaintBox3 = nullptr; // waveform graph box
+    QLabel* LabelVoltmax = nullptr;
+    QLabel* LabelVoltzero = nullptr;
+    QLabel* LabelVoltmin = nullptr;
+    QLabel* LabelVoltUnit = nullptr;
+    QLabel* LabelTimeS = nullptr;
+    QLabel* LabelTimeE = nullptr;
+    QLabel* LabelRMS = nullptr;
+    QLabel* LabelPeakVolt = nullptr;
+    QLabel* LabelPeakdB = nullptr;
+    QLineEdit* EditRMS = nullptr;
+    QPushButton* MeasureStartBtn = nullptr;
+    QPushButton* PeakBackBtn = nullptr;
+    QPushButton* PeakFwdBtn = nullptr;
+    TStatusPanels* StatusBar1 = nullptr;
+    // Top menus (enabled and disabled as a whole by the controller) and the start item.
+    QMenu* MenuFile = nullptr;
+    QMenu* MenuMeasure = nullptr;
+    QMenu* MenuData = nullptr;
+    QMenu* MenuSetting = nullptr;
+    QMenu* MenuRef = nullptr;
+    QMenu* MenuHelp = nullptr;
+    QAction* MenuMeasureStart = nullptr;
+    QFileDialog* SaveDialog1 = nullptr;
+    QFileDialog* OpenDialog1 = nullptr;
+    std::array<QLabel*, kDbLabelCount> TLabel_dB{};
+    std::array<QLabel*, kFreqLabelCount> TLabel_Freq{};
+    // The 46 axis labels in the order the graph takes them: 19 frequency, 21 dB, then the six
+    // waveform axis labels.
+    std::array<QLabel*, kFreqLabelCount + kDbLabelCount + 6> AxisLabels() const;
+    PeakReadouts peakReadouts;
+
+    // --- Owned objects, created in this order -------------------------------------------------
+    std::unique_ptr<TmyMessage> myMessage;
+    std::unique_ptr<TmyStatus> myStatus;
+    std::unique_ptr<::ZF_File> ZF_File;
+    std::unique_ptr<TmyFFT> myFFT;
+    std::unique_ptr<TADC> ADUnit;
+    // TODO(wiring): FFTGraph — see BuildObjects.
+
+    // --- Settings records ----------------------------------------------------------------------
+    ADUnitSetting acqSetting;
+    ADUnitSetting unitSetting;
+    ADUnitSetting refADSetting;
+    MeasureSetting measureSetting;
+    GraphSetting graphSetting;
+    bool dialogCancelled = false;
+
+    // --- Flags ---------------------------------------------------------------------------------
+    bool fFirstIdle = false;
+    bool fMeasuring = false;
+    bool fDataExist = false;
+    bool fRefExist = false;
+    bool fDataSaved = false;
+    bool fInfoShown = false;
+    bool fStatusLayout = false;
+    // The start-up file has been read (or replaced by defaults). Until then the records hold
+    // plain defaults, and writing them at close would destroy the user's settings.
+    bool fSettingsLoaded = false;
+
+    // --- Counters and results ------------------------------------------------------------------
+    int32_t receivedCount = 0;
+    int32_t chunkSize = 0;
+    int32_t meanCode = 0;
+    float stdDevCode = 0.0f;
+    float rmsVolt = 0.0f;
+
+    // --- Measurement data store, reserved once ------------------------------------------------
+    std::vector<int32_t> curCodes;
+    std::vector<float> curVolts;
+    std::vector<int32_t> refCodes;
+    std::vector<float> refVolts;
+    std::vector<int32_t> fftWork;
+    std::vector<float> fftTable;
+    std::vector<float> fftInput;
+    std::vector<float> fftBuffer;
+    std::vector<float> curSpectrum;
+    std::vector<float> refSpectrum;
+    SampleBlock curBlock;
+    SampleBlock refBlock;
+
+    IMessagePresenter& Presenter() const { return presenter_; }
+
+signals:
+    // The window has been closed (close command, close box, termination signal).
+    void closed();
+
+public slots:
+    void MeasureStartBtnClick();
+    void MenuMeasureStartClick();
+    void MenuFileNewClick();
+    void MenuFilePrintSettingClick();
+    void MenuFilePrintClick();
+    void MenuFileExitClick();
+    void MenuDataLoadClick();
+    void MenuDataSaveClick();
+    void MenuTextSaveClick();
+    void MenuDispSettingClick();
+    void MenuADUnitSettingClick();
+    void MenuOpenSettingFileClick();
+    void MenuSaveSettingFileClick();
+    void MenuRefLoadFileClick();
+    void MenuRefClearClick();
+    void MenuHelpVersionClick();
+    void PeakFwdBtnClick();
+    void PeakBackBtnClick();
+    void StatusBar1Click();
+    // Shows the window normally and brings it to the front (second start of the program).
+    void BringToFront();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;   // FormCloseQuery
+    void resizeEvent(QResizeEvent* event) override; // FormResize
+    void paintEvent(QPaintEvent* event) override;   // FormPaint
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    // The measurement controller's idle step (one non-blocking read).
+    void PollAcquisition();
+    void StopMeasurement();
+    void PaintBox1MouseDown(int x);
+
+private:
+    void BuildObjects();
+    void AllocateDataStore();
+    void ConnectHandlers();
+    template <class Make> bool CreateOwned(const char* name, Make&& make);
+    void FirstIdle();
+    void SetCaptionName(const QString& name);
+    void ArmIdleTimer();
+    void OnIdleTimer();
+    bool IdleAllowed() const;
+
+    FormMainOptions options_;
+    IMessagePresenter& presenter_;
+    bool constructionFailed_ = false;
+    bool inIdle_ = false;
+    bool closing_ = false;
+    QTimer idleTimer_;
+    // Services of the owned objects; they outlive the objects that use them.
+    QtEventPump eventPump_;
+    QtWarning fftWarning_;
+    SteadyClock unitClock_;
+    std::unique_ptr<QtOneShotTimer> unitTimer_;
+};
+
+// Makes "ＭＳ Ｐゴシック", the font of Tavrin's windows, fall back to IPA P Gothic.
+void InstallFontSubstitutions();

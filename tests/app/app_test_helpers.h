@@ -1,0 +1,28 @@
+// Shared pieces of the main-window tests: one QApplication for the test program, a message
+// presenter that records boxes instead of showing them, and a temporary directory.
+#pragma once
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <functional>
+#include <vector>
+
+#include "app/MessagePresenter.h"
+
+QApplication& TestApp();
+
+class RecordingPresenter : public IMessagePresenter {
+public:
+    MsgAnswer Present(const MessageBoxRequest& request) override {
+        shown.push_back(request);
+        return answer;
+    }
+    std::vector<MessageBoxRequest> shown;
+    MsgAnswer answer = MsgAnswer::Ok;
+};
+
+// Runs the event loop until `done` or `timeoutMs` passes; returns done().
+bool ProcessEventsUntil(const std::function<bool()>& done, int timeoutMs = 3000);
+
+QByteArray ReadAll(const QString& path);
+void WriteAll(const QString& path, const QByteArray& bytes);

@@ -1,0 +1,433 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+
+#include "adunit/Adc.h"
+#include "adunit/FtDriver.h"
+#include "analysis/MyFFT.h"
+#include "app/Mystatus.h"
+#include "app/StatusPanels.h"
+#include "app/Tavrin_main.h"
+#include "app/app_test_helpers.h"
+#include "common/SjisText.h"
+#include "files/ZF_File.h"
+
+namespace {
+// A driver whose device is never there.
+class AbsentDriver : public FtDriver {
+public:
+    uint32_t OpenByIndex(int) override { return 2; }
+    uint32_t SetUSBParameters(uint32_t, uint32_t) override { return 1; }
+    uint32_t Purge(uint32_t) override { return 1; }
+    uint32_t GetQueueStatus(uint32_t& q) override {
+        q = 0;
+        return 1;
+    }
+    uint32_t Read(uint8_t*, uint32_t, uint32_t& n) override {
+        n = 0;
+        return 1;
+    }
+    uint32_t Write(const uint8_t*, uint32_t, uint32_t& n) override {
+        n = 0;
+        return 1;
+    }
+    uint32_t Close() override { return 0; }
+};
+
+class FormMainTest : public ::testing::Test {
+protected:
+    QApplication& app = TestApp();
+    QTemporaryDir dir;
+    RecordingPresenter presenter;
+
+    FormMainOptions Options(const QString& failAt = {}) {
+        FormMainOptions o;
+        o.baseDir = dir.path();
+        o.presenter = &presenter;
+        o.failCreationOf = failAt;
+        o.driverFactory = [] { return std::make_unique<AbsentDriver>(); };
+        return o;
+    }
+    QString PrfPath() const { return dir.filePath("Tavrinini.prf"); }
+    static std::string Native(const QString& p) { return QFile::encodeName(p).toStdString(); }
+    QByteArray DefaultFileBytes() {
+        const QString path = dir.filePath("defaults.prf");
+        ZF_File().WriteSettingFile(Native(path), "Tavrinini", GraphSetting{}, MeasureSetting{},
+                                   ADUnitSetting{});
+        return ReadAll(path);
+    }
+    // Runs the event loop until the first idle pass has shown the window.
+    static void StartUp(TFormMain& form) {
+        ASSERT_TRUE(ProcessEventsUntil([&] { return !form.fFirstIdle && form.isVisible(); }));
+    }
+};
+
+TEST_F(FormMainTest, ConstructionBuildsInvisiblyWithEverythingInPlace) {
+    TFormMain form(Options());
+    ASSERT_FALSE(form.ConstructionFailed());
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(form.windowTitle(), "Tavrin");
+    EXPECT_EQ(form.objectName(), "FormMain");
+    EXPECT_TRUE(form.fFirstIdle);
+    for (bool flag : {form.fMeasuring, form.fDataExist, form.fRefExist, form.fDataSaved,
+                      form.fInfoShown, form.fStatusLayout}) {
+        EXPECT_FALSE(flag);
+    }
+    EXPECT_EQ(form.receivedCount, 0);
+    EXPECT_TRUE(form.measureSetting.DataFileName.empty());
+    EXPECT_TRUE(form.measureSetting.StartDateTime.empty());
+
+    // Data store reserved once, blocks pointing at it and empty.
+    EXPECT_EQ(form.curCodes.size(), 270000u);
+    EXPECT_EQ(form.refVolts.size(), 270000u);
+    EXPECT_EQ(form.fftTable.size(), 270000u);
+    EXPECT_EQ(form.fftWork.size(), 1000u);
+    EXPECT_EQ(form.curSpectrum.size(), 135000u);
+    EXPECT_EQ(form.refSpectrum.size(), 135000u);
+    EXPECT_EQ(form.curBlock.codes, form.curCodes.data());
+    EXPECT_EQ(form.curBlock.volts, form.curVolts.data());
+    EXPECT_EQ(form.curBlock.spectrum, form.curSpectrum.data());
+    EXPECT_EQ(form.refBlock.codes, form.refCodes.data());
+    EXPECT_EQ(form.refBlock.volts, form.refVolts.data());
+    EXPECT_EQ(form.refBlock.spectrum, form.refSpectrum.data());
+    EXPECT_EQ(form.curBlock.count, 0);
+    EXPECT_EQ(form.refBlock.count, 0);
+
+    // Owned objects.
+    EXPECT_TRUE(form.myMessage && form.myStatus && form.ZF_File && form.myFFT && form.ADUnit);
+    for (QLabel* l : form.TLabel_dB) {
+        ASSERT_NE(l, nullptr);
+        EXPECT_TRUE(l->isHidden());
+    }
+    for (QLabel* l : form.TLabel_Freq) {
+        ASSERT_NE(l, nullptr);
+        EXPECT_TRUE(l->isHidden());
+    }
+    const auto axis = form.AxisLabels();
+    EXPECT_EQ(axis[0], form.TLabel_Freq[0]);
+    EXPECT_EQ(axis[19], form.TLabel_dB[0]);
+    EXPECT_EQ(axis[40], form.LabelVoltmax);
+    EXPECT_EQ(axis[45], form.LabelTimeE);
+    for (QLabel* l : axis) {
+        EXPECT_TRUE(l->isHidden());
+    }
+    EXPECT_TRUE(form.PaintBox1->isHidden());
+    EXPECT_TRUE(form.PaintBox3->isHidden());
+
+    // Read-outs cleared.
+    EXPECT_EQ(form.peakReadouts.volt->text(), "---");
+    EXPECT_EQ(form.peakReadouts.dB->text(), "---");
+    EXPECT_EQ(form.peakReadouts.hz->text(), "---");
+    EXPECT_EQ(form.EditRMS->text(), "---");
+    EXPECT_EQ(form.LabelRMS->text(), "Vrms");
+}
+
+TEST_F(FormMainTest, ControlsHaveTheirResourceNamesTextsAndGeometry) {
+    TFormMain form(Options());
+    struct Ctl {
+        const char* name;
+        QRect geometry;
+        const char* text;
+    };
+    const Ctl controls[] = {
+        {"PaintBox1", {116, 303, 465, 106}, nullptr},
+        {"PaintBox3", {113, 28, 477, 97}, nullptr},
+        {"MeasureStartBtn", {712, 396, 75, 25}, "計測開始"},
+        {"GroupBox1", {692, 144, 110, 65}, "実効値"},
+        {"GroupBox2", {692, 224, 110, 135}, "ピーク成分"},
+        {"PeakBackBtn", {16, 100, 40, 25}, "<<"},
+        {"PeakFwdBtn", {60, 100, 40, 25}, ">>"},
+        {"LabelVoltmax", {27, 31, -1, -1}, "+1V"},
+        {"LabelVoltzero", {39, 72, -1, -1}, "0"},
+        {"LabelVoltmin", {27, 111, -1, -1}, "-1V"},
+        {"LabelVoltUnit", {12, 12, -1, -1}, "V"},
+        {"LabelTimeS", {68, 137, -1, -1}, "0"},
+        {"LabelTimeE", {540, 137, -1, -1}, "100ms"},
+        {"LabelPeakVolt", {-1, -1, -1, -1}, "Vrms"},
+        {"LabelPeakdB", {-1, -1, -1, -1}, "dB"},
+        {"LabelPeakHz", {-1, -1, -1, -1}, "Hz"},
+    };
+    for (const Ctl& c : controls) {
+        auto* w = form.findChild<QWidget*>(c.name);
+        ASSERT_NE(w, nullptr) << c.name;
+        if (c.geometry.x() >= 0) {
+            EXPECT_EQ(w->pos(), c.geometry.topLeft()) << c.name;
+        }
+        if (c.geometry.width() > 0) {
+            EXPECT_EQ(w->size(), c.geometry.size()) << c.name;
+        }
+        if (!c.text) {
+            continue;
+        }
+        QString text;
+        if (auto* b = qobject_cast<QPushButton*>(w)) {
+            text = b->text();
+        } else if (auto* g = qobject_cast<QGroupBox*>(w)) {
+            text = g->title();
+        } else if (auto* l = qobject_cast<QLabel*>(w)) {
+            text = l->text();
+        }
+        EXPECT_EQ(text, QString::fromUtf8(c.text)) << c.name;
+    }
+    for (const char* edit : {"EditRMS", "EditPeakVolt", "EditPeakdB", "EditPeakHz"}) {
+        auto* e = form.findChild<QLineEdit*>(edit);
+        ASSERT_NE(e, nullptr) << edit;
+        EXPECT_TRUE(e->isReadOnly()) << edit;
+    }
+    EXPECT_EQ(form.findChild<QGroupBox*>("GroupBox1"), form.EditRMS->parentWidget());
+    EXPECT_EQ(form.findChild<QGroupBox*>("GroupBox2"), form.peakReadouts.volt->parentWidget());
+    auto* bar = form.findChild<TStatusPanels*>("StatusBar1");
+    ASSERT_NE(bar, nullptr);
+    EXPECT_FALSE(bar->isSizeGripEnabled());
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(bar->PanelWidth(i), 50);
+    }
+    EXPECT_EQ(form.ClientWidth(), 812);
+    EXPECT_EQ(form.ClientHeight(), 466);
+    EXPECT_EQ(form.FormW(), 820);
+    EXPECT_EQ(form.FormH(), 512);
+    EXPECT_EQ(form.font().family(), QStringLiteral("ＭＳ Ｐゴシック"));
+    EXPECT_EQ(form.font().pixelSize(), 12);
+}
+
+TEST_F(FormMainTest, MenusHaveEveryItemInOrder) {
+    TFormMain form(Options());
+    const std::vector<std::pair<const char*, std::vector<std::pair<const char*, const char*>>>>
+        menus = {
+            {"MenuFile",
+             {{"MenuFileNew", "新規ファイル"},
+              {nullptr, nullptr},
+              {"MenuFilePrintSetting", "印刷設定"},
+              {"MenuFilePrint", "印刷(&P)"},
+              {nullptr, nullptr},
+              {"MenuFileExit", "終了(&X)"}}},
+            {"MenuMeasure", {{"MenuMeasureStart", "開始(&S)"}, {nullptr, nullptr}}},
+            {"MenuData",
+             {{"MenuDataLoad", "読込み"},
+              {"MenuDataSave", "保存"},
+              {nullptr, nullptr},
+              {"MenuTextSave", "FFT結果出力"}}},
+            {"MenuSetting",
+             {{"MenuDispSetting", "計測/表示設定"},
+              {nullptr, nullptr},
+              {"MenuADUnitSetting", "AD変換ユニット設定"},
+              {nullptr, nullptr},
+              {"MenuOpenSettingFile", "読込み"},
+              {"MenuSaveSettingFile", "保存"}}},
+            {"MenuRef",
+             {{"MenuRefLoadFile", "読み込み"},
+              {nullptr, nullptr},
+              {"MenuRefClear", "データをクリア"}}},
+            {"MenuHelp", {{"MenuHelpVersion", "バージョン(&V)"}}},
+        };
+    const QStringList titles = {"ファイル(&F)", "計測(&M)",       "データ(&D)",
+                                "設定(&S)",     "参照データ(&R)", "ヘルプ(&H)"};
+    const auto top = form.menuBar()->actions();
+    ASSERT_EQ(top.size(), 6);
+    EXPECT_EQ(form.menuBar()->objectName(), "MainMenu1");
+    for (int m = 0; m < 6; ++m) {
+        QMenu* menu = top[m]->menu();
+        ASSERT_NE(menu, nullptr);
+        EXPECT_EQ(menu->objectName(), menus[m].first);
+        EXPECT_EQ(menu->title(), titles[m]);
+        const auto items = menu->actions();
+        ASSERT_EQ(items.size(), static_cast<qsizetype>(menus[m].second.size())) << menus[m].first;
+        for (qsizetype i = 0; i < items.size(); ++i) {
+            const auto& [name, text] = menus[m].second[i];
+            if (!name) {
+                EXPECT_TRUE(items[i]->isSeparator());
+                continue;
+            }
+            EXPECT_EQ(items[i]->objectName(), name);
+            EXPECT_EQ(items[i]->text(), QString::fromUtf8(text));
+        }
+    }
+}
+
+TEST_F(FormMainTest, MissingStartupFileIsCreatedWithDefaults) {
+    const QByteArray defaults = DefaultFileBytes();
+    ASSERT_FALSE(defaults.isEmpty());
+    TFormMain form(Options());
+    StartUp(form);
+    EXPECT_EQ(ReadAll(PrfPath()), defaults);
+    EXPECT_EQ(form.acqSetting, ADUnitSetting{});
+    EXPECT_EQ(form.unitSetting, ADUnitSetting{});
+    EXPECT_EQ(form.graphSetting, GraphSetting{});
+    EXPECT_EQ(form.measureSetting, MeasureSetting{});
+    EXPECT_EQ(form.windowTitle(), "Tavrin v2 : Untitled");
+    EXPECT_TRUE(presenter.shown.empty());
+    EXPECT_TRUE(form.MeasureStartBtn->hasFocus() || !QApplication::focusWindow());
+}
+
+TEST_F(FormMainTest, RejectedStartupFilesAreReplacedByDefaults) {
+    const QByteArray defaults = DefaultFileBytes();
+    ZF_File files;
+    GraphSetting g;
+    g.index_FreqE = 12;
+    MeasureSetting m;
+    ADUnitSetting a;
+    a.spsSel = 3;
+    ASSERT_TRUE(files.WriteSettingFile(Native(PrfPath()), "Tavrinini", g, m, a));
+    QByteArray wrongHeader = ReadAll(PrfPath());
+    wrongHeader.replace("Tavrinini", "Tavrinxxx");
+    const QByteArray badValue = ReadAll(PrfPath()).replace("spsSel:3", "spsSel:99");
+    ASSERT_NE(badValue, ReadAll(PrfPath()));
+    for (const QByteArray& content : {wrongHeader, badValue, QByteArray("garbage\r\n")}) {
+        WriteAll(PrfPath(), content);
+        TFormMain form(Options());
+        StartUp(form);
+        EXPECT_EQ(ReadAll(PrfPath()), defaults);
+        EXPECT_EQ(form.acqSetting.spsSel, 16);
+        EXPECT_EQ(form.graphSetting.index_FreqE, 18);
+    }
+}
+
+TEST_F(FormMainTest, ValidStartupFileIsUsedAndWrittenBackAtClose) {
+    GraphSetting g;
+    g.fLogGraph = false;
+    MeasureSetting m;
+    m.fSaveDataFile = true;
+    m.DataFileName = Utf8ToSjis("/data/測定/表示a1.DTA"); // 表 has the trail byte 0x5C
+    ADUnitSetting a;
+    a.spsSel = 5;
+    a.ch_sel = 1;
+    ASSERT_TRUE(ZF_File().WriteSettingFile(Native(PrfPath()), "Tavrinini", g, m, a));
+    {
+        TFormMain form(Options());
+        StartUp(form);
+        EXPECT_EQ(form.acqSetting, a);
+        EXPECT_EQ(form.unitSetting, a);
+        EXPECT_FALSE(form.graphSetting.fLogGraph);
+        EXPECT_EQ(form.windowTitle(), "Tavrin v2 : 表示a1.DTA");
+        // A unit setting changed in the dialog but never used is not kept; display settings are.
+        form.unitSetting.spsSel = 9;
+        form.graphSetting.index_dB_min = 12;
+        form.MenuFileExitClick();
+        EXPECT_FALSE(form.isVisible());
+    }
+    GraphSetting g2;
+    MeasureSetting m2;
+    ADUnitSetting a2;
+    ASSERT_TRUE(ZF_File().ReadSettingFile(Native(PrfPath()), "Tavrinini", g2, m2, a2));
+    EXPECT_EQ(a2, a);
+    EXPECT_EQ(g2.index_dB_min, 12);
+    EXPECT_EQ(m2, m);
+}
+
+TEST_F(FormMainTest, UnwritableStartupFileWarnsAndRunsOnWithDefaults) {
+    FormMainOptions o = Options();
+    o.baseDir = dir.filePath("no/such/dir");
+    TFormMain form(o);
+    StartUp(form);
+    ASSERT_EQ(presenter.shown.size(), 1u);
+    EXPECT_EQ(presenter.shown[0].text, "初期設定ファイルを保存できませんでした");
+    EXPECT_EQ(presenter.shown[0].icon, MsgIcon::Warning);
+    EXPECT_EQ(presenter.shown[0].caption, "Tavrin v2");
+    EXPECT_EQ(form.graphSetting, GraphSetting{});
+    form.close(); // the write at close fails again: warned, closed anyway
+    EXPECT_EQ(presenter.shown.size(), 2u);
+    EXPECT_FALSE(form.isVisible());
+}
+
+TEST_F(FormMainTest, CaptionRule) {
+    TFormMain form(Options());
+    form.measureSetting.fSaveDataFile = false;
+    form.measureSetting.DataFileName = "C:\\data\\a1.DTA";
+    form.UpdateCaption(false);
+    EXPECT_EQ(form.windowTitle(), "Tavrin v2 : Untitled");
+    form.setWindowTitle("Tavrin v2 : keep");
+    form.UpdateCaption(true);
+    EXPECT_EQ(form.windowTitle(), "Tavrin v2 : keep");
+    form.measureSetting.fSaveDataFile = true;
+    form.UpdateCaption(true);
+    EXPECT_EQ(form.windowTitle(), "Tavrin v2 : a1.DTA");
+    form.measureSetting.DataFileName.clear();
+    form.UpdateCaption(true);
+    EXPECT_EQ(form.windowTitle(), "Tavrin v2 : a1.DTA");
+    form.UpdateCaption(false);
+    EXPECT_EQ(form.windowTitle(), "Tavrin v2 : Untitled");
+    // A name ending in a separator leaves nothing behind the colon.
+    form.measureSetting.DataFileName = "C:\\data\\";
+    form.UpdateCaption(false);
+    EXPECT_EQ(form.windowTitle(), "Tavrin v2 : ");
+    // ShowFileNameInCaption ignores fSaveDataFile.
+    form.measureSetting.fSaveDataFile = false;
+    form.measureSetting.DataFileName = "/home/u/b2.DTA";
+    form.ShowFileNameInCaption();
+    EXPECT_EQ(form.windowTitle(), "Tavrin v2 : b2.DTA");
+}
+
+TEST_F(FormMainTest, MemoryErrorNamesTheObjectAndStopsConstruction) {
+    const char* objects[] = {"TLabel_dB", "TLabel_Freq", "myStatus", "ZF_File", "myFFT", "ADUnit"};
+    for (const char* name : objects) {
+        presenter.shown.clear();
+        TFormMain form(Options(name));
+        EXPECT_TRUE(form.ConstructionFailed()) << name;
+        ASSERT_EQ(presenter.shown.size(), 1u) << name;
+        EXPECT_EQ(presenter.shown[0].text, QStringLiteral("致命的なメモリエラーです:") + name);
+        EXPECT_EQ(presenter.shown[0].caption, "Tavrin v2");
+        EXPECT_EQ(presenter.shown[0].icon, MsgIcon::Error);
+        EXPECT_FALSE(form.HasIdleWork()) << name;
+        EXPECT_FALSE(form.isVisible());
+    }
+    presenter.shown.clear();
+    TFormMain form(Options("TmyMessage"));
+    EXPECT_TRUE(form.ConstructionFailed());
+    ASSERT_EQ(presenter.shown.size(), 1u);
+    EXPECT_EQ(presenter.shown[0].text, "致命的なメモリエラーです:TmyMessage");
+    EXPECT_FALSE(form.myStatus);
+    EXPECT_FALSE(form.ZF_File);
+}
+
+TEST_F(FormMainTest, FailedConstructionOrEarlyCloseKeepsTheUsersStartupFile) {
+    GraphSetting g;
+    g.index_FreqS = 4;
+    ASSERT_TRUE(ZF_File().WriteSettingFile(Native(PrfPath()), "Tavrinini", g, MeasureSetting{},
+                                           ADUnitSetting{}));
+    const QByteArray before = ReadAll(PrfPath());
+    {
+        TFormMain form(Options("myFFT")); // ZF_File exists, settings never read
+        EXPECT_TRUE(form.ConstructionFailed());
+    }
+    EXPECT_EQ(ReadAll(PrfPath()), before);
+    {
+        TFormMain form(Options());
+        form.close(); // before the first idle pass (e.g. a termination signal at start)
+    }
+    EXPECT_EQ(ReadAll(PrfPath()), before);
+}
+
+TEST_F(FormMainTest, IdleTimerRunsOnlyWhileThereIsIdleWork) {
+    TFormMain form(Options());
+    EXPECT_TRUE(form.HasIdleWork());
+    StartUp(form);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !form.HasIdleWork(); }));
+    ProcessEventsUntil([] { return false; }, 30);
+    EXPECT_FALSE(form.IdleTimerActive());
+    // A pending status layout re-arms it once and puts the bar at the bottom of the client area.
+    form.StatusBar1->move(0, 0);
+    form.FormResize();
+    EXPECT_TRUE(form.fStatusLayout);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !form.fStatusLayout; }));
+    EXPECT_EQ(form.StatusBar1->geometry(), QRect(0, 446, 812, 20));
+    ProcessEventsUntil([] { return false; }, 30);
+    EXPECT_FALSE(form.IdleTimerActive());
+}
+
+TEST_F(FormMainTest, InfoPanelUsesTheWidthRule) {
+    TFormMain form(Options());
+    form.SetInfoPanel("短い", 2);
+    EXPECT_EQ(form.StatusBar1->PanelWidth(2), 110);
+    const QString text = "Δｆ= 0.477Hz / 絶対値[dBV] 表示 / 窓関数=ハニング窓(補正あり)";
+    form.SetInfoPanel(text, 2);
+    EXPECT_EQ(form.StatusBar1->PanelText(2), text);
+    EXPECT_EQ(form.StatusBar1->PanelWidth(2),
+              QFontMetrics(form.font()).horizontalAdvance(text) + 10);
+}
+} // namespace
