@@ -18,6 +18,16 @@ bool Reject(FileError* detail, int line, std::string reason) {
     return false;
 }
 
+// The start of a line in quotes, for the rejection reasons.
+std::string Quoted(const std::string& line) {
+    std::string s;
+    s.reserve(50);
+    s.push_back('"');
+    s.append(line, 0, 48);
+    s.push_back('"');
+    return s;
+}
+
 bool ValidCount(int32_t n) {
     return n >= kMinDataCount && n <= kMaxDataCount;
 }
@@ -158,7 +168,7 @@ bool ZF_File::ReadDataSection(TextFileIn& file, SampleBlock& block, FileError* d
     if (line.compare(0, 8, "ad_dnum:") == 0) {
         if (!ParseInt32(std::string_view(line).substr(8), count) || !ValidCount(count)) {
             return Reject(detail, file.LineNumber(),
-                          "\"" + line.substr(0, 48) + "\" is not a count from 1024 to 262144");
+                          Quoted(line) + " is not a count from 1024 to 262144");
         }
     } else if (!ValidCount(count)) {
         // Without a count line the count comes from the block passed in, which may be empty.
@@ -171,7 +181,7 @@ bool ZF_File::ReadDataSection(TextFileIn& file, SampleBlock& block, FileError* d
     if (line.compare(0, 7, "deltaF:") == 0) {
         if (!ParseFloat(std::string_view(line).substr(7), deltaF) || !(deltaF > 0.0f)) {
             return Reject(detail, file.LineNumber(),
-                          "\"" + line.substr(0, 48) + "\" is not a step greater than 0");
+                          Quoted(line) + " is not a step greater than 0");
         }
     }
     for (int32_t i = 0; i < count; ++i) {
@@ -187,7 +197,7 @@ bool ZF_File::ReadDataSection(TextFileIn& file, SampleBlock& block, FileError* d
         if (comma == std::string_view::npos || !ParseInt32(text.substr(0, comma), code) ||
             !ParseFloat(text.substr(comma + 1), volts)) {
             return Reject(detail, file.LineNumber(),
-                          "sample line \"" + line.substr(0, 48) + "\" is not \"code,volts\"");
+                          "sample line " + Quoted(line) + " is not \"code,volts\"");
         }
         // Only 24-bit codes come from the converter; anything else would break the volts
         // arithmetic downstream.
