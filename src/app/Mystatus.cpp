@@ -1,9 +1,9 @@
 #include "app/Mystatus.h"
 
 #include <cmath>
-#include <cstdio>
 
 #include "app/StatusPanels.h"
+#include "common/DecimalPicture.h"
 
 namespace {
 constexpr int kUnitPanel = 0;
@@ -11,43 +11,29 @@ constexpr int kStatePanel = 1;
 constexpr int kResultPanel = 2;
 } // namespace
 
-QString FormatFixed(double value, int decimals) {
-    // Round half away from zero on the scaled value, then print the integer exactly, so the
-    // result never depends on the C library's tie-breaking or on the locale.
-    const long double scale = std::pow(10.0L, decimals);
-    long double scaled = std::round(static_cast<long double>(value) * scale);
-    if (scaled == 0.0L) {
-        scaled = 0.0L; // no "-0.000"
-    }
-    char digits[64];
-    std::snprintf(digits, sizeof digits, "%.0Lf", std::fabs(scaled));
-    QString text = QString::fromLatin1(digits);
-    if (decimals > 0) {
-        if (text.size() <= decimals) {
-            text = QString(decimals + 1 - text.size(), QLatin1Char('0')) + text;
-        }
-        text.insert(text.size() - decimals, QLatin1Char('.'));
-    }
-    return scaled < 0 ? QLatin1Char('-') + text : text;
+namespace {
+QString Fixed(double value, int decimals) {
+    return QString::fromStdString(FormatDecimal(value, decimals));
 }
+} // namespace
 
 QString FormatMicrovolts(float microvolts) {
     const double v = microvolts;
     const double a = std::trunc(std::fabs(v));
     if (a >= 1000000.0) {
-        return FormatFixed(v * 0.000001, 3) + QStringLiteral(" V");
+        return Fixed(v * 0.000001, 3) + QStringLiteral(" V");
     }
     if (a >= 1000.0) {
-        return FormatFixed(v * 0.001, 3) + QStringLiteral(" mV");
+        return Fixed(v * 0.001, 3) + QStringLiteral(" mV");
     }
     if (a >= 1.0) {
-        return FormatFixed(v, 3) + QStringLiteral(" uV");
+        return Fixed(v, 3) + QStringLiteral(" uV");
     }
-    return FormatFixed(v * 1000.0, 3) + QStringLiteral(" nV");
+    return Fixed(v * 1000.0, 3) + QStringLiteral(" nV");
 }
 
 QString CodeStatisticsText(int32_t maxCode, int32_t minCode, float deviation) {
-    const QString dev = FormatFixed(deviation, deviation >= 100.0f ? 0 : 1);
+    const QString dev = Fixed(deviation, deviation >= 100.0f ? 0 : 1);
     return QStringLiteral("最大値：") + QString::number(maxCode) + QStringLiteral(" / 最小値：") +
            QString::number(minCode) + QStringLiteral(" / pp値：") +
            QString::number(static_cast<int64_t>(maxCode) - minCode) + QStringLiteral(" digit") +

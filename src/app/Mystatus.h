@@ -44,6 +44,3 @@ QString CodeStatisticsText(int32_t maxCode, int32_t minCode, float deviation);
 QString VoltStatisticsText(float maxUv, float minUv, float deviationUv);
 // A microvolt value with three decimals in V, mV, uV or nV by its magnitude, e.g. "-1.500 mV".
 QString FormatMicrovolts(float microvolts);
-// `value` with `decimals` fixed decimals, rounded half away from zero, "." as separator,
-// independent of the locale; "-0.000" never appears.
-QString FormatFixed(double value, int decimals);

@@ -28,3 +28,27 @@ void TFormMain::PollAcquisition() {}
 void TFormMain::StopMeasurement() {
     fMeasuring = false;
 }
+
+void TFormMain::RedrawGraphs() {
+    if (!FFTGraph || !(fDataExist || fRefExist)) {
+        return;
+    }
+    // The waveform's axis labels follow the waveform just drawn.
+    const bool wave = graphSetting.fWaveGraph;
+    if (fDataExist && fRefExist) {
+        FFTGraph->DrawSpectrumWithRef();
+        if (wave) {
+            FFTGraph->DrawWaveformWithRef();
+        }
+    } else {
+        const auto which = fDataExist ? FFTGraph::Which::Measured : FFTGraph::Which::Reference;
+        FFTGraph->DrawSpectrum(which);
+        if (wave) {
+            FFTGraph->DrawWaveform(which);
+        }
+    }
+    if (wave) {
+        FFTGraph->UpdateAxisLabels();
+        FFTGraph->PlaceControls();
+    }
+}

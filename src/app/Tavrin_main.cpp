@@ -93,7 +93,7 @@ TFormMain::TFormMain(const FormMainOptions& options, QWidget* parent)
     // Built invisibly; the first idle pass loads the settings, lays the window out and shows it.
     measureSetting.DataFileName.clear();
     measureSetting.StartDateTime.clear();
-    peakReadouts.text.clear();
+    peakReadouts.unit.clear();
     hide();
     fFirstIdle = true;
 
@@ -190,9 +190,9 @@ void TFormMain::BuildObjects() {
          {LabelVoltmax, LabelVoltzero, LabelVoltmin, LabelVoltUnit, LabelTimeS, LabelTimeE}) {
         label->hide();
     }
-    peakReadouts.volt = ui->EditPeakVolt;
-    peakReadouts.dB = ui->EditPeakdB;
-    peakReadouts.hz = ui->EditPeakHz;
+    peakReadouts.EditPeakVolt = ui->EditPeakVolt;
+    peakReadouts.EditPeakdB = ui->EditPeakdB;
+    peakReadouts.EditPeakHz = ui->EditPeakHz;
     ClearPeakReadouts();
     ClearRMS();
 
@@ -219,14 +219,20 @@ void TFormMain::BuildObjects() {
         })) {
         return;
     }
-    // TODO(wiring): "FFTGraph" through CreateOwned (this window, {PaintBox1, PaintBox3},
-    // AxisLabels(), graphSetting, acqSetting, curBlock, refBlock, ADUnit).
+    if (!CreateOwned("FFTGraph", [&] {
+            // The labels and boxes live in the client area, so it is the graph's window.
+            FFTGraph =
+                std::make_unique<::FFTGraph>(centralWidget(), PaintBox1, PaintBox3, AxisLabels(),
+                                             graphSetting, acqSetting, curBlock, refBlock);
+            FFTGraph->SetFormSizeSource([this] { return QSize(FormW(), FormH()); });
+        })) {
+        return;
+    }
     ui->MeasureStartBtn->setText(QStringLiteral("計測開始"));
 }
 
-std::array<QLabel*, TFormMain::kFreqLabelCount + TFormMain::kDbLabelCount + 6>
-TFormMain::AxisLabels() const {
-    std::array<QLabel*, kFreqLabelCount + kDbLabelCount + 6> labels{};
+std::array<QLabel*, kAxisLabelCount> TFormMain::AxisLabels() const {
+    std::array<QLabel*, kAxisLabelCount> labels{};
     size_t i = 0;
     for (QLabel* l : TLabel_Freq) {
         labels[i++] = l;
@@ -266,14 +272,8 @@ void TFormMain::ConnectHandlers() {
     for (const auto& [action, handler] : menu) {
         connect(action, &QAction::triggered, this, handler);
     }
-    PaintBox1->installEventFilter(this);
-}
-
-bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == PaintBox1 && event->type() == QEvent::MouseButtonPress) {
-        PaintBox1MouseDown(static_cast<QMouseEvent*>(event)->position().toPoint().x());
-    }
-    return QMainWindow::eventFilter(watched, event);
+    connect(PaintBox1, &TPaintBox::MouseDown, this,
+            [this](Qt::MouseButton, int x, int) { PaintBox1MouseDown(x); });
 }
 
 TFormMain::~TFormMain() {
@@ -288,7 +288,7 @@ TFormMain::~TFormMain() {
     }
     unitTimer_.reset();
     myFFT.reset();
-    // TODO(wiring): FFTGraph.
+    FFTGraph.reset();
 }
 
 int TFormMain::ClientWidth() const {
@@ -356,8 +356,13 @@ void TFormMain::FirstIdle() {
     fFirstIdle = false;
     LoadStartupSettings(QString::fromLatin1(kStartupFileName));
     UpdateCaption(false);
-    // TODO(wiring): if (FFTGraph) { UpdateAxisLabels, PlaceControls, ResizeBitmaps, ClearGraphs,
-    // PaintGraphs }.
+    if (FFTGraph) {
+        FFTGraph->UpdateAxisLabels();
+        FFTGraph->PlaceControls();
+        FFTGraph->ResizeBitmaps();
+        FFTGraph->ClearGraphs();
+        FFTGraph->PaintGraphs();
+    }
     LayoutStatusBar();
     if (!isVisible()) {
         show();
@@ -448,9 +453,9 @@ void TFormMain::LayoutStatusBar() {
 
 void TFormMain::ClearPeakReadouts() {
     const QString dashes = QStringLiteral("---");
-    peakReadouts.volt->setText(dashes);
-    peakReadouts.dB->setText(dashes);
-    peakReadouts.hz->setText(dashes);
+    peakReadouts.EditPeakVolt->setText(dashes);
+    peakReadouts.EditPeakdB->setText(dashes);
+    peakReadouts.EditPeakHz->setText(dashes);
 }
 
 void TFormMain::ClearRMS() {
@@ -468,14 +473,23 @@ void TFormMain::SetInfoPanel(const QString& text, int index) {
 }
 
 void TFormMain::FormResize() {
-    // TODO(wiring): only with FFTGraph and myFFT: UpdateAxisLabels, PlaceControls,
-    // ResizeBitmaps, ClearGraphs; RedrawGraphs when fDataExist or fRefExist.
+    if (FFTGraph && myFFT) {
+        FFTGraph->UpdateAxisLabels();
+        FFTGraph->PlaceControls();
+        FFTGraph->ResizeBitmaps();
+        FFTGraph->ClearGraphs();
+        if (fDataExist || fRefExist) {
+            RedrawGraphs();
+        }
+    }
     fStatusLayout = true;
     ArmIdleTimer();
 }
 
 void TFormMain::FormPaint() {
-    // TODO(wiring): only with FFTGraph and myFFT: PaintGraphs.
+    if (FFTGraph && myFFT) {
+        FFTGraph->PaintGraphs();
+    }
 }
 
 void TFormMain::resizeEvent(QResizeEvent* event) {

@@ -16,6 +16,7 @@
 #include "app/QtUiServices.h"
 #include "common/SampleBlock.h"
 #include "common/Settings.h"
+#include "graph/FFTGraph.h"
 
 class QFileDialog;
 class QLabel;
@@ -44,14 +45,6 @@ struct FormMainOptions {
     QString failCreationOf;
     // The USB driver backend of the AD unit; without one the window has no `ADUnit`.
     std::function<std::unique_ptr<FtDriver>()> driverFactory;
-};
-
-// The peak read-out fields handed to the peak cursor operations.
-struct PeakReadouts {
-    QLineEdit* volt = nullptr;
-    QLineEdit* dB = nullptr;
-    QLineEdit* hz = nullptr;
-    QString text;
 };
 
 class TFormMain : public QMainWindow {
@@ -105,8 +98,8 @@ public:
 
     // --- Controls of the form (owned by the window) -------------------------------------------
     std::unique_ptr<Ui::FormMain> ui;
-    QWidget* PaintBox1 = nullptr; // spectrum graph box
-    QWidget* PaintBox3 = nullptr; // waveform graph box
+    TPaintBox* PaintBox1 = nullptr; // spectrum graph box
+    TPaintBox* PaintBox3 = nullptr; // waveform graph box
     QLabel* LabelVoltmax = nullptr;
     QLabel* LabelVoltzero = nullptr;
     QLabel* LabelVoltmin = nullptr;
@@ -135,7 +128,7 @@ public:
     std::array<QLabel*, kFreqLabelCount> TLabel_Freq{};
     // The 46 axis labels in the order the graph takes them: 19 frequency, 21 dB, then the six
     // waveform axis labels.
-    std::array<QLabel*, kFreqLabelCount + kDbLabelCount + 6> AxisLabels() const;
+    std::array<QLabel*, kAxisLabelCount> AxisLabels() const;
     PeakReadouts peakReadouts;
 
     // --- Owned objects, created in this order -------------------------------------------------
@@ -144,7 +137,7 @@ public:
     std::unique_ptr<::ZF_File> ZF_File;
     std::unique_ptr<TmyFFT> myFFT;
     std::unique_ptr<TADC> ADUnit;
-    // TODO(wiring): FFTGraph — see BuildObjects.
+    std::unique_ptr<::FFTGraph> FFTGraph;
 
     // --- Settings records ----------------------------------------------------------------------
     ADUnitSetting acqSetting;
@@ -220,12 +213,13 @@ protected:
     void closeEvent(QCloseEvent* event) override;   // FormCloseQuery
     void resizeEvent(QResizeEvent* event) override; // FormResize
     void paintEvent(QPaintEvent* event) override;   // FormPaint
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
     // The measurement controller's idle step (one non-blocking read).
     void PollAcquisition();
     void StopMeasurement();
     void PaintBox1MouseDown(int x);
+    // The measurement controller's redraw of both graphs for the blocks present.
+    void RedrawGraphs();
 
 private:
     void BuildObjects();

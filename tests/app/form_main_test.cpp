@@ -17,6 +17,7 @@
 #include "app/app_test_helpers.h"
 #include "common/SjisText.h"
 #include "files/ZF_File.h"
+#include "graph/TPaintBox.h"
 
 namespace {
 // A driver whose device is never there.
@@ -100,7 +101,8 @@ TEST_F(FormMainTest, ConstructionBuildsInvisiblyWithEverythingInPlace) {
     EXPECT_EQ(form.refBlock.count, 0);
 
     // Owned objects.
-    EXPECT_TRUE(form.myMessage && form.myStatus && form.ZF_File && form.myFFT && form.ADUnit);
+    EXPECT_TRUE(form.myMessage && form.myStatus && form.ZF_File && form.myFFT && form.ADUnit &&
+                form.FFTGraph);
     for (QLabel* l : form.TLabel_dB) {
         ASSERT_NE(l, nullptr);
         EXPECT_TRUE(l->isHidden());
@@ -121,9 +123,9 @@ TEST_F(FormMainTest, ConstructionBuildsInvisiblyWithEverythingInPlace) {
     EXPECT_TRUE(form.PaintBox3->isHidden());
 
     // Read-outs cleared.
-    EXPECT_EQ(form.peakReadouts.volt->text(), "---");
-    EXPECT_EQ(form.peakReadouts.dB->text(), "---");
-    EXPECT_EQ(form.peakReadouts.hz->text(), "---");
+    EXPECT_EQ(form.peakReadouts.EditPeakVolt->text(), "---");
+    EXPECT_EQ(form.peakReadouts.EditPeakdB->text(), "---");
+    EXPECT_EQ(form.peakReadouts.EditPeakHz->text(), "---");
     EXPECT_EQ(form.EditRMS->text(), "---");
     EXPECT_EQ(form.LabelRMS->text(), "Vrms");
 }
@@ -181,7 +183,8 @@ TEST_F(FormMainTest, ControlsHaveTheirResourceNamesTextsAndGeometry) {
         EXPECT_TRUE(e->isReadOnly()) << edit;
     }
     EXPECT_EQ(form.findChild<QGroupBox*>("GroupBox1"), form.EditRMS->parentWidget());
-    EXPECT_EQ(form.findChild<QGroupBox*>("GroupBox2"), form.peakReadouts.volt->parentWidget());
+    EXPECT_EQ(form.findChild<QGroupBox*>("GroupBox2"),
+              form.peakReadouts.EditPeakVolt->parentWidget());
     auto* bar = form.findChild<TStatusPanels*>("StatusBar1");
     ASSERT_NE(bar, nullptr);
     EXPECT_FALSE(bar->isSizeGripEnabled());
@@ -364,7 +367,8 @@ TEST_F(FormMainTest, CaptionRule) {
 }
 
 TEST_F(FormMainTest, MemoryErrorNamesTheObjectAndStopsConstruction) {
-    const char* objects[] = {"TLabel_dB", "TLabel_Freq", "myStatus", "ZF_File", "myFFT", "ADUnit"};
+    const char* objects[] = {"TLabel_dB", "TLabel_Freq", "myStatus", "ZF_File",
+                             "myFFT",     "ADUnit",      "FFTGraph"};
     for (const char* name : objects) {
         presenter.shown.clear();
         TFormMain form(Options(name));

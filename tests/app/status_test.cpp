@@ -134,12 +134,4 @@ TEST_F(StatusTest, StatisticsOperationsWritePanel2) {
     EXPECT_EQ(bar.PanelText(2), VoltStatisticsText(1.0f, -1.0f, 0.5f));
 }
 
-TEST(FormatFixed, RoundsHalfAwayFromZeroWithoutMinusZero) {
-    EXPECT_EQ(FormatFixed(0.0625, 3), "0.063");
-    EXPECT_EQ(FormatFixed(-0.0625, 3), "-0.063");
-    EXPECT_EQ(FormatFixed(-0.0004, 3), "0.000");
-    EXPECT_EQ(FormatFixed(0.05, 1), "0.1");
-    EXPECT_EQ(FormatFixed(1234.5, 0), "1235");
-    EXPECT_EQ(FormatFixed(0.477, 3), "0.477");
-}
 } // namespace
