@@ -4,8 +4,18 @@
 
 #include "app/Mymessage.h"
 
+namespace {
+int g_pumpDepth = 0;
+}
+
 void QtEventPump::ProcessPendingEvents() {
+    ++g_pumpDepth;
     QCoreApplication::processEvents();
+    --g_pumpDepth;
+}
+
+bool QtEventPump::IsPumping() {
+    return g_pumpDepth > 0;
 }
 
 QtOneShotTimer::QtOneShotTimer() {

@@ -10,6 +10,9 @@
 class QtEventPump : public IEventPump {
 public:
     void ProcessPendingEvents() override;
+    // True while some code waits in ProcessPendingEvents (e.g. for a reply from the unit). The
+    // idle work must not run then: the original's event servicing never ran its idle handler.
+    static bool IsPumping();
 };
 
 class QtOneShotTimer : public IOneShotTimer {

@@ -307,8 +307,10 @@ int TFormMain::FormH() const {
 // --- Idle work -------------------------------------------------------------------------------
 
 bool TFormMain::IdleAllowed() const {
-    // A modal box or dialog keeps the original's loop from idling; the acquisition waits.
-    return !inIdle_ && !constructionFailed_ && QApplication::activeModalWidget() == nullptr;
+    // A modal box or dialog keeps the original's loop from idling (the acquisition waits), and
+    // so does a command that services events while it waits for the unit.
+    return !inIdle_ && !constructionFailed_ && QApplication::activeModalWidget() == nullptr &&
+           !QtEventPump::IsPumping();
 }
 
 void TFormMain::ArmIdleTimer() {

@@ -1,17 +1,21 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QEventLoop>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QThread>
+#include <QTimer>
 
 #include "adunit/Adc.h"
 #include "adunit/FtDriver.h"
 #include "analysis/MyFFT.h"
 #include "app/Mystatus.h"
+#include "app/QtUiServices.h"
 #include "app/StatusPanels.h"
 #include "app/Tavrin_main.h"
 #include "app/app_test_helpers.h"
@@ -422,6 +426,29 @@ TEST_F(FormMainTest, IdleTimerRunsOnlyWhileThereIsIdleWork) {
     EXPECT_EQ(form.StatusBar1->geometry(), QRect(0, 446, 812, 20));
     ProcessEventsUntil([] { return false; }, 30);
     EXPECT_FALSE(form.IdleTimerActive());
+}
+
+TEST_F(FormMainTest, IdleWorkWaitsWhileACommandServicesEventsOrAModalBoxIsOpen) {
+    TFormMain form(Options());
+    StartUp(form);
+    form.FormResize();
+    QtEventPump pump;
+    for (int i = 0; i < 10; ++i) {
+        pump.ProcessPendingEvents();
+        QThread::msleep(2);
+    }
+    EXPECT_TRUE(form.fStatusLayout);
+    QWidget modal;
+    modal.setWindowModality(Qt::ApplicationModal);
+    modal.show();
+    ProcessEventsUntil([] { return false; }, 30);
+    EXPECT_TRUE(form.fStatusLayout);
+    modal.hide();
+    // Back in an event loop that waits for events, the pending work runs.
+    QEventLoop loop;
+    QTimer::singleShot(200, &loop, &QEventLoop::quit);
+    loop.exec();
+    EXPECT_FALSE(form.fStatusLayout);
 }
 
 TEST_F(FormMainTest, InfoPanelUsesTheWidthRule) {
