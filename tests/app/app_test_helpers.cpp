@@ -8,8 +8,10 @@ QApplication& TestApp() {
     static int argc = 1;
     static char name[] = "tavrin_app_tests";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    // Never destroyed: at exit Qt's own statics may already be gone, and tearing the
+    // application down then crashes.
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
 }
 
 bool ProcessEventsUntil(const std::function<bool()>& done, int timeoutMs) {
