@@ -34,9 +34,14 @@ int main(int argc, char** argv) {
 
     TSingleInstance instance(QStringLiteral("Tavrin"));
     if (!instance.TryAcquire()) {
-        ShowAlreadyRunning(DefaultMessagePresenter());
-        instance.RequestActivation();
-        return 1;
+        if (instance.LockError().isEmpty()) {
+            ShowAlreadyRunning(DefaultMessagePresenter());
+            instance.RequestActivation();
+            return 1;
+        }
+        // An unusable runtime directory is no second copy: run unguarded rather than not at all.
+        std::fprintf(stderr, "Tavrin: single-instance lock unavailable (%s)\n",
+                     qPrintable(instance.LockError()));
     }
 
     FormMainOptions options;
