@@ -90,6 +90,13 @@ void Tft_FIFO::StopTimeout() {
     timedOut = false;
 }
 
+bool Tft_FIFO::WaitOver() {
+    // The clock is a backstop: a wait also ends if the tick never comes (a timer taken over
+    // by another user), never before the interval.
+    return timedOut ||
+           (clock && clock->NowNs() - armedAtNs >= static_cast<int64_t>(timeoutMs) * 1000000);
+}
+
 void Tft_FIFO::OnTimeoutTick() {
     timeoutTimer.Stop();
     if (clock) {
@@ -200,7 +207,7 @@ bool Tft_FIFO::SendExpectOK(const char* text) {
     uint8_t ack[kAckSize] = {0, 0, 0, 0};
     uint32_t received = 0;
     StartTimeout();
-    while (!timedOut && received < 3) {
+    while (!WaitOver() && received < 3) {
         uint32_t got = 0;
         if (!ReadAvailable(ack + received, static_cast<uint32_t>(kAckSize) - received, got)) {
             got = 0;
@@ -219,7 +226,7 @@ bool Tft_FIFO::SendReadLine(const char* text, char* reply, size_t replyCapacity)
     size_t received = 0;
     bool done = false;
     StartTimeout();
-    while (!timedOut && !done) {
+    while (!WaitOver() && !done) {
         eventPump.ProcessPendingEvents();
         // Each poll lands straight in the reply buffer, bounded by its room; the carry-over of
         // the sample reads is left alone.

@@ -19,9 +19,10 @@ public:
     static constexpr size_t kMaxLineLength = 19; // characters before the CR
     static constexpr uint32_t kDefaultTimeoutMs = 500;
 
-    // `driver` is owned; `timer` and `pump` must outlive the transport. `clock` (optional,
-    // not owned) checks that a timer tick does not end a wait before its interval: a tick that
-    // comes early re-arms the timer for the rest.
+    // `driver` is owned; `timer` and `pump` must outlive the transport, and the timer serves
+    // this transport alone (its handler is set here and cleared on destruction). `clock`
+    // (optional, not owned) checks that a tick does not end a wait before its interval (an
+    // early tick re-arms the timer for the rest) and ends a wait whose tick never comes.
     Tft_FIFO(std::unique_ptr<FtDriver> driver, IOneShotTimer& timer, IEventPump& pump,
              IMonotonicClock* clock = nullptr);
     virtual ~Tft_FIFO();
@@ -56,6 +57,7 @@ public:
 
 private:
     void CloseDevice();
+    bool WaitOver();
     bool HoldBack(const uint8_t* bytes, uint32_t n);
 
     std::unique_ptr<FtDriver> driver;

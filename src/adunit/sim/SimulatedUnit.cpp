@@ -266,7 +266,9 @@ void SimulatedUnit::StartStream(int channel, uint32_t count) {
     count_ = count;
     sent_ = 0;
     partialUsed_ = 0;
-    periodNs_ = static_cast<double>(SamplePeriod(rateIndex_, sinc3_)) * 1.0e6;
+    // The table holds single-precision milliseconds (0.008 is 8000.0004 ns); the unit's own
+    // clock runs at whole nanoseconds.
+    periodNs_ = std::round(static_cast<double>(SamplePeriod(rateIndex_, sinc3_)) * 1.0e6);
     startNs_ = clock_.NowNs();
     generator_[channel].Setup(config_.channel[channel], periodNs_ * 1.0e-9, sinc3_,
                               config_.filterResponse);
