@@ -117,6 +117,21 @@ TEST_F(FtFifoTest, ShortReadIsHeldBackAndDeliveredWithTheRest) {
     EXPECT_EQ(got, 6u);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(buf), 6), "abcdef");
 
+    // Held-back bytes go in front and only the rest is read: nothing lands beyond `count`.
+    drv.Queue("ABCD");
+    drv.readLimit = 3;
+    ASSERT_TRUE(fifo->ReadExact(buf, 4, got));
+    EXPECT_EQ(got, 0u);
+    drv.readLimit = UINT32_MAX;
+    drv.Queue("EFGHIJKL");
+    uint8_t guarded[8];
+    std::memset(guarded, '#', sizeof guarded);
+    ASSERT_TRUE(fifo->ReadExact(guarded, 4, got));
+    EXPECT_EQ(got, 4u);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(guarded), 8), "ABCD####");
+    EXPECT_EQ(drv.rx.size(), 8u);
+    drv.rx.clear();
+
     // A purge drops whatever was held back.
     drv.Queue("xyz");
     drv.readLimit = 1;
