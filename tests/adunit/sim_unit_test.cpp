@@ -74,6 +74,13 @@ TEST_F(SimUnitTest, AnswersTheStartSequenceLikeTheUnit) {
     char reply[32];
     ASSERT_TRUE(adc->SendReadLine("A1XYZ00", reply, sizeof reply));
     EXPECT_STREQ(reply, "NG");
+    uint32_t written = 0;
+    const std::string longLine = std::string(40, 'S') + "\r";
+    ASSERT_EQ(unit->Write(reinterpret_cast<const uint8_t*>(longLine.data()),
+                          static_cast<uint32_t>(longLine.size()), written),
+              0u);
+    ASSERT_TRUE(adc->ReadAvailable(reinterpret_cast<uint8_t*>(reply), sizeof reply, written));
+    EXPECT_EQ(std::string(reply, written), "NG\r");
 }
 
 TEST_F(SimUnitTest, StreamsAFullBlockAt125kspsOnTimeWithoutLosingASample) {
