@@ -2,6 +2,9 @@
 // loop, and termination signals that close the main window like the close command.
 #include <QApplication>
 #include <cstdio>
+#include <cstring>
+#include <optional>
+#include <string>
 
 #include "app/MessagePresenter.h"
 #include "app/Mymessage.h"
@@ -11,26 +14,49 @@
 
 #include "adunit/DriverFactory.h"
 
+namespace {
+
+// Hands the backend its options. Returns the exit code when the program must end now.
+std::optional<int> ConfigureBackend(int argc, char** argv) {
+    std::string error;
+    bool exitNow = false;
+    if (!ConfigureDriverBackend(argc, argv, error, exitNow)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 2;
+    }
+    if (exitNow) {
+        return 0;
+    }
+    return std::nullopt;
+}
+
+bool AsksForHelp(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
+    // --help must work on a terminal without a display, before Qt looks for one.
+    if (AsksForHelp(argc, argv)) {
+        return ConfigureBackend(argc, argv).value_or(0);
+    }
     QApplication app(argc, argv);
     // The application title by which a second start finds this one. Only the name is set: a
     // display name would be appended to every window caption.
     QApplication::setApplicationName(QStringLiteral("Tavrin"));
     InstallFontSubstitutions();
 
-#ifdef TAVRIN_SIMULATED_UNIT
-    {
-        std::string error;
-        bool exitNow = false;
-        if (!ConfigureDriverBackend(argc, argv, error, exitNow)) {
-            std::fprintf(stderr, "%s\n", error.c_str());
-            return 2;
-        }
-        if (exitNow) {
-            return 0;
-        }
+    // After QApplication has taken its own options (-platform, ...): `tavrin` accepts no
+    // others, `tavrin-sim` its signal and fault options.
+    if (const auto exitCode = ConfigureBackend(argc, argv)) {
+        return *exitCode;
     }
-#endif
 
     TSingleInstance instance(QStringLiteral("Tavrin"));
     if (!instance.TryAcquire()) {
