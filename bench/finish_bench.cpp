@@ -1,0 +1,213 @@
+// The work from the last sample of a 262144-sample block at 125 ksps to the finished display:
+// stop, clipping check, conversion, spectrum, both graphs, peak and RMS read-outs, information
+// and statistics texts, on an offscreen main window whose measured codes hold a full block of
+// the simulator's bench picture (1 kHz tone, harmonics, hum, noise).
+//
+// FinishMeasurement        the controller's own completion step, when the benchmark can reach it
+// FinishFromParts          the same steps called one by one through the window's public parts
+// .../paint:1              plus the repaint of the window that follows (pending paint events)
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <cstdlib>
+#include <memory>
+
+#include "adunit/Adc.h"
+#include "adunit/MonotonicClock.h"
+#include "adunit/RateTables.h"
+#include "adunit/sim/SimConfig.h"
+#include "adunit/sim/SimulatedUnit.h"
+#include "analysis/MyFFT.h"
+#include "analysis/SampleConversion.h"
+#include "app/MessagePresenter.h"
+#include "app/Mystatus.h"
+#include "app/Tavrin_main.h"
+#include "common/DecimalPicture.h"
+
+namespace {
+
+constexpr int32_t kCount = 262144;
+constexpr int32_t kRate = 16; // 125 ksps
+
+class CountingPresenter : public IMessagePresenter {
+public:
+    MsgAnswer Present(const MessageBoxRequest&) override {
+        ++shown;
+        return MsgAnswer::Ok;
+    }
+    int shown = 0;
+};
+
+// Opens the controller's protected steps to the benchmark.
+class BenchForm : public TFormMain {
+public:
+    using TFormMain::RedrawGraphs;
+    using TFormMain::TFormMain;
+
+    // Runs the controller's completion step if this class can call it; false otherwise (it is
+    // private, or not there yet).
+    template <class Self = BenchForm> bool Finish() {
+        if constexpr (requires(Self & s) { s.FinishMeasurement(); }) {
+            static_cast<Self*>(this)->FinishMeasurement();
+            return true;
+        } else {
+            return false;
+        }
+    }
+};
+
+struct Scene {
+    QTemporaryDir dir;
+    CountingPresenter presenter;
+    SteadyClock clock;
+    std::unique_ptr<BenchForm> form;
+
+    Scene() {
+        FormMainOptions options;
+        options.baseDir = dir.path();
+        options.presenter = &presenter;
+        options.driverFactory = [this] {
+            return std::make_unique<SimulatedUnit>(DefaultSimConfig(), clock);
+        };
+        form = std::make_unique<BenchForm>(options);
+        // The first idle pass reads the start-up file, lays out the graphs and shows the window.
+        while (form->fFirstIdle) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        }
+        form->unitSetting = ADUnitSetting{kRate, false, 0};
+        form->acqSetting = form->unitSetting;
+        form->graphSetting.DataCountMax = kCount;
+        form->graphSetting.DataCountSel = 8;
+        form->measureSetting.fSaveDataFile = false;
+        // The unit is open as it is at the end of an acquisition, so the stop command is sent.
+        form->ADUnit->OpenUnit();
+
+        SignalGenerator generator;
+        generator.Setup(DefaultSimConfig().channel[0],
+                        static_cast<double>(SamplePeriod(kRate, false)) * 1e-3, false, true);
+        for (int32_t i = 0; i < kCount; ++i) {
+            form->curCodes[i] = generator.Next();
+        }
+    }
+
+    // The state the last idle step leaves before completion.
+    void LastSampleArrived() {
+        form->fMeasuring = true;
+        form->fDataExist = false;
+        form->fDataSaved = false;
+        form->receivedCount = kCount;
+    }
+};
+
+Scene& TheScene() {
+    static int argc = 1;
+    static char name[] = "bench_finish";
+    static char* argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
+    static Scene scene;
+    return scene;
+}
+
+// The completion steps in the controller's order, through the public parts of the window.
+void RunFinishSteps(BenchForm& f) {
+    if (!f.ADUnit->StopAcquisition()) {
+        f.ADUnit->CloseUnit();
+    }
+    f.fMeasuring = false;
+    f.fDataExist = true;
+    f.fDataSaved = false;
+    SampleBlock& b = f.curBlock;
+    b.count = f.graphSetting.DataCountMax;
+    b.spsSel = f.acqSetting.spsSel;
+    b.sinc3 = f.acqSetting.sinc3;
+    if (!CheckCodes(b, SamplePeriod(b.spsSel, b.sinc3))) {
+        std::abort(); // the bench picture never clips
+    }
+    f.myFFT->ComputeSpectrum(b);
+    f.RedrawGraphs();
+    f.FFTGraph->ShowLargestPeak(b, f.peakReadouts, f.LabelPeakVolt);
+    f.LabelPeakdB->setText(QStringLiteral("dBV"));
+    f.rmsVolt = SpectrumRMS(b);
+    f.EditRMS->setText(QString::fromStdString(FormatPicture(f.rmsVolt, "0.000")));
+    f.LabelRMS->setText(QStringLiteral("Vrms"));
+    f.meanCode = CodeMean(b);
+    f.stdDevCode = CodeStdDev(b);
+    const float df = DeltaF(SamplePeriod(b.spsSel, b.sinc3), b.count);
+    f.SetInfoPanel(QStringLiteral("Δｆ= ") + QString::fromStdString(FormatPicture(df, "0.000")) +
+                       QStringLiteral("Hz / 絶対値[dBV] 表示 / 窓関数=ハニング窓"),
+                   2);
+    f.myStatus->ShowMeasureEnd();
+    f.myStatus->ShowCodeStatistics(f.FFTGraph->CodeMax(), f.FFTGraph->CodeMin(), f.stdDevCode);
+    f.fInfoShown = false;
+}
+
+void FinishMeasurement(benchmark::State& state) {
+    Scene& s = TheScene();
+    const bool paint = state.range(0) != 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        s.LastSampleArrived();
+        if (!s.form->ADUnit->OpenUnit()) {
+            state.SkipWithError("the simulated unit does not open");
+            break;
+        }
+        state.ResumeTiming();
+        if (!s.form->Finish()) {
+            state.SkipWithError("FinishMeasurement is not reachable from a derived class");
+            break;
+        }
+        if (paint) {
+            QCoreApplication::processEvents();
+        }
+    }
+    if (!s.form->fDataExist || s.form->curBlock.count != kCount || s.presenter.shown != 0) {
+        state.SkipWithError("the block was not accepted");
+    }
+    state.SetItemsProcessed(state.iterations() * kCount);
+}
+BENCHMARK(FinishMeasurement)
+    ->ArgName("paint")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+void FinishFromParts(benchmark::State& state) {
+    Scene& s = TheScene();
+    const bool paint = state.range(0) != 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        s.LastSampleArrived();
+        s.form->ADUnit->OpenUnit();
+        state.ResumeTiming();
+        RunFinishSteps(*s.form);
+        if (paint) {
+            QCoreApplication::processEvents();
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * kCount);
+}
+BENCHMARK(FinishFromParts)
+    ->ArgName("paint")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // The window never needs a display.
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    TheScene();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

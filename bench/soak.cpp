@@ -1,0 +1,469 @@
+// Soak run of the measurement controller: an offscreen main window with the simulated unit
+// streaming a counter on CH0 (sample n of every acquisition carries code 0x100000 + n) takes
+// consecutive full blocks through the start button and the normal idle handling, and every
+// block is checked sample by sample. Per measurement it records the wall time from the button
+// press to the finished display, the process CPU time during the acquisition, the longest
+// pause of the event loop and the resident memory; afterwards the CPU time of the idle window.
+// The simulated unit's own cost is measured apart, so that the program's share can be told.
+//
+// Usage: tavrin-soak [--runs N] [--count N] [--idle-seconds S] [--no-stop-check] [--strict]
+// Exit code 0: every block whole; 1: a block wrong, lost or not finished; 2 (--strict only): a
+// speed, load or memory target missed.
+#include <QApplication>
+#include <QEventLoop>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <memory>
+#include <string>
+#include <sys/resource.h>
+#include <unistd.h>
+#include <vector>
+
+#include "adunit/Adc.h"
+#include "adunit/MonotonicClock.h"
+#include "adunit/RateTables.h"
+#include "adunit/sim/SimConfig.h"
+#include "adunit/sim/SimulatedUnit.h"
+#include "app/MessagePresenter.h"
+#include "app/StatusPanels.h"
+#include "app/Tavrin_main.h"
+
+namespace {
+
+constexpr int32_t kRate = 16; // 125 ksps, Sinc5+Sinc1
+constexpr double kExtraLimitMs = 200.0;
+constexpr double kAcqShareLimit = 10.0; // % of a core besides the simulated unit
+constexpr double kIdleLimit = 1.0;      // % of a core
+constexpr long kRssGrowthLimitKb = 1024;
+constexpr int kWatchIntervalMs = 2;
+constexpr double kStallMs = 10000.0;
+
+struct Options {
+    int runs = 20;
+    int32_t count = 262144;
+    double idleSeconds = 10.0;
+    bool stopCheck = true;
+    bool strict = false;
+};
+
+bool ParseOptions(int argc, char** argv, Options& o) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (a == "--runs" && hasValue) {
+            o.runs = std::atoi(argv[++i]);
+        } else if (a == "--count" && hasValue) {
+            o.count = std::atoi(argv[++i]);
+        } else if (a == "--idle-seconds" && hasValue) {
+            o.idleSeconds = std::atof(argv[++i]);
+        } else if (a == "--no-stop-check") {
+            o.stopCheck = false;
+        } else if (a == "--strict") {
+            o.strict = true;
+        } else {
+            return false;
+        }
+    }
+    const bool countOk = std::find(std::begin(kDataCountList), std::end(kDataCountList), o.count) !=
+                         std::end(kDataCountList);
+    return o.runs >= 1 && countOk && o.idleSeconds >= 0;
+}
+
+double NowMs() {
+    return std::chrono::duration<double, std::milli>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+double ProcessCpuMs() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e3 +
+           (u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1e-3;
+}
+
+double ThreadCpuMs() {
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return ts.tv_sec * 1e3 + ts.tv_nsec * 1e-6;
+}
+
+long PeakRssKb() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss;
+}
+
+long CurrentRssKb() {
+    long pages = 0, resident = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) {
+            resident = 0;
+        }
+        std::fclose(f);
+    }
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+int32_t RampCode(int64_t n) {
+    return kRampFirstCode + static_cast<int32_t>(n % kRampSpan);
+}
+
+SimConfig RampConfig() {
+    SimConfig config = DefaultSimConfig();
+    config.channel[0] = ChannelSignal{};
+    config.channel[0].ramp = true;
+    return config;
+}
+
+class CountingPresenter : public IMessagePresenter {
+public:
+    MsgAnswer Present(const MessageBoxRequest& request) override {
+        ++shown;
+        last = request.text;
+        return MsgAnswer::Ok;
+    }
+    int shown = 0;
+    QString last;
+};
+
+// CPU time the simulated unit itself spends producing one block at the given rate: the same
+// queue queries and reads the transport makes, against a hand-advanced clock so nothing waits.
+double SimCostMsPerBlock(const SimConfig& config, int32_t count) {
+    struct ManualClock : IMonotonicClock {
+        int64_t now = 1;
+        int64_t NowNs() override { return now; }
+    } clock;
+    const auto periodNs = static_cast<int64_t>(SamplePeriod(kRate, false) * 1.0e6 + 0.5);
+    std::vector<uint8_t> buffer(3 * 1024 + 16);
+    double best = 1e30;
+    for (int repeat = 0; repeat < 5; ++repeat) {
+        SimulatedUnit unit(config, clock);
+        uint32_t n = 0;
+        unit.OpenByIndex(0);
+        char command[16];
+        std::snprintf(command, sizeof command, "F%c\rA0%05X\r", RateCharacter(kRate),
+                      static_cast<unsigned>(count));
+        unit.Write(reinterpret_cast<const uint8_t*>(command), std::strlen(command), n);
+        unit.Read(buffer.data(), 3, n); // "OK\r" of the rate command
+        const double start = ThreadCpuMs();
+        int64_t received = 0;
+        while (received < count) {
+            clock.now += 1024 * periodNs;
+            uint32_t queued = 0;
+            unit.GetQueueStatus(queued);
+            while (queued > 0) {
+                uint32_t got = 0;
+                unit.Read(buffer.data(), std::min<uint32_t>(queued, 3 * 1024), got);
+                received += got / 3;
+                queued -= got;
+            }
+        }
+        best = std::min(best, ThreadCpuMs() - start);
+    }
+    return best;
+}
+
+struct RunResult {
+    bool started = false;
+    bool finished = false;
+    bool blockOk = false;
+    std::string fault;
+    double wallMs = 0;    // button press to finished, repainted display
+    double acqWallMs = 0; // button press to the last look while still acquiring
+    double acqCpuMs = 0;  // process CPU over acqWallMs
+    double finishMs = 0;  // last look while acquiring to finished display (upper bound)
+    double maxGapMs = 0;  // longest time the event loop did not serve a 2 ms timer
+    long peakRssKb = 0;
+    long rssKb = 0;
+};
+
+// Checks the whole measured block against the counter the unit streams.
+bool VerifyBlock(const TFormMain& form, int32_t count, std::string& fault) {
+    if (!form.fDataExist || form.curBlock.count != count) {
+        fault = "no data (fDataExist " + std::to_string(form.fDataExist) + ", count " +
+                std::to_string(form.curBlock.count) + ")";
+        return false;
+    }
+    for (int32_t i = 0; i < count; ++i) {
+        const int32_t want = RampCode(i);
+        const int32_t got = form.curCodes[i];
+        if (got == want) {
+            continue;
+        }
+        const int32_t step = got - want;
+        const char* kind = step > 0 ? "samples lost" : "samples repeated or out of order";
+        fault = "sample " + std::to_string(i) + ": code " + std::to_string(got) + ", expected " +
+                std::to_string(want) + " (" + std::to_string(step) + ", " + kind + ")";
+        return false;
+    }
+    return true;
+}
+
+RunResult Measure(TFormMain& form, CountingPresenter& presenter, SimulatedUnit* unit,
+                  int32_t count) {
+    RunResult r;
+    const int shownBefore = presenter.shown;
+    const double t0 = NowMs();
+    const double c0 = ProcessCpuMs();
+    form.MeasureStartBtn->click();
+    r.started = form.fMeasuring;
+    if (!r.started) {
+        r.fault = "did not start: panel 0 \"" + form.StatusBar1->PanelText(0).toStdString() +
+                  "\", message \"" + presenter.last.toStdString() + "\"";
+        return r;
+    }
+    r.acqWallMs = NowMs() - t0;
+    r.acqCpuMs = ProcessCpuMs() - c0;
+    QEventLoop loop;
+    QTimer watch;
+    watch.setTimerType(Qt::PreciseTimer);
+    double lastTick = NowMs();
+    r.maxGapMs = lastTick - t0; // the start itself (InitUnit) holds the loop this long
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        const double now = NowMs();
+        r.maxGapMs = std::max(r.maxGapMs, now - lastTick);
+        lastTick = now;
+        if (!form.fMeasuring) {
+            loop.quit();
+            return;
+        }
+        r.acqWallMs = now - t0;
+        r.acqCpuMs = ProcessCpuMs() - c0;
+        if (now - t0 > kStallMs) {
+            loop.quit();
+        }
+    });
+    watch.start(kWatchIntervalMs);
+    loop.exec();
+    watch.stop();
+    if (form.fMeasuring) {
+        form.MeasureStartBtn->click(); // the stop button
+        r.fault = "stalled at " + std::to_string(form.receivedCount) + " samples";
+        return r;
+    }
+    QCoreApplication::processEvents(); // the repaint of the finished display
+    r.wallMs = NowMs() - t0;
+    r.finishMs = r.wallMs - r.acqWallMs;
+    r.finished = true;
+    r.peakRssKb = PeakRssKb();
+    r.rssKb = CurrentRssKb();
+    r.blockOk = VerifyBlock(form, count, r.fault);
+    if (r.blockOk && presenter.shown != shownBefore) {
+        r.blockOk = false;
+        r.fault = "message shown: \"" + presenter.last.toStdString() + "\"";
+    }
+    if (r.blockOk && form.StatusBar1->PanelText(1) != QStringLiteral("計測終了しました")) {
+        r.blockOk = false;
+        r.fault = "panel 1 \"" + form.StatusBar1->PanelText(1).toStdString() + "\"";
+    }
+    if (r.blockOk && unit && unit->SamplesSent() != static_cast<uint64_t>(count)) {
+        r.blockOk = false;
+        r.fault = "the unit sent " + std::to_string(unit->SamplesSent()) + " samples";
+    }
+    return r;
+}
+
+// A measurement stopped half-way: the stop button must end it at once and drop the samples.
+bool StopHalfWay(TFormMain& form, double afterMs, double& stopMs, std::string& fault) {
+    form.MeasureStartBtn->click();
+    if (!form.fMeasuring) {
+        fault = "did not start";
+        return false;
+    }
+    QEventLoop loop;
+    QTimer::singleShot(static_cast<int>(afterMs), &loop, &QEventLoop::quit);
+    loop.exec();
+    const int32_t before = form.receivedCount;
+    const double t0 = NowMs();
+    form.MeasureStartBtn->click();
+    stopMs = NowMs() - t0;
+    if (form.fMeasuring || form.fDataExist || before <= 0) {
+        fault = "after the stop button: fMeasuring " + std::to_string(form.fMeasuring) +
+                ", fDataExist " + std::to_string(form.fDataExist) + ", samples before " +
+                std::to_string(before);
+        return false;
+    }
+    QCoreApplication::processEvents();
+    return true;
+}
+
+double IdleCpuPercent(double seconds) {
+    const double t0 = NowMs();
+    const double c0 = ProcessCpuMs();
+    QEventLoop loop;
+    QTimer::singleShot(static_cast<int>(seconds * 1000), &loop, &QEventLoop::quit);
+    loop.exec();
+    const double wall = NowMs() - t0;
+    return wall > 0 ? 100.0 * (ProcessCpuMs() - c0) / wall : 0.0;
+}
+
+// What the polling cadence alone costs: an event loop serving an empty 1 ms precise timer, as
+// the window's idle timer runs while measuring.
+double EmptyTimerCpuPercent(double seconds) {
+    QTimer tick;
+    tick.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&tick, &QTimer::timeout, [] {});
+    tick.start(1);
+    const double percent = IdleCpuPercent(seconds);
+    tick.stop();
+    return percent;
+}
+
+const char* Mark(bool ok) {
+    return ok ? "ok" : "MISSED";
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    Options opt;
+    if (!ParseOptions(argc, argv, opt)) {
+        std::fprintf(stderr, "usage: tavrin-soak [--runs N] [--count 1024..262144] "
+                             "[--idle-seconds S] [--no-stop-check] [--strict]\n");
+        return 64;
+    }
+    QApplication app(argc, argv);
+
+    const SimConfig config = RampConfig();
+    const double blockMs = SamplePeriod(kRate, false) * opt.count;
+    const double simRampMs = SimCostMsPerBlock(config, opt.count);
+    const double simToneMs = SimCostMsPerBlock(DefaultSimConfig(), opt.count);
+
+    QTemporaryDir dir;
+    CountingPresenter presenter;
+    SteadyClock clock;
+    SimulatedUnit* unit = nullptr;
+    FormMainOptions options;
+    options.baseDir = dir.path();
+    options.presenter = &presenter;
+    options.driverFactory = [&] {
+        auto driver = std::make_unique<SimulatedUnit>(config, clock);
+        unit = driver.get();
+        return driver;
+    };
+    TFormMain form(options);
+    if (form.ConstructionFailed() || !form.ADUnit) {
+        std::fprintf(stderr, "soak: the main window could not be built\n");
+        return 1;
+    }
+    while (form.fFirstIdle) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
+    form.unitSetting = ADUnitSetting{kRate, false, 0};
+    form.graphSetting.DataCountMax = opt.count;
+    form.graphSetting.DataCountSel = static_cast<int32_t>(
+        std::find(std::begin(kDataCountList), std::end(kDataCountList), opt.count) -
+        std::begin(kDataCountList));
+    form.measureSetting.fSaveDataFile = false;
+
+    std::printf("Soak: %d measurements of %d samples at %s (Sinc5+Sinc1), CH0 counter; "
+                "block time %.1f ms\n",
+                opt.runs, opt.count, RateText(kRate, false), blockMs);
+    std::printf("%4s %10s %8s %10s %9s %9s %8s %10s %9s  %s\n", "run", "wall ms", "extra",
+                "finish ms", "acq CPU%", "max gap", "ok", "peakRSS kB", "RSS kB", "fault");
+
+    std::vector<RunResult> results;
+    bool blocksOk = true;
+    bool stopOk = true;
+    double stopMs = 0;
+    std::string stopFault;
+    for (int i = 0; i < opt.runs; ++i) {
+        if (opt.stopCheck && i == opt.runs / 2) {
+            // The next block after a stopped one must start cleanly with sample 0.
+            stopOk = StopHalfWay(form, blockMs / 4, stopMs, stopFault);
+            blocksOk = blocksOk && stopOk;
+        }
+        RunResult r = Measure(form, presenter, unit, opt.count);
+        blocksOk = blocksOk && r.finished && r.blockOk;
+        const double acqPct = r.acqWallMs > 0 ? 100.0 * r.acqCpuMs / r.acqWallMs : 0.0;
+        std::printf("%4d %10.1f %8.1f %10.1f %9.2f %9.1f %8s %10ld %9ld  %s\n", i + 1, r.wallMs,
+                    r.wallMs - blockMs, r.finishMs, acqPct, r.maxGapMs,
+                    r.finished && r.blockOk ? "whole" : "WRONG", r.peakRssKb, r.rssKb,
+                    r.fault.c_str());
+        std::fflush(stdout);
+        results.push_back(r);
+        if (!r.started) {
+            break;
+        }
+    }
+
+    const double idlePct = opt.idleSeconds > 0 ? IdleCpuPercent(opt.idleSeconds) : 0;
+    const double cadencePct = EmptyTimerCpuPercent(2.0);
+    const bool idleTimer = form.IdleTimerActive();
+
+    // Summary.
+    double wallMax = 0, wallSum = 0, acqCpuSum = 0, acqWallSum = 0, finishMax = 0, gapMax = 0;
+    int done = 0;
+    for (const RunResult& r : results) {
+        if (!r.finished) {
+            continue;
+        }
+        ++done;
+        wallMax = std::max(wallMax, r.wallMs);
+        wallSum += r.wallMs;
+        acqCpuSum += r.acqCpuMs;
+        acqWallSum += r.acqWallMs;
+        finishMax = std::max(finishMax, r.finishMs);
+        gapMax = std::max(gapMax, r.maxGapMs);
+    }
+    const double acqPct = acqWallSum > 0 ? 100.0 * acqCpuSum / acqWallSum : 0;
+    const double simPct = 100.0 * simRampMs / blockMs;
+    const double sharePct = acqPct - simPct;
+    // The first measurement touches the graphs and FFT tables for the first time; growth is
+    // judged from the second one on.
+    const long rssFrom = results.size() >= 2 ? results[1].peakRssKb : 0;
+    const long rssTo = results.empty() ? 0 : results.back().peakRssKb;
+    const long rssGrowth = rssTo - rssFrom;
+
+    const bool wallOk = done == opt.runs && wallMax <= blockMs + kExtraLimitMs;
+    const bool shareOk = sharePct < kAcqShareLimit;
+    const bool idleOk = idlePct < kIdleLimit && !idleTimer;
+    const bool rssOk = rssGrowth <= kRssGrowthLimitKb;
+
+    std::printf("\nSummary (%d of %d measurements finished)\n", done, opt.runs);
+    std::printf("  blocks whole, no lost/repeated/reordered sample: %s\n", blocksOk ? "yes" : "NO");
+    if (opt.stopCheck) {
+        std::printf("  stop button half-way: %s, handled in %.2f ms %s\n",
+                    stopOk ? "acquisition ended, samples dropped" : "FAILED", stopMs,
+                    stopFault.c_str());
+    }
+    std::printf("  wall time per measurement: mean %.1f ms, max %.1f ms; block %.1f ms + "
+                "limit %.0f ms: %s\n",
+                done ? wallSum / done : 0.0, wallMax, blockMs, kExtraLimitMs, Mark(wallOk));
+    std::printf("  last look while acquiring -> finished display: max %.1f ms "
+                "(includes up to %d ms of watch interval and the last read group)\n",
+                finishMax, kWatchIntervalMs);
+    std::printf("  longest event-loop pause during a measurement: %.1f ms\n", gapMax);
+    std::printf("  CPU during acquisition: %.2f %% of a core; simulated unit alone %.2f %% "
+                "(%.2f ms per block; default tone picture %.2f ms); Tavrin's share %.2f %% "
+                "(limit %.0f %%): %s\n",
+                acqPct, simPct, simRampMs, simToneMs, sharePct, kAcqShareLimit, Mark(shareOk));
+    std::printf("  (for comparison: an event loop serving an empty 1 ms timer costs %.2f %%)\n",
+                cadencePct);
+    std::printf("  CPU while idle over %.1f s: %.3f %% of a core, idle timer %s (limit %.0f %%): "
+                "%s\n",
+                opt.idleSeconds, idlePct, idleTimer ? "RUNNING" : "stopped", kIdleLimit,
+                Mark(idleOk));
+    std::printf("  peak RSS: after run 1 %ld kB, run 2 %ld kB, last %ld kB; growth %+ld kB "
+                "(limit %ld kB): %s\n",
+                results.empty() ? 0L : results[0].peakRssKb, rssFrom, rssTo, rssGrowth,
+                kRssGrowthLimitKb, Mark(rssOk));
+
+    if (!blocksOk) {
+        return 1;
+    }
+    if (opt.strict && !(wallOk && shareOk && idleOk && rssOk)) {
+        return 2;
+    }
+    return 0;
+}
