@@ -6,6 +6,7 @@
 // FinishMeasurement        the controller's own completion step, when the benchmark can reach it
 // FinishFromParts          the same steps called one by one through the window's public parts
 // .../paint:1              plus the repaint of the window that follows (pending paint events)
+// FinishStep               the steps one at a time
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -194,6 +195,49 @@ BENCHMARK(FinishFromParts)
     ->ArgName("paint")
     ->Arg(0)
     ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// The completion steps one at a time, to show where the time goes.
+void FinishStep(benchmark::State& state) {
+    Scene& s = TheScene();
+    BenchForm& f = *s.form;
+    RunFinishSteps(f); // a finished block to work on
+    SampleBlock& b = f.curBlock;
+    const float period = SamplePeriod(b.spsSel, b.sinc3);
+    const auto step = state.range(0);
+    for (auto _ : state) {
+        switch (step) {
+        case 0:
+            benchmark::DoNotOptimize(CheckCodes(b, period));
+            break;
+        case 1:
+            f.myFFT->ComputeSpectrum(b);
+            break;
+        case 2:
+            f.RedrawGraphs();
+            break;
+        case 3:
+            f.FFTGraph->ShowLargestPeak(b, f.peakReadouts, f.LabelPeakVolt);
+            benchmark::DoNotOptimize(SpectrumRMS(b));
+            break;
+        case 4:
+            benchmark::DoNotOptimize(CodeStdDev(b));
+            f.myStatus->ShowCodeStatistics(f.FFTGraph->CodeMax(), f.FFTGraph->CodeMin(),
+                                           f.stdDevCode);
+            break;
+        default:
+            QCoreApplication::processEvents();
+            break;
+        }
+    }
+    static const char* const kNames[] = {"check+convert", "spectrum", "graphs",
+                                         "peak+rms",      "stats",    "repaint"};
+    state.SetLabel(kNames[step]);
+}
+BENCHMARK(FinishStep)
+    ->ArgName("step")
+    ->DenseRange(0, 5)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
