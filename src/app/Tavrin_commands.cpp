@@ -1,10 +1,8 @@
-// Commands of the main window and the measurement controller's entry points. The controller and
-// the file, print, dialog and peak cursor commands are filled in as those parts are wired; until
-// then each command does nothing.
+// Commands of the main window. The file, print and dialog commands are filled in as those parts
+// are wired; until then each does nothing. The start/stop commands are in Tavrin_measure.cpp.
 #include "app/Tavrin_main.h"
+#include "graph/TPaintBox.h"
 
-void TFormMain::MeasureStartBtnClick() {}
-void TFormMain::MenuMeasureStartClick() {}
 void TFormMain::MenuFileNewClick() {}
 void TFormMain::MenuFilePrintSettingClick() {}
 void TFormMain::MenuFilePrintClick() {}
@@ -18,37 +16,38 @@ void TFormMain::MenuSaveSettingFileClick() {}
 void TFormMain::MenuRefLoadFileClick() {}
 void TFormMain::MenuRefClearClick() {}
 void TFormMain::MenuHelpVersionClick() {}
-void TFormMain::PeakFwdBtnClick() {}
-void TFormMain::PeakBackBtnClick() {}
-void TFormMain::StatusBar1Click() {}
-void TFormMain::PaintBox1MouseDown(int /*x*/) {}
 
-void TFormMain::PollAcquisition() {}
+// --- Peak cursor and status bar ----------------------------------------------------------------
 
-void TFormMain::StopMeasurement() {
-    fMeasuring = false;
+void TFormMain::PeakFwdBtnClick() {
+    if (fDataExist && FFTGraph) {
+        FFTGraph->PeakForward(curBlock, peakReadouts, LabelPeakVolt);
+    }
 }
 
-void TFormMain::RedrawGraphs() {
-    if (!FFTGraph || !(fDataExist || fRefExist)) {
+void TFormMain::PeakBackBtnClick() {
+    if (fDataExist && FFTGraph) {
+        FFTGraph->PeakBack(curBlock, peakReadouts, LabelPeakVolt);
+    }
+}
+
+void TFormMain::PaintBox1MouseDown(int x) {
+    if (!fDataExist || curBlock.count == 0 || !FFTGraph) {
         return;
     }
-    // The waveform's axis labels follow the waveform just drawn.
-    const bool wave = graphSetting.fWaveGraph;
-    if (fDataExist && fRefExist) {
-        FFTGraph->DrawSpectrumWithRef();
-        if (wave) {
-            FFTGraph->DrawWaveformWithRef();
-        }
-    } else {
-        const auto which = fDataExist ? FFTGraph::Which::Measured : FFTGraph::Which::Reference;
-        FFTGraph->DrawSpectrum(which);
-        if (wave) {
-            FFTGraph->DrawWaveform(which);
-        }
+    const int bin = FFTGraph->BinAtX(PaintBox1->width(), x);
+    if (bin >= 0 && bin < curBlock.count / 2) {
+        FFTGraph->ShowBin(bin, peakReadouts, LabelPeakVolt);
     }
-    if (wave) {
-        FFTGraph->UpdateAxisLabels();
-        FFTGraph->PlaceControls();
+}
+
+void TFormMain::StatusBar1Click() {
+    // After a measurement panel 2 holds the statistics: clicks alternate information and
+    // statistics.
+    if (fInfoShown) {
+        fInfoShown = false;
+        ShowStatistics();
+    } else {
+        ShowMeasureInfo();
     }
 }

@@ -42,7 +42,7 @@ void InstallFontSubstitutions() {
 TFormMain::TFormMain(const FormMainOptions& options, QWidget* parent)
     : QMainWindow(parent), ui(std::make_unique<Ui::FormMain>()), options_(options),
       presenter_(options.presenter ? *options.presenter : DefaultMessagePresenter()),
-      fftWarning_(presenter_) {
+      fftWarning_(presenter_), fileConfirmation_(presenter_) {
     InstallFontSubstitutions();
     ui->setupUi(this);
     QFont font(kWindowFontFamily);
@@ -201,7 +201,8 @@ void TFormMain::BuildObjects() {
         })) {
         return;
     }
-    if (!CreateOwned("ZF_File", [&] { ZF_File = std::make_unique<::ZF_File>(); })) {
+    if (!CreateOwned("ZF_File",
+                     [&] { ZF_File = std::make_unique<::ZF_File>(&fileConfirmation_); })) {
         return;
     }
     if (!CreateOwned("myFFT",
@@ -512,6 +513,9 @@ void TFormMain::closeEvent(QCloseEvent* event) {
     // FormCloseQuery: closing is never refused.
     if (!closing_) {
         closing_ = true;
+        if (initializing_) {
+            stopRequested_ = true;
+        }
         if (fMeasuring) {
             StopMeasurement();
         }

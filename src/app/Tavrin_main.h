@@ -96,6 +96,39 @@ public:
     // The main window's font width rule for status panel 2 (information text).
     void SetInfoPanel(const QString& text, int index);
 
+    // --- Measurement controller (Tavrin_measure.cpp) --------------------------------------------
+    // Start of one measurement: controls, unit preparation, clearing, the acquisition command.
+    void StartMeasurement();
+    // Ends a running acquisition (the samples received so far are dropped).
+    void StopMeasurement();
+    // One non-blocking idle step: takes one read group when all of it has arrived.
+    void PollAcquisition();
+    // The block is complete: stop, check, convert, spectrum, graphs, read-outs, save, texts.
+    void FinishMeasurement();
+    // Prepares the unit (open, check, filter, rate, identity); true when it is ready.
+    bool InitUnit();
+    // True while InitUnit waits for the unit (events are serviced meanwhile).
+    bool InitializingUnit() const { return initializing_; }
+    void RedrawGraphs();
+    void ShowPeak();
+    void ShowRMS();
+    void AutoSaveData();
+    void ShowMeasureInfo();
+    void ShowStatistics();
+    void SetMeasuringControls();
+    void SetIdleControls();
+    void LockControls();
+    void UnlockControls();
+
+    // Writing the measured block to measureSetting.DataFileName, shared by the automatic save
+    // and the save command. A declined overwrite question writes nothing: it is neither a
+    // success (the block is not stored) nor a failure (the user chose it; no message).
+    enum class DataSaveResult { Saved, Declined, Failed };
+    DataSaveResult WriteMeasuredData();
+    // Saved: fDataSaved and the file name in the caption; Failed: fDataSaved cleared and the
+    // error message; Declined: nothing changes.
+    void AdoptDataSaveResult(DataSaveResult result);
+
     // --- Controls of the form (owned by the window) -------------------------------------------
     std::unique_ptr<Ui::FormMain> ui;
     TPaintBox* PaintBox1 = nullptr; // spectrum graph box
@@ -206,6 +239,7 @@ public slots:
     void PeakFwdBtnClick();
     void PeakBackBtnClick();
     void StatusBar1Click();
+    void PaintBox1MouseDown(int x);
     // Shows the window normally and brings it to the front (second start of the program).
     void BringToFront();
 
@@ -213,13 +247,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;   // FormCloseQuery
     void resizeEvent(QResizeEvent* event) override; // FormResize
     void paintEvent(QPaintEvent* event) override;   // FormPaint
-
-    // The measurement controller's idle step (one non-blocking read).
-    void PollAcquisition();
-    void StopMeasurement();
-    void PaintBox1MouseDown(int x);
-    // The measurement controller's redraw of both graphs for the blocks present.
-    void RedrawGraphs();
 
 private:
     void BuildObjects();
@@ -231,16 +258,24 @@ private:
     void ArmIdleTimer();
     void OnIdleTimer();
     bool IdleAllowed() const;
+    void SetCommandsEnabled(bool enabled);
+    // Ends InitUnit early when the stop button or the close box came in while it waited.
+    bool InitAbandoned();
 
     FormMainOptions options_;
     IMessagePresenter& presenter_;
     bool constructionFailed_ = false;
     bool inIdle_ = false;
     bool closing_ = false;
+    // InitUnit services events while it waits for the unit; a stop or close arriving then is
+    // noted here and acted on between the steps, never inside the transport's wait.
+    bool initializing_ = false;
+    bool stopRequested_ = false;
     QTimer idleTimer_;
     // Services of the owned objects; they outlive the objects that use them.
     QtEventPump eventPump_;
     QtWarning fftWarning_;
+    QtConfirmation fileConfirmation_;
     SteadyClock unitClock_;
     std::unique_ptr<QtOneShotTimer> unitTimer_;
 };

@@ -108,6 +108,9 @@ bool ZF_File::MayReplace(const std::string& nativeName, const std::string& sjisN
 bool ZF_File::WriteBlockFile(const std::string& header, const ADUnitSetting& ad,
                              const SampleBlock& block, const GraphSetting& graph,
                              const MeasureSetting& measure, bool fft, FileError* detail) {
+    if (detail != nullptr) {
+        detail->declined = false; // callers may reuse one record for several writes
+    }
     if (measure.DataFileName.empty() || header.empty()) {
         return Reject(detail, 0, "no file name or header");
     }
@@ -118,6 +121,9 @@ bool ZF_File::WriteBlockFile(const std::string& header, const ADUnitSetting& ad,
     }
     const std::string nativeName = SjisToUtf8(measure.DataFileName);
     if (!MayReplace(nativeName, measure.DataFileName)) {
+        if (detail != nullptr) {
+            detail->declined = true;
+        }
         return true;
     }
     out_.Clear();

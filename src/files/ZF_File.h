@@ -20,6 +20,9 @@
 struct FileError {
     int line = 0;       // 1-based line number in the file (0: not tied to a line)
     std::string reason; // English, one sentence
+    // The writer asked before replacing an existing file and the answer was no: the call
+    // succeeds without writing, and this tells the caller that nothing was stored.
+    bool declined = false;
 };
 
 class ZF_File {
@@ -61,7 +64,7 @@ public:
 
     // Measurement data file, written to measure.DataFileName (Shift-JIS bytes, converted to
     // the native path). The block needs 1024..262144 samples with codes and volts. A declined
-    // overwrite question is success without writing.
+    // overwrite question is success without writing (detail->declined tells it apart).
     bool WriteDataFile(const std::string& header, const ADUnitSetting& ad, const SampleBlock& block,
                        const GraphSetting& graph, const MeasureSetting& measure,
                        FileError* detail = nullptr);

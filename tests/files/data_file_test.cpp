@@ -300,12 +300,14 @@ TEST_F(DataFileTest, OverwriteQuestion) {
     WriteBytes(Native(), "previous");
     confirm.answer = false;
     EXPECT_TRUE(Write(b.block)) << "a declined overwrite is not a failure";
+    EXPECT_TRUE(error.declined) << "but the caller must learn that nothing was stored";
     EXPECT_EQ(ReadBytes(Native()), "previous");
     ASSERT_EQ(confirm.questions.size(), 1u);
     EXPECT_EQ(confirm.questions[0],
               "ファイル：" + tmp.Path("測定1.DTA") + "があります。\n上書きしますか");
     confirm.answer = true;
     EXPECT_TRUE(Write(b.block));
+    EXPECT_FALSE(error.declined);
     EXPECT_EQ(Lines(ReadBytes(Native())).size(), 1059u);
     // A new file needs no question.
     measure.DataFileName = Utf8ToSjis(tmp.Path("new.DTA"));

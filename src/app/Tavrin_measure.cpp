@@ -1,0 +1,400 @@
+// The measurement controller of the main window: one block from the start button to the
+// finished display, advanced by the idle work without ever waiting for the unit's samples.
+#include <QAction>
+#include <QDateTime>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <array>
+
+#include "adunit/Adc.h"
+#include "adunit/RateTables.h"
+#include "analysis/MyFFT.h"
+#include "analysis/SampleConversion.h"
+#include "app/Mymessage.h"
+#include "app/Mystatus.h"
+#include "app/Tavrin_main.h"
+#include "common/DecimalPicture.h"
+#include "common/SjisText.h"
+#include "files/ZF_File.h"
+
+namespace {
+const QString kStartCaption = QStringLiteral("計測開始");
+const QString kStopCaption = QStringLiteral("計測中止");
+constexpr int kInfoPanel = 2;
+// Room for every reply the identity queries accept (10 characters and the NUL).
+constexpr size_t kIdentityCapacity = 16;
+
+QString Decimal(double value, int decimals) {
+    return QString::fromStdString(FormatDecimal(value, decimals));
+}
+} // namespace
+
+// --- Start and stop --------------------------------------------------------------------------
+
+void TFormMain::MeasureStartBtnClick() {
+    if (initializing_) {
+        // The click came through the event servicing inside InitUnit's wait for a reply. The
+        // transport is in the middle of a command, so nothing is sent now; the start ends
+        // after the current step.
+        stopRequested_ = true;
+        return;
+    }
+    if (MeasureStartBtn->text() == kStartCaption) {
+        StartMeasurement();
+    } else {
+        StopMeasurement();
+        myStatus->ShowMeasureStopped();
+    }
+}
+
+void TFormMain::MenuMeasureStartClick() {
+    StartMeasurement();
+}
+
+void TFormMain::StartMeasurement() {
+    if (!ADUnit || !myStatus || !FFTGraph || fMeasuring || initializing_) {
+        return;
+    }
+    SetMeasuringControls();
+    myStatus->ClearPanels();
+    acqSetting = unitSetting;
+
+    stopRequested_ = false;
+    initializing_ = true;
+    const bool ready = InitUnit();
+    initializing_ = false;
+    if (!ready) {
+        SetIdleControls();
+        if (stopRequested_) {
+            myStatus->ShowMeasureStopped();
+        }
+        stopRequested_ = false;
+        return;
+    }
+
+    receivedCount = 0;
+    FFTGraph->ClearGraphs();
+    FFTGraph->PaintGraphs();
+    ClearPeakReadouts();
+    ClearRMS();
+
+    chunkSize = std::min(ChunkTable(acqSetting.spsSel), graphSetting.DataCountMax);
+    if (ADUnit->StartAcquisition(acqSetting.ch_sel, graphSetting.DataCountMax)) {
+        fMeasuring = true;
+        fDataExist = false;
+        fDataSaved = false;
+        measureSetting.StartDateTime =
+            Utf8ToSjis(QDateTime::currentDateTime()
+                           .toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"))
+                           .toStdString());
+        myStatus->ShowMeasuring();
+        myStatus->ShowStarting();
+        UpdateCaption(true);
+        ArmIdleTimer();
+    } else {
+        ADUnit->StopAcquisition();
+        ADUnit->CloseUnit();
+        myStatus->ShowCommandError();
+        myMessage->MsgCommandError();
+        SetIdleControls();
+    }
+}
+
+bool TFormMain::InitAbandoned() {
+    if (!stopRequested_) {
+        return false;
+    }
+    // Nothing has been started yet: closing leaves the unit idle, and the next start opens it
+    // afresh.
+    ADUnit->CloseUnit();
+    return true;
+}
+
+bool TFormMain::InitUnit() {
+    if (!ADUnit->OpenUnit()) {
+        ADUnit->CloseUnit();
+        myMessage->MsgNotFound();
+        myStatus->ShowNotFound();
+        return false;
+    }
+    if (InitAbandoned()) {
+        return false;
+    }
+    if (!ADUnit->CheckUnit()) {
+        ADUnit->CloseUnit();
+        myMessage->MsgNoResponse();
+        myStatus->ShowNoResponse();
+        return false;
+    }
+    // From here on a failure ends the start silently and leaves the unit open.
+    if (InitAbandoned()) {
+        return false;
+    }
+    if (!(acqSetting.sinc3 ? ADUnit->SelectSinc3() : ADUnit->SelectSinc5()) || InitAbandoned()) {
+        return false;
+    }
+    if (!ADUnit->SetRate(acqSetting.spsSel) || InitAbandoned()) {
+        return false;
+    }
+    const QString rate = QString::fromLatin1(RateText(acqSetting.spsSel, acqSetting.sinc3));
+    std::array<char, kIdentityCapacity> model{};
+    if (!ADUnit->ReadModelName(model.data(), model.size()) || InitAbandoned()) {
+        return false;
+    }
+    if (std::string_view(model.data()) != DeviceName()) {
+        return false;
+    }
+    std::array<char, kIdentityCapacity> version{};
+    if (!ADUnit->ReadVersion(version.data(), version.size()) || InitAbandoned()) {
+        return false;
+    }
+    myStatus->ShowUnitInfo(QString::fromLatin1(model.data()), QString::fromLatin1(version.data()),
+                           rate);
+    return true;
+}
+
+void TFormMain::PollAcquisition() {
+    if (!ADUnit || receivedCount >= graphSetting.DataCountMax ||
+        receivedCount + chunkSize > MaxSamples) {
+        return;
+    }
+    int32_t got = 0;
+    if (!ADUnit->ReadSamples(curCodes.data() + receivedCount, got, chunkSize)) {
+        ADUnit->StopAcquisition();
+        myStatus->ShowMeasureError();
+        fMeasuring = false;
+        curBlock.count = 0;
+        SetIdleControls();
+        return;
+    }
+    if (got <= 0) {
+        return;
+    }
+    receivedCount += got;
+    if (receivedCount < graphSetting.DataCountMax) {
+        myStatus->ShowProgress(receivedCount, curCodes[receivedCount - 1]);
+        return;
+    }
+    FinishMeasurement();
+}
+
+void TFormMain::FinishMeasurement() {
+    StopMeasurement();
+    fDataExist = true;
+    fDataSaved = false;
+    fMeasuring = false;
+    curBlock.count = graphSetting.DataCountMax;
+    curBlock.spsSel = acqSetting.spsSel;
+    curBlock.sinc3 = acqSetting.sinc3;
+
+    if (!CheckCodes(curBlock, SamplePeriod(acqSetting.spsSel, acqSetting.sinc3))) {
+        if (ADUnit) {
+            ADUnit->StopAcquisition();
+        }
+        fMeasuring = false;
+        fDataExist = false;
+        curBlock.count = 0;
+        SetIdleControls();
+        myStatus->ShowLevelError();
+        myMessage->MsgLevelError();
+        return;
+    }
+    myFFT->ComputeSpectrum(curBlock);
+    RedrawGraphs();
+    ShowPeak();
+    ShowRMS();
+    meanCode = CodeMean(curBlock);
+    stdDevCode = CodeStdDev(curBlock);
+    AutoSaveData();
+    ShowMeasureInfo();
+    myStatus->ShowMeasureEnd();
+    ShowStatistics();
+    fInfoShown = false;
+    SetIdleControls();
+}
+
+void TFormMain::StopMeasurement() {
+    if (ADUnit && !ADUnit->StopAcquisition()) {
+        ADUnit->CloseUnit();
+    }
+    fMeasuring = false;
+    SetIdleControls();
+}
+
+// --- Display of a block ----------------------------------------------------------------------
+
+void TFormMain::RedrawGraphs() {
+    if (!FFTGraph || !(fDataExist || fRefExist)) {
+        return;
+    }
+    // The axis labels are updated and placed only with the waveform graph: its value and time
+    // labels follow the block just drawn, while the spectrum's labels follow the settings alone
+    // and were laid out with the window.
+    const bool wave = graphSetting.fWaveGraph;
+    if (fDataExist && fRefExist) {
+        FFTGraph->DrawSpectrumWithRef();
+        if (wave) {
+            FFTGraph->DrawWaveformWithRef();
+        }
+    } else {
+        const auto which = fDataExist ? FFTGraph::Which::Measured : FFTGraph::Which::Reference;
+        FFTGraph->DrawSpectrum(which);
+        if (wave) {
+            FFTGraph->DrawWaveform(which);
+        }
+    }
+    if (wave) {
+        FFTGraph->UpdateAxisLabels();
+        FFTGraph->PlaceControls();
+    }
+}
+
+void TFormMain::ShowPeak() {
+    if (!fDataExist || !FFTGraph) {
+        return;
+    }
+    FFTGraph->ShowLargestPeak(curBlock, peakReadouts, LabelPeakVolt);
+    LabelPeakdB->setText(graphSetting.fAbsoGraph ? QStringLiteral("dBV") : QStringLiteral("dB"));
+}
+
+void TFormMain::ShowRMS() {
+    rmsVolt = SpectrumRMS(curBlock);
+    // The single-precision value is compared with the double constants, as the thresholds are
+    // written: the float nearest 0.1 lies above 0.1 and reads "0.100 Vrms".
+    const double v = rmsVolt;
+    double shown = v * 1000000000.0;
+    QString unit = QStringLiteral("nVrms");
+    if (v > 0.1) {
+        shown = v;
+        unit = QStringLiteral("Vrms");
+    } else if (v > 0.001) {
+        shown = v * 1000.0;
+        unit = QStringLiteral("mVrms");
+    } else if (v > 0.000001) {
+        shown = v * 1000000.0;
+        unit = QStringLiteral("uVrms");
+    }
+    EditRMS->setText(Decimal(shown, 3));
+    LabelRMS->setText(unit);
+}
+
+void TFormMain::ShowMeasureInfo() {
+    QString text;
+    if (fDataExist) {
+        const float df = DeltaF(SamplePeriod(acqSetting.spsSel, acqSetting.sinc3), curBlock.count);
+        text = QStringLiteral("Δｆ= ") + Decimal(df, 3) + QStringLiteral("Hz");
+        text += graphSetting.fAbsoGraph ? QStringLiteral(" / 絶対値[dBV] 表示")
+                                        : QStringLiteral(" / 相対値[dB] 表示");
+        switch (graphSetting.whichWindowFunc) {
+        case WinRectangular:
+            text += QStringLiteral(" / 窓関数=矩形波窓(補正なし)");
+            break;
+        case WinHanning:
+            text += QStringLiteral(" / 窓関数=ハニング窓");
+            break;
+        case WinHamming:
+            text += QStringLiteral(" / 窓関数=ハミング窓");
+            break;
+        case WinFlatTop:
+            text += QStringLiteral(" / 窓関数=フラットトップ窓");
+            break;
+        default:
+            break;
+        }
+        if (graphSetting.whichWindowFunc >= WinHanning &&
+            graphSetting.whichWindowFunc <= WinFlatTop && graphSetting.fWinFuncAdjust) {
+            text += QStringLiteral("(補正あり)");
+        }
+    }
+    SetInfoPanel(text, kInfoPanel);
+    fInfoShown = true;
+}
+
+void TFormMain::ShowStatistics() {
+    if (!FFTGraph || !myStatus) {
+        return;
+    }
+    if (graphSetting.fSig_Volt) {
+        const auto maxUv = static_cast<float>(FFTGraph::CodeToMicrovolts(FFTGraph->CodeMax()));
+        const auto minUv = static_cast<float>(FFTGraph::CodeToMicrovolts(FFTGraph->CodeMin()));
+        const auto devUv =
+            static_cast<float>(FFTGraph::CodesToMicrovolts(static_cast<int32_t>(stdDevCode)));
+        myStatus->ShowVoltStatistics(maxUv, minUv, devUv);
+    } else {
+        const int32_t maxCode = FFTGraph->CodeMax();
+        const int32_t minCode = FFTGraph->CodeMin();
+        myStatus->ShowCodeStatistics(maxCode, minCode, stdDevCode);
+    }
+}
+
+// --- Saving ------------------------------------------------------------------------------------
+
+TFormMain::DataSaveResult TFormMain::WriteMeasuredData() {
+    if (!ZF_File) {
+        return DataSaveResult::Failed;
+    }
+    FileError detail;
+    if (!ZF_File->WriteDataFile(ZF_File::kDataHeader, acqSetting, curBlock, graphSetting,
+                                measureSetting, &detail)) {
+        return DataSaveResult::Failed;
+    }
+    return detail.declined ? DataSaveResult::Declined : DataSaveResult::Saved;
+}
+
+void TFormMain::AdoptDataSaveResult(DataSaveResult result) {
+    switch (result) {
+    case DataSaveResult::Saved:
+        fDataSaved = true;
+        ShowFileNameInCaption();
+        break;
+    case DataSaveResult::Failed:
+        fDataSaved = false;
+        myMessage->MsgDataSaveError();
+        break;
+    case DataSaveResult::Declined:
+        break;
+    }
+}
+
+void TFormMain::AutoSaveData() {
+    if (!measureSetting.fSaveDataFile || measureSetting.DataFileName.empty()) {
+        return;
+    }
+    acqSetting.sinc3 = curBlock.sinc3;
+    AdoptDataSaveResult(WriteMeasuredData());
+}
+
+// --- Control states ------------------------------------------------------------------------
+
+void TFormMain::SetCommandsEnabled(bool enabled) {
+    for (QMenu* menu : {MenuFile, MenuMeasure, MenuData, MenuSetting, MenuHelp, MenuRef}) {
+        menu->menuAction()->setEnabled(enabled);
+    }
+    MenuMeasureStart->setEnabled(enabled);
+    PeakBackBtn->setEnabled(enabled);
+    PeakFwdBtn->setEnabled(enabled);
+}
+
+void TFormMain::SetMeasuringControls() {
+    MeasureStartBtn->setText(kStopCaption);
+    MeasureStartBtn->setEnabled(true);
+    SetCommandsEnabled(false);
+}
+
+void TFormMain::SetIdleControls() {
+    MeasureStartBtn->setText(kStartCaption);
+    SetCommandsEnabled(true);
+}
+
+void TFormMain::LockControls() {
+    MeasureStartBtn->setEnabled(false);
+    SetCommandsEnabled(false);
+}
+
+void TFormMain::UnlockControls() {
+    MeasureStartBtn->setEnabled(true);
+    SetCommandsEnabled(true);
+    MeasureStartBtn->setFocus();
+}
