@@ -7,8 +7,8 @@
 // The simulated unit's own cost is measured apart, so that the program's share can be told.
 //
 // Usage: tavrin-soak [--runs N] [--count N] [--idle-seconds S] [--no-stop-check] [--strict]
-// Exit code 0: every block whole; 1: a block wrong, lost or not finished; 2 (--strict only): a
-// speed, load or memory target missed.
+// Exit code 0: every block whole; 1: a block wrong, lost or not finished, or a start against a
+// silent unit leaves the wrong state; 2 (--strict only): a speed, load or memory target missed.
 #include <QApplication>
 #include <QEventLoop>
 #include <QLabel>
@@ -21,6 +21,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <string>
 #include <sys/resource.h>
@@ -45,6 +46,7 @@ constexpr double kIdleLimit = 1.0;      // % of a core
 constexpr long kRssGrowthLimitKb = 1024;
 constexpr int kWatchIntervalMs = 2;
 constexpr double kStallMs = 10000.0;
+constexpr double kResponsiveLimitMs = 50.0; // event-loop pause while a command waits
 
 struct Options {
     int runs = 20;
@@ -208,30 +210,48 @@ bool VerifyBlock(const TFormMain& form, int32_t count, std::string& fault) {
     return true;
 }
 
+// A 2 ms timer that records the longest time the event loop left it unserved, also inside
+// nested event servicing (the unit commands wait that way).
+class LoopWatch {
+public:
+    explicit LoopWatch(std::function<void(double now)> onTick = {}) : onTick_(std::move(onTick)) {
+        timer_.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            const double now = NowMs();
+            maxGap_ = std::max(maxGap_, now - last_);
+            last_ = now;
+            if (onTick_) {
+                onTick_(now);
+            }
+        });
+        last_ = NowMs();
+        timer_.start(kWatchIntervalMs);
+    }
+    // The longest gap, counting the time since the last tick.
+    double Stop() {
+        timer_.stop();
+        return std::max(maxGap_, NowMs() - last_);
+    }
+
+private:
+    QTimer timer_;
+    std::function<void(double)> onTick_;
+    double last_ = 0;
+    double maxGap_ = 0;
+};
+
 RunResult Measure(TFormMain& form, CountingPresenter& presenter, SimulatedUnit* unit,
                   int32_t count) {
     RunResult r;
     const int shownBefore = presenter.shown;
+    QEventLoop loop;
+    bool armed = false;
     const double t0 = NowMs();
     const double c0 = ProcessCpuMs();
-    form.MeasureStartBtn->click();
-    r.started = form.fMeasuring;
-    if (!r.started) {
-        r.fault = "did not start: panel 0 \"" + form.StatusBar1->PanelText(0).toStdString() +
-                  "\", message \"" + presenter.last.toStdString() + "\"";
-        return r;
-    }
-    r.acqWallMs = NowMs() - t0;
-    r.acqCpuMs = ProcessCpuMs() - c0;
-    QEventLoop loop;
-    QTimer watch;
-    watch.setTimerType(Qt::PreciseTimer);
-    double lastTick = NowMs();
-    r.maxGapMs = lastTick - t0; // the start itself (InitUnit) holds the loop this long
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        const double now = NowMs();
-        r.maxGapMs = std::max(r.maxGapMs, now - lastTick);
-        lastTick = now;
+    LoopWatch watch([&](double now) {
+        if (!armed) {
+            return; // still inside the start command
+        }
         if (!form.fMeasuring) {
             loop.quit();
             return;
@@ -242,9 +262,18 @@ RunResult Measure(TFormMain& form, CountingPresenter& presenter, SimulatedUnit* 
             loop.quit();
         }
     });
-    watch.start(kWatchIntervalMs);
+    form.MeasureStartBtn->click();
+    r.started = form.fMeasuring;
+    if (!r.started) {
+        r.fault = "did not start: panel 0 \"" + form.StatusBar1->PanelText(0).toStdString() +
+                  "\", message \"" + presenter.last.toStdString() + "\"";
+        return r;
+    }
+    r.acqWallMs = NowMs() - t0;
+    r.acqCpuMs = ProcessCpuMs() - c0;
+    armed = true;
     loop.exec();
-    watch.stop();
+    r.maxGapMs = watch.Stop();
     if (form.fMeasuring) {
         form.MeasureStartBtn->click(); // the stop button
         r.fault = "stalled at " + std::to_string(form.receivedCount) + " samples";
@@ -294,6 +323,36 @@ bool StopHalfWay(TFormMain& form, double afterMs, double& stopMs, std::string& f
     }
     QCoreApplication::processEvents();
     return true;
+}
+
+// A start against a unit that never answers: every command waits its full time-out while the
+// event loop goes on. Returns the longest pause of the loop during the start command.
+double StartAgainstSilentUnit(double& commandMs, std::string& fault) {
+    SimConfig config = DefaultSimConfig();
+    config.silent = true;
+    QTemporaryDir dir;
+    CountingPresenter presenter;
+    SteadyClock clock;
+    FormMainOptions options;
+    options.baseDir = dir.path();
+    options.presenter = &presenter;
+    options.driverFactory = [&] { return std::make_unique<SimulatedUnit>(config, clock); };
+    TFormMain form(options);
+    while (form.fFirstIdle) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
+    LoopWatch watch;
+    const double t0 = NowMs();
+    form.MeasureStartBtn->click();
+    commandMs = NowMs() - t0;
+    const double gap = watch.Stop();
+    if (form.fMeasuring || form.MeasureStartBtn->text() != QStringLiteral("計測開始") ||
+        presenter.shown != 1) {
+        fault = "after the start: fMeasuring " + std::to_string(form.fMeasuring) + ", button \"" +
+                form.MeasureStartBtn->text().toStdString() + "\", " +
+                std::to_string(presenter.shown) + " messages";
+    }
+    return gap;
 }
 
 double IdleCpuPercent(double seconds) {
@@ -399,6 +458,9 @@ int main(int argc, char** argv) {
 
     const double idlePct = opt.idleSeconds > 0 ? IdleCpuPercent(opt.idleSeconds) : 0;
     const double cadencePct = EmptyTimerCpuPercent(2.0);
+    double silentMs = 0;
+    std::string silentFault;
+    const double silentGap = StartAgainstSilentUnit(silentMs, silentFault);
     const bool idleTimer = form.IdleTimerActive();
 
     // Summary.
@@ -429,6 +491,7 @@ int main(int argc, char** argv) {
     const bool shareOk = sharePct < kAcqShareLimit;
     const bool idleOk = idlePct < kIdleLimit && !idleTimer;
     const bool rssOk = rssGrowth <= kRssGrowthLimitKb;
+    const bool responsiveOk = silentGap <= kResponsiveLimitMs;
 
     std::printf("\nSummary (%d of %d measurements finished)\n", done, opt.runs);
     std::printf("  blocks whole, no lost/repeated/reordered sample: %s\n", blocksOk ? "yes" : "NO");
@@ -444,6 +507,10 @@ int main(int argc, char** argv) {
                 "(includes up to %d ms of watch interval and the last read group)\n",
                 finishMax, kWatchIntervalMs);
     std::printf("  longest event-loop pause during a measurement: %.1f ms\n", gapMax);
+    std::printf("  start against a silent unit: %.0f ms in the start command, longest event-loop "
+                "pause %.1f ms (limit %.0f ms): %s%s%s\n",
+                silentMs, silentGap, kResponsiveLimitMs, Mark(responsiveOk),
+                silentFault.empty() ? "" : "; WRONG: ", silentFault.c_str());
     std::printf("  CPU during acquisition: %.2f %% of a core; simulated unit alone %.2f %% "
                 "(%.2f ms per block; default tone picture %.2f ms); Tavrin's share %.2f %% "
                 "(limit %.0f %%): %s\n",
@@ -459,10 +526,10 @@ int main(int argc, char** argv) {
                 results.empty() ? 0L : results[0].peakRssKb, rssFrom, rssTo, rssGrowth,
                 kRssGrowthLimitKb, Mark(rssOk));
 
-    if (!blocksOk) {
+    if (!blocksOk || !silentFault.empty()) {
         return 1;
     }
-    if (opt.strict && !(wallOk && shareOk && idleOk && rssOk)) {
+    if (opt.strict && !(wallOk && shareOk && idleOk && rssOk && responsiveOk)) {
         return 2;
     }
     return 0;
