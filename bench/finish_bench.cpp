@@ -6,6 +6,7 @@
 // FinishMeasurement        the controller's own completion step, when the benchmark can reach it
 // FinishFromParts          the same steps called one by one through the window's public parts
 // .../paint:1              plus the repaint of the window that follows (pending paint events)
+// FinishMeasurementNewWindow  the first block after a change of window function
 // FinishStep               the steps one at a time
 #include <benchmark/benchmark.h>
 
@@ -175,6 +176,27 @@ BENCHMARK(FinishMeasurement)
     ->Arg(1)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+
+// The first block after the window function changed (or the first of the run): the window's
+// factors are computed again, once.
+void FinishMeasurementNewWindow(benchmark::State& state) {
+    Scene& s = TheScene();
+    int32_t& window = s.form->graphSetting.whichWindowFunc;
+    for (auto _ : state) {
+        state.PauseTiming();
+        s.LastSampleArrived();
+        window = window == WinHanning ? WinHamming : WinHanning;
+        s.form->ADUnit->OpenUnit();
+        state.ResumeTiming();
+        if (!s.form->Finish()) {
+            state.SkipWithError("FinishMeasurement is not reachable from a derived class");
+            break;
+        }
+    }
+    window = WinHanning;
+    state.SetItemsProcessed(state.iterations() * kCount);
+}
+BENCHMARK(FinishMeasurementNewWindow)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void FinishFromParts(benchmark::State& state) {
     Scene& s = TheScene();
