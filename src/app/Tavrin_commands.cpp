@@ -22,12 +22,14 @@ void TFormMain::MenuHelpVersionClick() {}
 void TFormMain::PeakFwdBtnClick() {
     if (fDataExist && FFTGraph) {
         FFTGraph->PeakForward(curBlock, peakReadouts, LabelPeakVolt);
+        LabelPeakVolt->adjustSize();
     }
 }
 
 void TFormMain::PeakBackBtnClick() {
     if (fDataExist && FFTGraph) {
         FFTGraph->PeakBack(curBlock, peakReadouts, LabelPeakVolt);
+        LabelPeakVolt->adjustSize();
     }
 }
 
@@ -38,6 +40,7 @@ void TFormMain::PaintBox1MouseDown(int x) {
     const int bin = FFTGraph->BinAtX(PaintBox1->width(), x);
     if (bin >= 0 && bin < curBlock.count / 2) {
         FFTGraph->ShowBin(bin, peakReadouts, LabelPeakVolt);
+        LabelPeakVolt->adjustSize();
     }
 }
 

@@ -256,7 +256,9 @@ void TFormMain::ShowPeak() {
         return;
     }
     FFTGraph->ShowLargestPeak(curBlock, peakReadouts, LabelPeakVolt);
+    LabelPeakVolt->adjustSize();
     LabelPeakdB->setText(graphSetting.fAbsoGraph ? QStringLiteral("dBV") : QStringLiteral("dB"));
+    LabelPeakdB->adjustSize();
 }
 
 void TFormMain::ShowRMS() {
@@ -277,7 +279,9 @@ void TFormMain::ShowRMS() {
         unit = QStringLiteral("uVrms");
     }
     EditRMS->setText(Decimal(shown, 3));
+    // The unit labels size themselves to their text ("mVrms" is wider than the initial "Vrms").
     LabelRMS->setText(unit);
+    LabelRMS->adjustSize();
 }
 
 void TFormMain::ShowMeasureInfo() {

@@ -374,6 +374,7 @@ TEST(MeasureTest, RmsUnitFollowsTheSinglePrecisionValue) {
         EXPECT_EQ(f.rmsVolt, c.rms);
         EXPECT_EQ(f.EditRMS->text(), c.text) << c.rms;
         EXPECT_EQ(f.LabelRMS->text(), c.unit) << c.rms;
+        EXPECT_GE(f.LabelRMS->width(), f.LabelRMS->sizeHint().width()) << "unit not clipped";
     }
 }
 
