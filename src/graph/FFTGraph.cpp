@@ -215,8 +215,10 @@ void FFTGraph::PlaceDbLabels() {
 
 void FFTGraph::PlaceVoltLabels() {
     const QRect box = BoxRect(waveBox_);
+    // Eight-digit code labels are wider than the margin in fonts with wider digits than the
+    // original's; keeping them on the window beats cutting off their leading digit.
     auto place = [&](QLabel* l, int centre, int extra) {
-        l->move(box.left() - l->width() - 2, centre - l->height() / 2 + extra);
+        l->move(std::max(0, box.left() - l->width() - 2), centre - l->height() / 2 + extra);
     };
     place(labelVoltUnit_, box.top(), 0);
     place(labelVoltMax_, box.top() + box.height() / 6, 1);
