@@ -193,6 +193,11 @@ void TFormMain::BuildObjects() {
     peakReadouts.EditPeakVolt = ui->EditPeakVolt;
     peakReadouts.EditPeakdB = ui->EditPeakdB;
     peakReadouts.EditPeakHz = ui->EditPeakHz;
+    // Read-outs such as "23173.807" must show every digit in the design's narrow fields; the
+    // fallback font's digits are wider than the original's, so the inner padding goes.
+    for (QLineEdit* edit : {ui->EditRMS, ui->EditPeakVolt, ui->EditPeakdB, ui->EditPeakHz}) {
+        edit->setStyleSheet(QStringLiteral("QLineEdit { padding: 0px; }"));
+    }
     ClearPeakReadouts();
     ClearRMS();
 

@@ -185,6 +185,16 @@ TEST_F(FormMainTest, ControlsHaveTheirResourceNamesTextsAndGeometry) {
         auto* e = form.findChild<QLineEdit*>(edit);
         ASSERT_NE(e, nullptr) << edit;
         EXPECT_TRUE(e->isReadOnly()) << edit;
+        // The widest read-outs (a peak near 25 kHz, an RMS in nVrms) show every digit, and
+        // the unit label beside them stays inside the group box.
+        e->setText(QStringLiteral("23173.807"));
+        EXPECT_LE(e->fontMetrics().horizontalAdvance(e->text()), e->width() - 4) << edit;
+    }
+    for (const char* label : {"LabelRMS", "LabelPeakVolt"}) {
+        auto* l = form.findChild<QLabel*>(label);
+        l->setText(QStringLiteral("mVrms"));
+        l->adjustSize();
+        EXPECT_LE(l->x() + l->width(), l->parentWidget()->width()) << label;
     }
     EXPECT_EQ(form.findChild<QGroupBox*>("GroupBox1"), form.EditRMS->parentWidget());
     EXPECT_EQ(form.findChild<QGroupBox*>("GroupBox2"),
