@@ -147,7 +147,9 @@ void FFTGraph::PlaceFreqLabels() {
             } else if (i == ix.freqS) {
                 l->move(box.left(), top);
                 l->show();
-                lastRight = box.left() + 20;
+                // The start label is assumed 20 pixels wide; a wider one (fonts with wider
+                // digits than the original's) must still keep its neighbour from overlapping.
+                lastRight = box.left() + std::max(20, l->width());
             } else if (i == ix.freqE) {
                 l->move(box.left() + box.width() - l->width() / 2, top);
                 l->show();

@@ -288,3 +288,21 @@ TEST(GraphLayout, EightDigitCodeLabelsStayInsideTheWindow) {
     EXPECT_GE(max->x(), 0);
     EXPECT_LT(max->x() + max->width(), h.waveBox->x() + h.waveBox->width() / 10);
 }
+
+TEST(GraphLayout, LogLabelsNeverOverlapAWideStartLabel) {
+    GraphHarness h;
+    for (int start : {0, 3, 6}) {
+        h.graphSetting.index_FreqS = start;
+        h.graphSetting.index_FreqE = 18;
+        h.Layout();
+        int lastRight = -1;
+        for (int i = start; i < 18; ++i) { // the end label may overlap by design
+            QLabel* l = h.graph->FreqLabel(i);
+            if (!Shown(l)) {
+                continue;
+            }
+            EXPECT_GT(l->x(), lastRight) << "label " << i << " from index " << start;
+            lastRight = l->x() + l->width();
+        }
+    }
+}
