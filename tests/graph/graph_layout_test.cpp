@@ -306,3 +306,27 @@ TEST(GraphLayout, LogLabelsNeverOverlapAWideStartLabel) {
         }
     }
 }
+
+// The reader checks the end frequency only against the start index read before it, so a
+// hand-edited file may carry a start at or above the end; it must draw without harm.
+TEST(GraphLayout, StartFrequencyAtOrAboveTheEndDrawsSafely) {
+    GraphHarness h;
+    SignalSpec s;
+    s.count = 4096;
+    h.Fill(h.curBlock, s);
+    h.Fill(h.refBlock, s);
+    h.fDataExist = true;
+    h.fRefExist = true;
+    for (bool log : {true, false}) {
+        for (int start : {15, 12}) {
+            h.graphSetting.fLogGraph = log;
+            h.graphSetting.index_FreqS = start;
+            h.graphSetting.index_FreqE = 12;
+            h.Layout();
+            h.Redraw();
+            const QImage& img = h.graph->SpectrumBitmap().image;
+            EXPECT_FALSE(img.isNull());
+            EXPECT_GE(h.graph->BinAtX(img.width(), img.width() / 2), -1);
+        }
+    }
+}
