@@ -121,10 +121,6 @@ void TFormMain::AllocateDataStore() {
     curVolts.assign(MaxSamples, 0.0f);
     refCodes.assign(MaxSamples, 0);
     refVolts.assign(MaxSamples, 0.0f);
-    fftWork.assign(kFftWorkEntries, 0);
-    fftTable.assign(MaxSamples, 0.0f);
-    fftInput.assign(MaxSamples, 0.0f);
-    fftBuffer.assign(MaxSamples, 0.0f);
     curSpectrum.assign(MaxSpectrum, 0.0f);
     refSpectrum.assign(MaxSpectrum, 0.0f);
 }

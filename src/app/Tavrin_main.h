@@ -56,7 +56,6 @@ public:
     static constexpr int kTop = 167;
     static constexpr int kDbLabelCount = 21;
     static constexpr int kFreqLabelCount = 19;
-    static constexpr int kFftWorkEntries = 1000;
     static constexpr int kStatusBarHeight = 20;
     static inline const char* const kStartupFileName = "Tavrinini.prf";
     static inline const char* const kSettingHeader = "Tavrinini";
@@ -204,10 +203,7 @@ public:
     std::vector<float> curVolts;
     std::vector<int32_t> refCodes;
     std::vector<float> refVolts;
-    std::vector<int32_t> fftWork;
-    std::vector<float> fftTable;
-    std::vector<float> fftInput;
-    std::vector<float> fftBuffer;
+    // The FFT work areas (input, buffer, tables) belong to myFFT, reserved once when it is made.
     std::vector<float> curSpectrum;
     std::vector<float> refSpectrum;
     SampleBlock curBlock;

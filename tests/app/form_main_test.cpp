@@ -91,8 +91,6 @@ TEST_F(FormMainTest, ConstructionBuildsInvisiblyWithEverythingInPlace) {
     // Data store reserved once, blocks pointing at it and empty.
     EXPECT_EQ(form.curCodes.size(), 270000u);
     EXPECT_EQ(form.refVolts.size(), 270000u);
-    EXPECT_EQ(form.fftTable.size(), 270000u);
-    EXPECT_EQ(form.fftWork.size(), 1000u);
     EXPECT_EQ(form.curSpectrum.size(), 135000u);
     EXPECT_EQ(form.refSpectrum.size(), 135000u);
     EXPECT_EQ(form.curBlock.codes, form.curCodes.data());
