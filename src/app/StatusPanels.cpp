@@ -9,6 +9,9 @@ TStatusPanels::TStatusPanels(QWidget* parent) : QStatusBar(parent) {
     for (int i = 0; i < kPanelCount; ++i) {
         auto* label = new QLabel(this);
         label->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        // Texts carry the unit's replies and file names: never interpret them as markup (and
+        // spare the markup guess on every progress update).
+        label->setTextFormat(Qt::PlainText);
         label->setFrameShape(QFrame::Panel);
         label->setFrameShadow(QFrame::Sunken);
         label->setFixedWidth(kInitialPanelWidth);
