@@ -2,6 +2,8 @@
 
 #include <QFontMetrics>
 
+#include <QLabel>
+
 #include "app/Mystatus.h"
 #include "app/StatusPanels.h"
 #include "app/app_test_helpers.h"
@@ -135,3 +137,11 @@ TEST_F(StatusTest, StatisticsOperationsWritePanel2) {
 }
 
 } // namespace
+
+TEST_F(StatusTest, UnitRepliesAreShownAsTheyAreNeverAsMarkup) {
+    status.ShowUnitInfo("<b>TORVEX24</b>", "V&lt;2", "125ksps");
+    EXPECT_EQ(bar.PanelText(0), "<b>TORVEX24</b>/ V&lt;2/ 125ksps");
+    for (const QLabel* panel : bar.findChildren<QLabel*>()) {
+        EXPECT_EQ(panel->textFormat(), Qt::PlainText) << panel->objectName().toStdString();
+    }
+}
