@@ -54,6 +54,15 @@ std::size_t FormatFixed3(double value, char* out) {
     if (!std::isfinite(value) || std::fabs(value) >= 1e15) {
         return FormatGeneral(value, out);
     }
+    // to_chars rounds exact binary ties to even (0.0625 -> "0.062"); the "0.000" picture
+    // rounds them away from zero like every decimal picture of the program (FormatDecimal).
+    // Ties are exact: value * 1000 = p + e without error (fma), and a tie has fraction 0.5.
+    const double p = value * 1000.0;
+    const double e = std::fma(value, 1000.0, -p);
+    const double whole = std::trunc(p);
+    if (e == 0.0 && std::fabs(p - whole) == 0.5) {
+        value = (whole + (p > 0 ? 1.0 : -1.0)) / 1000.0; // away from zero, now no tie
+    }
     const auto r = std::to_chars(out, out + kGeneralFormatMax, value, std::chars_format::fixed, 3);
     std::size_t n = static_cast<std::size_t>(r.ptr - out);
     if (n == 6 && std::memcmp(out, "-0.000", 6) == 0) {

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <random>
 #include <string>
 
+#include "common/DecimalPicture.h"
 #include "common/GeneralFormat.h"
 
 TEST(FormatGeneral, ExamplesOfTheFileFormat) {
@@ -56,4 +58,21 @@ TEST(FormatFixed3, ThreeDecimalsRounded) {
     EXPECT_EQ(f(-0.0004), "0.000");
     EXPECT_EQ(f(-2.5), "-2.500");
     EXPECT_EQ(f(131071.0 * 0.476837158203125), "62499.523");
+    // Exact binary ties round away from zero, as every "0.000" picture does: bin 64 of a
+    // 1024-sample block at 5 sps lies at exactly 0.3125 Hz.
+    EXPECT_EQ(f(64 * 0.0048828125), "0.313");
+    EXPECT_EQ(f(0.0625), "0.063");
+    EXPECT_EQ(f(-0.0625), "-0.063");
+    EXPECT_EQ(f(1.0005), "1.000"); // not a tie: the double lies just below 1.0005
+}
+
+TEST(FormatFixed3, AgreesWithTheDecimalPictureEverywhere) {
+    char buf[kGeneralFormatMax];
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> any(-70000.0, 70000.0);
+    for (int i = 0; i < 20000; ++i) {
+        // Random values, and dyadic ones near ties (k / 2^j), like bin frequencies.
+        const double v = (i % 2) ? any(rng) : (static_cast<int>(rng() % 200000) - 100000) / 1024.0;
+        ASSERT_EQ(std::string(buf, FormatFixed3(v, buf)), FormatDecimal(v, 3)) << v;
+    }
 }
