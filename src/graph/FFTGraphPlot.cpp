@@ -105,10 +105,13 @@ void FFTGraph::SpectrumSegments(GraphBitmap& bmp, const float* levels, float del
     const int d = ix.dbMin - ix.dbMax;
     const double top = graphSetting_.fAbsoGraph ? 20.0 - 10.0 * ix.dbMax : 0.0;
     const double w = bmp.Width();
-    const double yScale = bmp.Height() / (10.0 * d);
+    const double h = bmp.Height();
+    const double span = 10.0 * d;
     const float fS = StartFreq();
     const float fE = EndFreq();
-    auto y = [&](int i) { return TruncToPixel((top - levels[i]) * yScale); };
+    // Height times level difference, then divided by the span (and likewise for x): a scale
+    // factor taken first would put points exactly on the bottom or right edge one pixel inside.
+    auto y = [&](int i) { return TruncToPixel(h * (top - levels[i]) / span); };
     LinePen pen(bmp, color, mode);
 
     if (graphSetting_.fLogGraph) {
@@ -117,7 +120,7 @@ void FFTGraph::SpectrumSegments(GraphBitmap& bmp, const float* levels, float del
         if (le == ls) {
             return;
         }
-        const double xScale = w / (le - ls);
+        const double logSpan = le - ls;
         // Start one bin below the first at or above fS, end at the first at or above fE.
         int j = std::max(1, static_cast<int>(std::ceil(double(fS) / deltaF)));
         while (j > 1 && static_cast<float>(j - 1) * deltaF >= fS) {
@@ -141,7 +144,8 @@ void FFTGraph::SpectrumSegments(GraphBitmap& bmp, const float* levels, float del
             ++k;
         }
         auto x = [&](int i) {
-            return TruncToPixel(xScale * (std::log10(double(static_cast<float>(i) * deltaF)) - ls));
+            return TruncToPixel(w * (std::log10(double(static_cast<float>(i) * deltaF)) - ls) /
+                                logSpan);
         };
         int x0 = x(j);
         int y0 = y(j);
@@ -154,8 +158,7 @@ void FFTGraph::SpectrumSegments(GraphBitmap& bmp, const float* levels, float del
         }
     } else {
         const int last = std::min(static_cast<int>(fE / deltaF), n - 1);
-        const double xScale = w / fE;
-        auto x = [&](int i) { return TruncToPixel(xScale * (static_cast<float>(i) * deltaF)); };
+        auto x = [&](int i) { return TruncToPixel(w * (static_cast<float>(i) * deltaF) / fE); };
         if (last < 2) {
             return;
         }

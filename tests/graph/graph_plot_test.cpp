@@ -251,3 +251,75 @@ TEST(GraphPlot, PrintVariantsUseWidePensAndLeaveTheScreenAlone) {
     EXPECT_GT(Find(paper.image, PixelFromColorRef(kCurve)).count, 2000);
     EXPECT_EQ(h.graph->SpectrumBitmap().image, screen);
 }
+
+namespace {
+
+// A hand-made measured block of 1024 samples: every line at `level` volts, `deltaF` apart.
+void FlatSpectrum(GraphHarness& h, float level, float deltaF) {
+    SignalSpec s;
+    s.count = 1024;
+    h.Fill(h.curBlock, s);
+    for (int i = 0; i < 512; ++i) {
+        h.curBlock.spectrum[i] = level;
+    }
+    h.curBlock.deltaF = deltaF;
+}
+
+int RightmostColumn(const QImage& img, QRgb c) {
+    return Find(img, c).maxX;
+}
+
+int CountInRow(const QImage& img, int y, QRgb c) {
+    int n = 0;
+    for (int x = 0; x < img.width(); ++x) {
+        n += img.pixel(x, y) == c ? 1 : 0;
+    }
+    return n;
+}
+
+} // namespace
+
+// The curve's points are the mapping formulas evaluated as written, width (or height) times
+// the difference divided by the span, then truncated: a point exactly on the right or bottom
+// edge lands on the edge, not one pixel inside it.
+TEST(GraphPlot, CurvePointsOnTheEdgesStayOnTheEdges) {
+    GraphHarness h;
+    Colours(h.graphSetting);
+    h.graphSetting.fAbsoGraph = true;
+    h.graphSetting.index_dB_max = 2;  // 0 dBV at the top
+    h.graphSetting.index_dB_min = 12; // -100 dBV at the bottom (D = 10)
+    const QRgb curve = PixelFromColorRef(kCurve);
+
+    // Linear axis to 100 Hz, 1 Hz lines: bin 100 lies on the right edge of a 113-pixel bitmap
+    // (113 * 100 / 100 = 113), so the last segment runs through column 112.
+    h.graphSetting.fLogGraph = false;
+    h.graphSetting.index_FreqE = 9;
+    FlatSpectrum(h, 0.05f, 1.0f);
+    GraphBitmap linear;
+    linear.SetSize(113, 57);
+    h.graph->PrintSpectrum(linear);
+    EXPECT_EQ(RightmostColumn(linear.image, curve), 112);
+
+    // Logarithmic axis 0.1 Hz .. 20 Hz, 0.5 Hz lines: bin 40 is exactly 20 Hz and maps to
+    // 100 * (log 20 - log 0.1) / (log 20 - log 0.1) = 100 on a 100-pixel bitmap.
+    h.graphSetting.fLogGraph = true;
+    h.graphSetting.index_FreqS = 0;
+    h.graphSetting.index_FreqE = 7;
+    FlatSpectrum(h, 0.05f, 0.5f);
+    GraphBitmap log;
+    log.SetSize(100, 57);
+    h.graph->PrintSpectrum(log);
+    EXPECT_EQ(RightmostColumn(log.image, curve), 99);
+
+    // Lines held at the bottom level map to y = 57 * 100 / 100 = 57, just below a 57-row
+    // bitmap: the bottom row shows only the two flanks of the single line at bin 50.
+    h.graphSetting.fLogGraph = false;
+    h.graphSetting.index_FreqE = 9;
+    FlatSpectrum(h, 0.0f, 1.0f);
+    h.curBlock.spectrum[50] = 0.05f;
+    GraphBitmap bottom;
+    bottom.SetSize(113, 57);
+    h.graph->PrintSpectrum(bottom);
+    EXPECT_GT(Find(bottom.image, curve).count, 0);
+    EXPECT_LE(CountInRow(bottom.image, 56, curve), 2);
+}
