@@ -153,17 +153,20 @@ int DbLabelStep(double h, double pitch) {
 }
 
 VoltLabelFormat VoltFormatFor(float m) {
-    if (m > 0.1f)
+    // Compared with the decimal thresholds themselves, not their nearest floats: 0.1f and
+    // 0.001f lie just above 0.1 and 0.001 and belong to the coarser row.
+    const double v = m;
+    if (v > 0.1)
         return {1, 2, "[V]"};
-    if (m > 0.01f)
+    if (v > 0.01)
         return {1000, 1, "[mV]"};
-    if (m > 0.001f)
+    if (v > 0.001)
         return {1000, 2, "[mV]"};
-    if (m > 0.0001f)
+    if (v > 0.0001)
         return {1000, 3, "[mV]"};
-    if (m > 0.00001f)
+    if (v > 0.00001)
         return {1000000, 1, "[uV]"};
-    if (m > 0.000001f)
+    if (v > 0.000001)
         return {1000000, 2, "[uV]"};
     return {1000000000, 1, "[nV]"};
 }

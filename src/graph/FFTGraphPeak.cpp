@@ -84,13 +84,16 @@ void FFTGraph::ShowBinOf(const SampleBlock& block, int bin, PeakReadouts& readou
     const float a = block.spectrum[bin];
     float value;
     const char* unit;
-    if (a >= 1.0f) {
+    // The unit thresholds are the decimal values, not their nearest floats: 0.000001f lies
+    // just below one microvolt and is shown in nanovolts.
+    const double exact = a;
+    if (exact >= 1.0) {
         value = a;
         unit = "Vrms";
-    } else if (a >= 0.001f) {
+    } else if (exact >= 0.001) {
         value = a * 1000.0f;
         unit = "mVrms";
-    } else if (a >= 0.000001f) {
+    } else if (exact >= 0.000001) {
         value = a * 1000000.0f;
         unit = "uVrms";
     } else {

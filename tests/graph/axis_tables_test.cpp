@@ -2,6 +2,7 @@
 
 #include "graph/AxisTables.h"
 
+#include <cmath>
 #include <vector>
 
 TEST(AxisTables, LogGridRunsThroughOneToNineOfEachDecade) {
@@ -89,6 +90,14 @@ TEST(AxisTables, VoltAndTimeLabelFormats) {
     EXPECT_STREQ(VoltFormatFor(0.00005f).unit, "[uV]");
     EXPECT_EQ(VoltFormatFor(0.000005f).decimals, 2);
     EXPECT_STREQ(VoltFormatFor(0.0000005f).unit, "[nV]");
+    // The thresholds are the decimal values themselves: 0.1f and 0.001f lie just above 0.1 and
+    // 0.001 and take the coarser row, the values just below them the finer one.
+    EXPECT_STREQ(VoltFormatFor(0.1f).unit, "[V]");
+    EXPECT_EQ(VoltFormatFor(0.1f).decimals, 2);
+    EXPECT_STREQ(VoltFormatFor(std::nextafter(0.1f, 0.0f)).unit, "[mV]");
+    EXPECT_EQ(VoltFormatFor(0.001f).decimals, 2);
+    EXPECT_EQ(VoltFormatFor(std::nextafter(0.001f, 0.0f)).decimals, 3);
+    EXPECT_EQ(VoltFormatFor(0.01f).decimals, 2); // 0.01f lies just below 0.01
     EXPECT_EQ(TimeLabelText(0.5f), "500us");
     EXPECT_EQ(TimeLabelText(204.8f), "204.80ms");
     EXPECT_EQ(TimeLabelText(52428.8f), "52.429s");

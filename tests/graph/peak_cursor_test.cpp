@@ -61,6 +61,10 @@ TEST(PeakCursor, UnitsChangeAtExactlyOneMillivolt) {
     h.curBlock.spectrum[6] = std::nextafter(0.001f, 0.0f);
     h.curBlock.spectrum[7] = 1.0f;
     h.curBlock.spectrum[8] = 9.99e-7f;
+    // The nearest single-precision value to one microvolt lies just below it, so it is still
+    // shown in nanovolts; the next value up is the first shown in microvolts.
+    h.curBlock.spectrum[9] = 0.000001f;
+    h.curBlock.spectrum[10] = std::nextafter(0.000001f, 1.0f);
     h.Layout();
     h.graph->ShowBin(5, h.readouts, h.labelPeakVolt);
     EXPECT_EQ(h.editPeakVolt->text(), "1.000");
@@ -75,6 +79,13 @@ TEST(PeakCursor, UnitsChangeAtExactlyOneMillivolt) {
     h.graph->ShowBin(8, h.readouts, h.labelPeakVolt);
     EXPECT_EQ(h.readouts.unit, "nVrms");
     EXPECT_EQ(h.editPeakVolt->text(), "999.000");
+    h.graph->ShowBin(9, h.readouts, h.labelPeakVolt);
+    EXPECT_EQ(h.readouts.unit, "nVrms");
+    EXPECT_EQ(h.editPeakVolt->text(), "1000.000");
+    h.graph->ShowBin(10, h.readouts, h.labelPeakVolt);
+    EXPECT_EQ(h.readouts.unit, "uVrms");
+    EXPECT_EQ(h.editPeakVolt->text(), "1.000");
+    h.graph->ShowBin(8, h.readouts, h.labelPeakVolt);
     // A bin outside the block changes nothing.
     h.graph->ShowBin(512, h.readouts, h.labelPeakVolt);
     EXPECT_EQ(h.editPeakVolt->text(), "999.000");
