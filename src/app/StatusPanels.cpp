@@ -53,7 +53,10 @@ int TStatusPanels::TextWidth(const QString& text) const {
 
 bool TStatusPanels::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonPress) {
+        // Consumed here: a label ignores the press, which would then travel on to the bar's
+        // own mousePressEvent and count as a second click, switching panel 2 straight back.
         emit clicked();
+        return true;
     }
     return QStatusBar::eventFilter(watched, event);
 }

@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 
 #include <QLabel>
+#include <QMouseEvent>
 
 #include "app/Mystatus.h"
 #include "app/StatusPanels.h"
@@ -144,4 +145,22 @@ TEST_F(StatusTest, UnitRepliesAreShownAsTheyAreNeverAsMarkup) {
     for (const QLabel* panel : bar.findChildren<QLabel*>()) {
         EXPECT_EQ(panel->textFormat(), Qt::PlainText) << panel->objectName().toStdString();
     }
+}
+
+// Each press anywhere on the bar, on a panel or beside the panels, is exactly one click: the
+// main window switches panel 2 once per click.
+TEST_F(StatusTest, OnePressIsOneClickOnAPanelAndBesideThem) {
+    int clicks = 0;
+    QObject::connect(&bar, &TStatusPanels::clicked, [&clicks] { ++clicks; });
+    bar.resize(400, 20);
+    bar.show();
+    const auto press = [](QWidget* w, QPointF at) {
+        QMouseEvent e(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w, &e);
+    };
+    press(bar.Panel(1), QPointF(5, 5));
+    EXPECT_EQ(clicks, 1) << "a press on a panel";
+    press(&bar, QPointF(390, 5));
+    EXPECT_EQ(clicks, 2) << "a press beside the panels";
 }
