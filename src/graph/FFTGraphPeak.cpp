@@ -82,22 +82,24 @@ void FFTGraph::ShowBinOf(const SampleBlock& block, int bin, PeakReadouts& readou
         return; // no such line in this block: the read-outs keep what they show
     }
     const float a = block.spectrum[bin];
-    float value;
-    const char* unit;
-    // The unit thresholds are the decimal values, not their nearest floats: 0.000001f lies
-    // just below one microvolt and is shown in nanovolts.
+    // Thresholds and scaling work on the exact value: the unit thresholds are the decimal
+    // values, not their nearest floats (0.000001f lies just below one microvolt and is shown in
+    // nanovolts), and the scaled value is not rounded to single precision before the picture
+    // rounds it (a float times 1000 or 10^9 is exact in double).
     const double exact = a;
+    double value;
+    const char* unit;
     if (exact >= 1.0) {
-        value = a;
+        value = exact;
         unit = "Vrms";
     } else if (exact >= 0.001) {
-        value = a * 1000.0f;
+        value = exact * 1000.0;
         unit = "mVrms";
     } else if (exact >= 0.000001) {
-        value = a * 1000000.0f;
+        value = exact * 1000000.0;
         unit = "uVrms";
     } else {
-        value = a * 1000000000.0f;
+        value = exact * 1000000000.0;
         unit = "nVrms";
     }
     readouts.unit = QString::fromLatin1(unit);
@@ -111,7 +113,8 @@ void FFTGraph::ShowBinOf(const SampleBlock& block, int bin, PeakReadouts& readou
         readouts.EditPeakdB->setText(QString::fromStdString(FormatDecimal(dbCurve_[bin], 2)));
     }
     if (readouts.EditPeakHz) {
-        const float hz = static_cast<float>(bin) * block.deltaF;
+        // bin (< 2^17) times a float is exact in double.
+        const double hz = static_cast<double>(bin) * static_cast<double>(block.deltaF);
         readouts.EditPeakHz->setText(QString::fromStdString(FormatDecimal(hz, 3)));
     }
 }

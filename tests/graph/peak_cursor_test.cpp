@@ -91,6 +91,23 @@ TEST(PeakCursor, UnitsChangeAtExactlyOneMillivolt) {
     EXPECT_EQ(h.editPeakVolt->text(), "999.000");
 }
 
+// The read-outs round the exact product of the line's value and its scale: rounding the
+// product to single precision first would move some values across a rounding half.
+TEST(PeakCursor, ReadoutsRoundTheExactProducts) {
+    GraphHarness h;
+    HandSpectrum(h);
+    h.curBlock.spectrum[5] = 0.0010065f; // 1.00649998... mV
+    h.Layout();
+    // 1024 samples at 125 ksps: the spacing 122.0703... Hz, bin 35 at 4272.46067 Hz (the
+    // single-precision product would be 4272.46045).
+    h.curBlock.deltaF = 1000.0f / (0.008f * 1024.0f);
+    h.graph->ShowBin(5, h.readouts, h.labelPeakVolt);
+    EXPECT_EQ(h.editPeakVolt->text(), "1.006");
+    EXPECT_EQ(h.readouts.unit, "mVrms");
+    h.graph->ShowBin(35, h.readouts, h.labelPeakVolt);
+    EXPECT_EQ(h.editPeakHz->text(), "4272.461");
+}
+
 TEST(PeakCursor, BinUnderThePointer) {
     GraphHarness h;
     SignalSpec s;
