@@ -35,6 +35,8 @@ IMessagePresenter* g_presenter = nullptr;
 MsgAnswer QtMessagePresenter::Present(const MessageBoxRequest& request) {
     QMessageBox box(ToQtIcon(request.icon), request.caption, request.text,
                     ToQtButtons(request.buttons));
+    // Texts carry file names (overwrite questions): never interpret them as markup.
+    box.setTextFormat(Qt::PlainText);
     switch (box.exec()) {
     case QMessageBox::Cancel:
         return MsgAnswer::Cancel;

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+
 #include "app/Mymessage.h"
 #include "app/QtUiServices.h"
 #include "app/app_test_helpers.h"
@@ -129,5 +133,33 @@ TEST(QtUiServices, OneShotTimerTicksOnceAndStopCancels) {
     timer.Stop();
     ProcessEventsUntil([] { return false; }, 60);
     EXPECT_EQ(ticks, 1);
+}
+// The real box shows its text as it is: a file name such as "<b>x</b>.prf" or "a&lt;b.DTA" in an
+// overwrite question must not be taken for markup.
+TEST(QtMessagePresenter, BoxShowsTextsAsPlainTextAndReturnsThePressedButton) {
+    TestApp();
+    const QString text =
+        QStringLiteral("同名のファイル：/tmp/<b>x</b>.prf&lt;があります。\n上書きしますか");
+    Qt::TextFormat format = Qt::AutoText;
+    QString shownText;
+    QString shownCaption;
+    // Answers as soon as the box is up (polling: exec() shows it from inside its own loop).
+    QTimer answerer;
+    QObject::connect(&answerer, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            format = box->textFormat();
+            shownText = box->text();
+            shownCaption = box->windowTitle();
+            box->done(QMessageBox::No);
+        }
+    });
+    answerer.start(5);
+    QtMessagePresenter presenter;
+    const MsgAnswer answer =
+        presenter.Present({kConfirmationCaption, MsgIcon::Question, text, MsgButtons::YesNo});
+    EXPECT_EQ(answer, MsgAnswer::No);
+    EXPECT_EQ(format, Qt::PlainText);
+    EXPECT_EQ(shownText, text);
+    EXPECT_EQ(shownCaption, kConfirmationCaption);
 }
 } // namespace
