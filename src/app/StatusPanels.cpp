@@ -52,7 +52,8 @@ int TStatusPanels::TextWidth(const QString& text) const {
 }
 
 bool TStatusPanels::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseButtonPress) {
+    if (event->type() == QEvent::MouseButtonPress &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         // Consumed here: a label ignores the press, which would then travel on to the bar's
         // own mousePressEvent and count as a second click, switching panel 2 straight back.
         emit clicked();
@@ -62,7 +63,10 @@ bool TStatusPanels::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TStatusPanels::mousePressEvent(QMouseEvent* event) {
-    emit clicked();
+    // A click is the left button's, as with every other click of the window.
+    if (event->button() == Qt::LeftButton) {
+        emit clicked();
+    }
     QStatusBar::mousePressEvent(event);
 }
 

@@ -1,5 +1,5 @@
 // The main window's status bar: a QStatusBar holding three text panels whose widths the program
-// sets (no size grip, no stretching). Emits clicked() for a mouse press anywhere on it.
+// sets (no size grip, no stretching). Emits clicked() for a left press anywhere on it.
 #pragma once
 
 #include <QLabel>

@@ -147,20 +147,24 @@ TEST_F(StatusTest, UnitRepliesAreShownAsTheyAreNeverAsMarkup) {
     }
 }
 
-// Each press anywhere on the bar, on a panel or beside the panels, is exactly one click: the
-// main window switches panel 2 once per click.
-TEST_F(StatusTest, OnePressIsOneClickOnAPanelAndBesideThem) {
+// Each left press anywhere on the bar, on a panel or beside the panels, is exactly one click:
+// the main window switches panel 2 once per click.
+TEST_F(StatusTest, OneLeftPressIsOneClickOnAPanelAndBesideThem) {
     int clicks = 0;
     QObject::connect(&bar, &TStatusPanels::clicked, [&clicks] { ++clicks; });
     bar.resize(400, 20);
     bar.show();
-    const auto press = [](QWidget* w, QPointF at) {
-        QMouseEvent e(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
+    const auto press = [](QWidget* w, QPointF at, Qt::MouseButton button = Qt::LeftButton) {
+        QMouseEvent e(QEvent::MouseButtonPress, at, w->mapToGlobal(at), button, button,
+                      Qt::NoModifier);
         QApplication::sendEvent(w, &e);
     };
     press(bar.Panel(1), QPointF(5, 5));
     EXPECT_EQ(clicks, 1) << "a press on a panel";
     press(&bar, QPointF(390, 5));
     EXPECT_EQ(clicks, 2) << "a press beside the panels";
+    // A click is the left button's (the spectrum box alone reacts to any button).
+    press(bar.Panel(2), QPointF(5, 5), Qt::RightButton);
+    press(&bar, QPointF(390, 5), Qt::RightButton);
+    EXPECT_EQ(clicks, 2) << "right-button presses";
 }
