@@ -424,7 +424,11 @@ void TFormMain::SaveStartupSettings() {
 // --- Caption ---------------------------------------------------------------------------------
 
 void TFormMain::SetCaptionName(const QString& name) {
-    setWindowTitle(kMessageCaption + QStringLiteral(" : ") + name);
+    // Qt takes "[*]" in a title for its modified-marker placeholder and drops it; doubled, it
+    // is shown once, so a file name holding it appears as it is.
+    QString shown = name;
+    shown.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+    setWindowTitle(kMessageCaption + QStringLiteral(" : ") + shown);
 }
 
 namespace {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QWindow>
+
 #include <QAction>
 #include <QEventLoop>
 #include <QGroupBox>
@@ -376,6 +378,12 @@ TEST_F(FormMainTest, CaptionRule) {
     form.measureSetting.DataFileName = "/home/u/b2.DTA";
     form.ShowFileNameInCaption();
     EXPECT_EQ(form.windowTitle(), "Tavrin v2 : b2.DTA");
+    // The title bar shows the name as it is, even one holding Qt's "[*]" placeholder.
+    form.winId();
+    form.measureSetting.DataFileName = "/home/u/run[*]1.DTA";
+    form.ShowFileNameInCaption();
+    ASSERT_NE(form.windowHandle(), nullptr);
+    EXPECT_EQ(form.windowHandle()->title(), "Tavrin v2 : run[*]1.DTA");
 }
 
 TEST_F(FormMainTest, MemoryErrorNamesTheObjectAndStopsConstruction) {
