@@ -241,23 +241,10 @@ void FFTGraph::ResizeBitmaps() {
     if (!spectrumBox_ || !waveBox_) {
         return;
     }
-    spectrumBoxW_ = spectrumBox_->width();
-    spectrumBoxH_ = spectrumBox_->height();
-    spectrumFrame_ = QRect(0, 0, spectrumBoxW_, spectrumBoxH_);
-    spectrumInner_ = QRect(1, 1, spectrumBoxW_ - 2, spectrumBoxH_ - 2);
-    spectrumArea_ = QRect(0, 0, spectrumBoxW_ - 2, spectrumBoxH_ - 2);
-    spectrumBitmap_.SetSize(spectrumBoxW_ - 2, spectrumBoxH_ - 2);
-    spectrumBmpW_ = spectrumBitmap_.Width();
-    spectrumBmpH_ = spectrumBitmap_.Height();
+    // Each bitmap fills its box inside the box's one-pixel frame.
+    spectrumBitmap_.SetSize(spectrumBox_->width() - 2, spectrumBox_->height() - 2);
     if (graphSetting_.fWaveGraph) {
-        waveBoxW_ = waveBox_->width();
-        waveBoxH_ = waveBox_->height();
-        waveFrame_ = QRect(0, 0, waveBoxW_, waveBoxH_);
-        waveInner_ = QRect(1, 1, waveBoxW_ - 2, waveBoxH_ - 2);
-        waveArea_ = QRect(0, 0, waveBoxW_ - 2, waveBoxH_ - 2);
-        waveBitmap_.SetSize(waveBoxW_ - 2, waveBoxH_ - 2);
-        waveBmpW_ = waveBitmap_.Width();
-        waveBmpH_ = waveBitmap_.Height();
+        waveBitmap_.SetSize(waveBox_->width() - 2, waveBox_->height() - 2);
     }
 }
 

@@ -140,8 +140,6 @@ private:
     TPaintBox* waveBox_;
     GraphBitmap spectrumBitmap_;
     GraphBitmap waveBitmap_;
-    QRect spectrumFrame_, spectrumInner_, spectrumArea_;
-    QRect waveFrame_, waveInner_, waveArea_;
     std::array<QLabel*, kFreqLabelCount> freqLabels_{};
     std::array<QLabel*, kDbLabelCount> dbLabels_{};
     QLabel* labelTimeS_;
@@ -150,8 +148,6 @@ private:
     QLabel* labelVoltZero_;
     QLabel* labelVoltMin_;
     QLabel* labelVoltUnit_;
-    int spectrumBoxW_ = 0, spectrumBoxH_ = 0, spectrumBmpW_ = 0, spectrumBmpH_ = 0;
-    int waveBoxW_ = 0, waveBoxH_ = 0, waveBmpW_ = 0, waveBmpH_ = 0;
     GraphSetting& graphSetting_;
     ADUnitSetting& acqSetting_;
     SampleBlock& curBlock_;
