@@ -105,7 +105,7 @@ void BM_WriteDataFile_ZF_File(benchmark::State& state) {
     Data& d = TheData();
     ZF_File zf;
     MeasureSetting m;
-    m.DataFileName = d.Path("zf.DTA");
+    SetDataFilePath(m, d.Path("zf.DTA"));
     for (auto _ : state) {
         if (!zf.WriteDataFile("DataFile:Tavrin", {}, d.block, {}, m)) {
             state.SkipWithError("write failed");
@@ -129,7 +129,7 @@ void BM_ReadDataFile_ZF_File(benchmark::State& state) {
     Data& d = TheData();
     ZF_File zf;
     MeasureSetting m;
-    m.DataFileName = d.Path("read.DTA");
+    SetDataFilePath(m, d.Path("read.DTA"));
     zf.WriteDataFile("DataFile:Tavrin", {}, d.block, {}, m);
     SampleBlock into;
     into.codes = d.readCodes.data();
@@ -138,7 +138,7 @@ void BM_ReadDataFile_ZF_File(benchmark::State& state) {
         GraphSetting g;
         MeasureSetting m2;
         ADUnitSetting a;
-        if (!zf.ReadDataFile(m.DataFileName, "DataFile:Tavrin", into, g, m2, a)) {
+        if (!zf.ReadDataFile(m.DataFilePath, "DataFile:Tavrin", into, g, m2, a)) {
             state.SkipWithError("read failed");
         }
     }
@@ -152,10 +152,10 @@ void BM_ReadDataFile_PlainC(benchmark::State& state) {
     Data& d = TheData();
     ZF_File zf;
     MeasureSetting m;
-    m.DataFileName = d.Path("read.DTA");
+    SetDataFilePath(m, d.Path("read.DTA"));
     zf.WriteDataFile("DataFile:Tavrin", {}, d.block, {}, m);
     for (auto _ : state) {
-        if (!ReadPlainC(m.DataFileName, d)) {
+        if (!ReadPlainC(m.DataFilePath, d)) {
             state.SkipWithError("read failed");
         }
     }

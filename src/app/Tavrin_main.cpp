@@ -91,7 +91,7 @@ TFormMain::TFormMain(const FormMainOptions& options, QWidget* parent)
     AllocateDataStore();
 
     // Built invisibly; the first idle pass loads the settings, lays the window out and shows it.
-    measureSetting.DataFileName.clear();
+    SetDataFilePath(measureSetting, "");
     measureSetting.StartDateTime.clear();
     peakReadouts.unit.clear();
     hide();
@@ -432,23 +432,23 @@ void TFormMain::SetCaptionName(const QString& name) {
 }
 
 namespace {
-// The file name part of a Shift-JIS path. Converted first: a Shift-JIS trail byte may be 0x5C,
-// the byte of "\", and cutting there would split a character.
-QString DisplayFileName(const std::string& sjisPath) {
-    return QString::fromStdString(FileNamePart(SjisToUtf8(sjisPath)));
+// The file name part of the native path (never of its Shift-JIS text: a trail byte may be 0x5C,
+// the byte of "\", and cutting there would split a character).
+QString DisplayFileName(const std::string& nativePath) {
+    return QString::fromStdString(FileNamePart(nativePath));
 }
 } // namespace
 
 void TFormMain::UpdateCaption(bool keepIfUnnamed) {
-    if (measureSetting.fSaveDataFile && !measureSetting.DataFileName.empty()) {
-        SetCaptionName(DisplayFileName(measureSetting.DataFileName));
+    if (measureSetting.fSaveDataFile && !measureSetting.DataFilePath.empty()) {
+        SetCaptionName(DisplayFileName(measureSetting.DataFilePath));
     } else if (!keepIfUnnamed) {
         SetCaptionName(QStringLiteral("Untitled"));
     }
 }
 
 void TFormMain::ShowFileNameInCaption() {
-    SetCaptionName(DisplayFileName(measureSetting.DataFileName));
+    SetCaptionName(DisplayFileName(measureSetting.DataFilePath));
 }
 
 // --- Layout ----------------------------------------------------------------------------------

@@ -363,7 +363,7 @@ void TFormMain::AdoptDataSaveResult(DataSaveResult result) {
 }
 
 void TFormMain::AutoSaveData() {
-    if (!measureSetting.fSaveDataFile || measureSetting.DataFileName.empty()) {
+    if (!measureSetting.fSaveDataFile || measureSetting.DataFilePath.empty()) {
         return;
     }
     acqSetting.sinc3 = curBlock.sinc3;

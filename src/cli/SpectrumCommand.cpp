@@ -169,7 +169,7 @@ int SpectrumCommand(const std::vector<std::string>& args, std::ostream& out, std
     }
     block.spsSel = ad.spsSel;
     block.sinc3 = ad.sinc3;
-    measure.DataFileName = Utf8ToSjis(AbsolutePath(o.input));
+    SetDataFilePath(measure, AbsolutePath(o.input));
     if (!ConvertBlock(block, SamplePeriod(ad.spsSel, ad.sinc3))) {
         err << "tavrin-cli spectrum: cannot convert the samples of " << o.input << "\n";
         return kExitFailed;
@@ -193,7 +193,7 @@ int SpectrumCommand(const std::vector<std::string>& args, std::ostream& out, std
 
     // The export command writes a copy of the measurement settings naming the export itself.
     MeasureSetting exportMeasure = measure;
-    exportMeasure.DataFileName = Utf8ToSjis(AbsolutePath(o.output));
+    SetDataFilePath(exportMeasure, AbsolutePath(o.output));
     if (!zf.WriteFFTFile(ZF_File::kFFTHeader, ad, block, graph, exportMeasure, &e)) {
         err << "tavrin-cli spectrum: " << e.reason << "\n";
         return kExitFailed;

@@ -1,5 +1,12 @@
 #include "common/Settings.h"
 
+#include "common/SjisText.h"
+
+void SetDataFilePath(MeasureSetting& measure, std::string_view nativePath) {
+    measure.DataFilePath.assign(nativePath);
+    measure.DataFileName = Utf8ToSjis(nativePath);
+}
+
 bool operator==(const GraphSetting& a, const GraphSetting& b) {
     return a.fWaveGraph == b.fWaveGraph && a.fSig_Volt == b.fSig_Volt &&
            a.fWinFuncAdjust == b.fWinFuncAdjust && a.fDCCut_FFT == b.fDCCut_FFT &&

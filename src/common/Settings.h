@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // Texts in these records hold the bytes exactly as they stand in a settings or data file
 // (Shift-JIS on disk), so that files round-trip byte for byte. Convert with SjisToUtf8 /
@@ -16,9 +17,18 @@ struct ADUnitSetting {
 
 struct MeasureSetting {
     bool fSaveDataFile = false;
-    std::string DataFileName;  // Shift-JIS bytes
+    std::string DataFileName;  // Shift-JIS bytes, as the "DataFileName:" line carries them
     std::string StartDateTime; // Shift-JIS bytes
+    // The native (UTF-8) path that file operations open; never written into a file. Shift-JIS
+    // cannot hold every file name (U+301C, U+2212, accented letters), so the path the user chose
+    // is kept as it is and DataFileName is only its text for the files. Set both together with
+    // SetDataFilePath; readers set it from the file's text.
+    std::string DataFilePath;
 };
+
+// Names the file of a measurement: the native path as given, and its Shift-JIS text for the
+// "DataFileName:" line (characters without a Shift-JIS form become "?" there only).
+void SetDataFilePath(MeasureSetting& measure, std::string_view nativePath);
 
 struct GraphSetting {
     bool fWaveGraph = true;
@@ -32,11 +42,11 @@ struct GraphSetting {
     int32_t index_FreqE = 18;
     int32_t index_dB_max = 2;
     int32_t index_dB_min = 10;
-    int32_t whichWindowFunc = 1; // 0 rectangular, 1 Hanning, 2 Hamming, 3 flat-top
-    int32_t PenColorGraph = 255;            // 0x00BBGGRR
-    int32_t PenColorMainAxis = 8421504;     // 0x00BBGGRR
-    int32_t PenColorSubAxis = 12632256;     // 0x00BBGGRR
-    int32_t PenColorRefGraph = 8421504;     // 0x00BBGGRR
+    int32_t whichWindowFunc = 1;        // 0 rectangular, 1 Hanning, 2 Hamming, 3 flat-top
+    int32_t PenColorGraph = 255;        // 0x00BBGGRR
+    int32_t PenColorMainAxis = 8421504; // 0x00BBGGRR
+    int32_t PenColorSubAxis = 12632256; // 0x00BBGGRR
+    int32_t PenColorRefGraph = 8421504; // 0x00BBGGRR
     int32_t DataCountSel = 8;
     int32_t DataCountMax = 262144;
 };
@@ -51,9 +61,15 @@ inline constexpr int32_t kMinDataCount = 1024;
 inline constexpr int32_t kMaxDataCount = 262144;
 
 // The AD part of the defaults, as the main window sets it whenever it needs default settings.
-inline void SetDefaultADSetting(ADUnitSetting& ad) { ad = ADUnitSetting{}; }
-inline void SetDefaultGraphSetting(GraphSetting& g) { g = GraphSetting{}; }
-inline void SetDefaultMeasureSetting(MeasureSetting& m) { m = MeasureSetting{}; }
+inline void SetDefaultADSetting(ADUnitSetting& ad) {
+    ad = ADUnitSetting{};
+}
+inline void SetDefaultGraphSetting(GraphSetting& g) {
+    g = GraphSetting{};
+}
+inline void SetDefaultMeasureSetting(MeasureSetting& m) {
+    m = MeasureSetting{};
+}
 
 inline bool operator==(const ADUnitSetting& a, const ADUnitSetting& b) {
     return a.spsSel == b.spsSel && a.sinc3 == b.sinc3 && a.ch_sel == b.ch_sel;

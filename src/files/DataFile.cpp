@@ -96,13 +96,12 @@ bool ZF_File::WriteFFTSection(TextFileOut& file, const SampleBlock& block) {
     return true;
 }
 
-bool ZF_File::MayReplace(const std::string& nativeName, const std::string& sjisName) {
+bool ZF_File::MayReplace(const std::string& nativeName) {
     struct stat st {};
     if (confirmation_ == nullptr || ::stat(nativeName.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
         return true;
     }
-    return confirmation_->AskYesNo("ファイル：" + SjisToUtf8(sjisName) + "があります。\n" +
-                                   "上書きしますか");
+    return confirmation_->AskYesNo("ファイル：" + nativeName + "があります。\n" + "上書きしますか");
 }
 
 bool ZF_File::WriteBlockFile(const std::string& header, const ADUnitSetting& ad,
@@ -111,7 +110,7 @@ bool ZF_File::WriteBlockFile(const std::string& header, const ADUnitSetting& ad,
     if (detail != nullptr) {
         detail->declined = false; // callers may reuse one record for several writes
     }
-    if (measure.DataFileName.empty() || header.empty()) {
+    if (measure.DataFilePath.empty() || header.empty()) {
         return Reject(detail, 0, "no file name or header");
     }
     // A file the reader would reject is not written: it would lose the measurement silently.
@@ -119,8 +118,8 @@ bool ZF_File::WriteBlockFile(const std::string& header, const ADUnitSetting& ad,
         (fft ? block.spectrum == nullptr : (block.codes == nullptr || block.volts == nullptr))) {
         return Reject(detail, 0, "no block of 1024 to 262144 samples to write");
     }
-    const std::string nativeName = SjisToUtf8(measure.DataFileName);
-    if (!MayReplace(nativeName, measure.DataFileName)) {
+    const std::string& nativeName = measure.DataFilePath;
+    if (!MayReplace(nativeName)) {
         if (detail != nullptr) {
             detail->declined = true;
         }

@@ -1,6 +1,7 @@
 // The A, F and G sections shared by settings, data and export files, and the settings file.
 #include <string_view>
 
+#include "common/SjisText.h"
 #include "files/ValueParse.h"
 #include "files/ZF_File.h"
 
@@ -206,6 +207,7 @@ bool ZF_File::ReadMeasureSection(TextFileIn& file, MeasureSetting& measure, File
             }
         } else if (key == "DataFileName:") {
             measure.DataFileName.assign(value);
+            measure.DataFilePath = SjisToUtf8(value);
         } else if (key == "StartDateTime:") {
             measure.StartDateTime.assign(value);
         }

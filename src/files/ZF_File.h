@@ -62,9 +62,10 @@ public:
     // The next line without comments and line breaks; false at the end of the file.
     bool ReadLine(TextFileIn& file, std::string& line) { return file.ReadLine(line); }
 
-    // Measurement data file, written to measure.DataFileName (Shift-JIS bytes, converted to
-    // the native path). The block needs 1024..262144 samples with codes and volts. A declined
-    // overwrite question is success without writing (detail->declined tells it apart).
+    // Measurement data file, written to the native path measure.DataFilePath; its
+    // "DataFileName:" line carries measure.DataFileName. The block needs 1024..262144 samples with
+    // codes and volts. A declined overwrite question is success without writing (detail->declined
+    // tells it apart).
     bool WriteDataFile(const std::string& header, const ADUnitSetting& ad, const SampleBlock& block,
                        const GraphSetting& graph, const MeasureSetting& measure,
                        FileError* detail = nullptr);
@@ -79,7 +80,7 @@ public:
     bool ReadDataSection(TextFileIn& file, SampleBlock& block, FileError* detail = nullptr);
 
     // Spectrum export: rows k = 1 .. count/2 - 1 of block.spectrum, written to
-    // measure.DataFileName like WriteDataFile.
+    // measure.DataFilePath like WriteDataFile.
     bool WriteFFTFile(const std::string& header, const ADUnitSetting& ad, const SampleBlock& block,
                       const GraphSetting& graph, const MeasureSetting& measure,
                       FileError* detail = nullptr);
@@ -87,7 +88,7 @@ public:
 
 private:
     // Asks before replacing fileName; false when the user declined.
-    bool MayReplace(const std::string& nativeName, const std::string& sjisName);
+    bool MayReplace(const std::string& nativeName);
     bool WriteBlockFile(const std::string& header, const ADUnitSetting& ad,
                         const SampleBlock& block, const GraphSetting& graph,
                         const MeasureSetting& measure, bool fft, FileError* detail);

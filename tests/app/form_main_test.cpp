@@ -310,7 +310,7 @@ TEST_F(FormMainTest, ValidStartupFileIsUsedAndWrittenBackAtClose) {
     g.fLogGraph = false;
     MeasureSetting m;
     m.fSaveDataFile = true;
-    m.DataFileName = Utf8ToSjis("/data/測定/表示a1.DTA"); // 表 has the trail byte 0x5C
+    SetDataFilePath(m, "/data/測定/表示a1.DTA"); // 表 has the trail byte 0x5C
     ADUnitSetting a;
     a.spsSel = 5;
     a.ch_sel = 1;
@@ -355,7 +355,7 @@ TEST_F(FormMainTest, UnwritableStartupFileWarnsAndRunsOnWithDefaults) {
 TEST_F(FormMainTest, CaptionRule) {
     TFormMain form(Options());
     form.measureSetting.fSaveDataFile = false;
-    form.measureSetting.DataFileName = "C:\\data\\a1.DTA";
+    SetDataFilePath(form.measureSetting, "C:\\data\\a1.DTA");
     form.UpdateCaption(false);
     EXPECT_EQ(form.windowTitle(), "Tavrin v2 : Untitled");
     form.setWindowTitle("Tavrin v2 : keep");
@@ -364,23 +364,23 @@ TEST_F(FormMainTest, CaptionRule) {
     form.measureSetting.fSaveDataFile = true;
     form.UpdateCaption(true);
     EXPECT_EQ(form.windowTitle(), "Tavrin v2 : a1.DTA");
-    form.measureSetting.DataFileName.clear();
+    SetDataFilePath(form.measureSetting, "");
     form.UpdateCaption(true);
     EXPECT_EQ(form.windowTitle(), "Tavrin v2 : a1.DTA");
     form.UpdateCaption(false);
     EXPECT_EQ(form.windowTitle(), "Tavrin v2 : Untitled");
     // A name ending in a separator leaves nothing behind the colon.
-    form.measureSetting.DataFileName = "C:\\data\\";
+    SetDataFilePath(form.measureSetting, "C:\\data\\");
     form.UpdateCaption(false);
     EXPECT_EQ(form.windowTitle(), "Tavrin v2 : ");
     // ShowFileNameInCaption ignores fSaveDataFile.
     form.measureSetting.fSaveDataFile = false;
-    form.measureSetting.DataFileName = "/home/u/b2.DTA";
+    SetDataFilePath(form.measureSetting, "/home/u/b2.DTA");
     form.ShowFileNameInCaption();
     EXPECT_EQ(form.windowTitle(), "Tavrin v2 : b2.DTA");
     // The title bar shows the name as it is, even one holding Qt's "[*]" placeholder.
     form.winId();
-    form.measureSetting.DataFileName = "/home/u/run[*]1.DTA";
+    SetDataFilePath(form.measureSetting, "/home/u/run[*]1.DTA");
     form.ShowFileNameInCaption();
     ASSERT_NE(form.windowHandle(), nullptr);
     EXPECT_EQ(form.windowHandle()->title(), "Tavrin v2 : run[*]1.DTA");

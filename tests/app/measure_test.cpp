@@ -390,7 +390,7 @@ TEST(MeasureTest, AutomaticSaveOnOffDeclinedAndFailed) {
         EXPECT_EQ(f.windowTitle(), "Tavrin v2 : Untitled");
     }
     f.measureSetting.fSaveDataFile = true;
-    f.measureSetting.DataFileName = Utf8ToSjis(path.toStdString());
+    SetDataFilePath(f.measureSetting, path.toStdString());
     {
         SCOPED_TRACE("on");
         rig.Measure();
@@ -418,8 +418,7 @@ TEST(MeasureTest, AutomaticSaveOnOffDeclinedAndFailed) {
     }
     {
         SCOPED_TRACE("write fails");
-        f.measureSetting.DataFileName =
-            Utf8ToSjis(rig.dir.filePath("missing/dir/b.DTA").toStdString());
+        SetDataFilePath(f.measureSetting, rig.dir.filePath("missing/dir/b.DTA").toStdString());
         rig.Measure();
         EXPECT_TRUE(f.fDataExist);
         EXPECT_FALSE(f.fDataSaved);

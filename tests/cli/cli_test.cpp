@@ -73,7 +73,7 @@ protected:
         g.whichWindowFunc = window;
         g.fDCCut_FFT = true;
         MeasureSetting m;
-        m.DataFileName = Utf8ToSjis(Path(name));
+        SetDataFilePath(m, Path(name));
         m.StartDateTime = "2024/01/01 0:00:00";
         ADUnitSetting a{16, false, 0};
         ZF_File zf;

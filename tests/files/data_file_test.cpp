@@ -70,12 +70,12 @@ std::string Join(const std::vector<std::string>& lines) {
 class DataFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        measure.DataFileName = Utf8ToSjis(tmp.Path("測定1.DTA"));
+        SetDataFilePath(measure, tmp.Path("測定1.DTA"));
         measure.StartDateTime = "2024/05/06 7:08:09";
         ad = {7, true, 1};
         graph.whichWindowFunc = 2;
     }
-    std::string Native() const { return SjisToUtf8(measure.DataFileName); }
+    std::string Native() const { return measure.DataFilePath; }
     bool Write(const SampleBlock& block) {
         return zf.WriteDataFile("DataFile:Tavrin", ad, block, graph, measure, &error);
     }
@@ -265,7 +265,7 @@ TEST_F(DataFileTest, HeadersKeepTheFileKindsApart) {
     OwnedBlock b(1024, 1.0f);
     ASSERT_TRUE(Write(b.block));
     EXPECT_FALSE(zf.ReadSettingFile(Native(), "Tavrinini", g, m, a));
-    measure.DataFileName = Utf8ToSjis(tmp.Path("x.FFT"));
+    SetDataFilePath(measure, tmp.Path("x.FFT"));
     ASSERT_TRUE(zf.WriteFFTFile("DataFile:Tavrin_FFT", ad, b.block, graph, measure));
     EXPECT_FALSE(zf.ReadDataFile(tmp.Path("x.FFT"), "DataFile:Tavrin", r.block, g, m, a));
 }
@@ -310,18 +310,18 @@ TEST_F(DataFileTest, OverwriteQuestion) {
     EXPECT_FALSE(error.declined);
     EXPECT_EQ(Lines(ReadBytes(Native())).size(), 1059u);
     // A new file needs no question.
-    measure.DataFileName = Utf8ToSjis(tmp.Path("new.DTA"));
+    SetDataFilePath(measure, tmp.Path("new.DTA"));
     EXPECT_TRUE(Write(b.block));
     EXPECT_EQ(confirm.questions.size(), 2u);
 }
 
 TEST_F(DataFileTest, WriteFailures) {
     OwnedBlock b(1024, 1.0f);
-    measure.DataFileName = "";
+    SetDataFilePath(measure, "");
     EXPECT_FALSE(Write(b.block));
-    measure.DataFileName = Utf8ToSjis(tmp.Path("none/x.DTA"));
+    SetDataFilePath(measure, tmp.Path("none/x.DTA"));
     EXPECT_FALSE(Write(b.block));
-    measure.DataFileName = Utf8ToSjis(tmp.Path("ok.DTA"));
+    SetDataFilePath(measure, tmp.Path("ok.DTA"));
     OwnedBlock empty;
     EXPECT_FALSE(Write(empty.block));
     OwnedBlock noArrays(1024, 1.0f);
@@ -336,7 +336,7 @@ TEST_F(DataFileTest, SpectrumExportRows) {
     b.spectrum[2] = 1.5e-6f;
     b.spectrum[511] = 0.125f;
     b.spectrum[512] = 99.0f; // half the sample rate: never exported
-    measure.DataFileName = Utf8ToSjis(tmp.Path("スペクトル.FFT"));
+    SetDataFilePath(measure, tmp.Path("スペクトル.FFT"));
     ASSERT_TRUE(zf.WriteFFTFile("DataFile:Tavrin_FFT", ad, b.block, graph, measure, &error))
         << error.reason;
     const auto lines = Lines(ReadBytes(tmp.Path("スペクトル.FFT")));
@@ -368,7 +368,7 @@ TEST_F(DataFileTest, SpectrumExportRows) {
 
 TEST_F(DataFileTest, ExportOverwriteDeclinedLeavesFileUnchanged) {
     OwnedBlock b(1024, 0.5f);
-    measure.DataFileName = Utf8ToSjis(tmp.Path("a.FFT"));
+    SetDataFilePath(measure, tmp.Path("a.FFT"));
     WriteBytes(tmp.Path("a.FFT"), "keep");
     confirm.answer = false;
     EXPECT_TRUE(zf.WriteFFTFile("DataFile:Tavrin_FFT", ad, b.block, graph, measure));
