@@ -18,6 +18,16 @@ constexpr int kWindowFontPixels = 12;
 constexpr int kFrameWidth = 8;
 constexpr int kFrameHeight = 46;
 
+// Qt's start-up remarks about the desktop session (no runtime directory and the like) mean
+// nothing to a command that draws offscreen; every other message goes through.
+QtMessageHandler previousHandler = nullptr;
+void FilterStartupNoise(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type <= QtWarningMsg && text.startsWith(QLatin1String("QStandardPaths:"))) {
+        return;
+    }
+    previousHandler(type, context, text);
+}
+
 } // namespace
 
 GuiSession::GuiSession() {
@@ -31,10 +41,16 @@ GuiSession::GuiSession() {
     static char platform[] = "offscreen";
     static char* argv[] = {name, platformOption, platform, nullptr};
     argc = 3;
+    previousHandler = qInstallMessageHandler(FilterStartupNoise);
     app_ = std::make_unique<QApplication>(argc, argv);
 }
 
-GuiSession::~GuiSession() = default;
+GuiSession::~GuiSession() {
+    if (app_) {
+        app_.reset();
+        qInstallMessageHandler(previousHandler);
+    }
+}
 
 GraphScene::GraphScene(LoadedData& data, QSize clientSize) : data_(data), acqSetting_(data.ad) {
     if (!QFont::substitutes(kWindowFontFamily).contains(QStringLiteral("IPAPGothic"))) {
