@@ -7,6 +7,7 @@
 #include <QPaintEngine>
 #include <QPainter>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -155,25 +156,12 @@ public:
 
 protected:
     int metric(PaintDeviceMetric m) const override {
-        switch (m) {
-        case PdmWidth:
-            return 4800;
-        case PdmHeight:
-            return 6800;
-        case PdmDpiX:
-        case PdmDpiY:
-        case PdmPhysicalDpiX:
-        case PdmPhysicalDpiY:
+        if (m == PdmDpiX || m == PdmDpiY || m == PdmPhysicalDpiX || m == PdmPhysicalDpiY) {
             return kDpi;
-        case PdmDepth:
-            return 32;
-        case PdmDevicePixelRatio:
-            return 1;
-        case PdmDevicePixelRatioScaled:
-            return 1 * QPaintDevice::devicePixelRatioFScale();
-        default:
-            return QPaintDevice::metric(m);
         }
+        return m == PdmWidth || m == PdmHeight ? 6000
+               : m == PdmDepth                 ? 32
+                                               : QPaintDevice::metric(m);
     }
 };
 
@@ -181,10 +169,8 @@ protected:
 
 TEST(PrintAxisTexts, TextsSitAroundThePlotAsTheLabelsDoOnScreen) {
     GraphHarness h;
-    h.graphSetting.fLogGraph = true;
     h.graphSetting.index_FreqS = 0;  // 0.1 Hz
-    h.graphSetting.index_FreqE = 18; // 100 kHz
-    h.graphSetting.index_dB_max = 2;
+    h.graphSetting.index_FreqE = 18; // 100 kHz, logarithmic
     h.graphSetting.index_dB_min = 14;
     h.graphSetting.fSig_Volt = true;
     SignalSpec s;
@@ -196,17 +182,16 @@ TEST(PrintAxisTexts, TextsSitAroundThePlotAsTheLabelsDoOnScreen) {
     const PlotRect plot{472, 1801, 4606, 3248};
     const double scale = TextScale(RecordingPage::kDpi);
     RecordingPage page;
+    std::vector<PrintedText>& texts = page.engine.texts;
     QPainter canvas(&page);
     h.graph->PrintFreqLabels(canvas, scale, plot);
-    const std::vector<PrintedText> freq = page.engine.texts;
-    page.engine.texts.clear();
+    const std::vector<PrintedText> freq = std::exchange(texts, {});
     h.graph->PrintDbLabels(canvas, scale, plot);
-    const std::vector<PrintedText> db = page.engine.texts;
-    page.engine.texts.clear();
+    const std::vector<PrintedText> db = std::exchange(texts, {});
     h.graph->PrintVoltLabels(canvas, scale, plot);
     h.graph->PrintTimeLabels(canvas, scale, plot);
-    const std::vector<PrintedText> wave = page.engine.texts;
     canvas.end();
+    auto width = [&](const QLabel* l) { return l->width() * scale; };
 
     // Frequency texts: 5 s below the plot, the start text at the left edge, the end text ending
     // at the right edge, each other text centred on its frequency and clear of the one before.
@@ -214,59 +199,48 @@ TEST(PrintAxisTexts, TextsSitAroundThePlotAsTheLabelsDoOnScreen) {
     EXPECT_EQ(freq.front().text, "0.1Hz");
     EXPECT_EQ(freq.front().x, plot.L);
     EXPECT_EQ(freq.back().text, "100kHz");
-    const double endWidth = h.graph->FreqLabel(18)->width() * scale;
-    EXPECT_NEAR(freq.back().x + endWidth, plot.R, 1.0);
-    double lastRight = plot.L + std::max(20.0, double(h.graph->FreqLabel(0)->width())) * scale;
-    const double decades = 6.0; // 0.1 Hz .. 100 kHz
+    EXPECT_NEAR(freq.back().x + width(h.graph->FreqLabel(18)), plot.R, 1.0);
+    double lastRight = plot.L + std::max(20 * scale, width(h.graph->FreqLabel(0)));
     for (std::size_t k = 1; k + 1 < freq.size(); ++k) {
         const PrintedText& t = freq[k];
         EXPECT_NEAR(t.top, plot.B + 5 * scale, 1.0) << t.text.toStdString();
         EXPECT_GT(t.x, lastRight - 1) << t.text.toStdString();
-        int index = -1;
+        int at = -1; // the label of this text whose frequency lies under the text's centre
         for (int i = 0; i < 19; ++i) {
+            const double fx = plot.L + (std::log10(double(kFreqSeries[i])) + 1) / 6 * plot.Width();
             if (h.graph->FreqLabel(i)->text() == t.text &&
-                std::fabs(t.x + h.graph->FreqLabel(i)->width() * scale / 2 -
-                          (plot.L + (std::log10(double(kFreqSeries[i])) + 1) / decades *
-                                        plot.Width())) < 2) {
-                index = i;
+                std::fabs(t.x + width(h.graph->FreqLabel(i)) / 2 - fx) < 2) {
+                at = i;
             }
         }
-        EXPECT_GE(index, 0) << "not centred on its frequency: " << t.text.toStdString();
-        lastRight = t.x + h.graph->FreqLabel(std::max(index, 0))->width() * scale;
+        ASSERT_GE(at, 0) << "not centred on its frequency: " << t.text.toStdString();
+        lastRight = t.x + width(h.graph->FreqLabel(at));
     }
 
-    // dB texts: right-aligned 2 s left of the plot, centred on their levels 10 dB apart; the
-    // thinning keeps the top and bottom texts with their units.
+    // dB texts: left of the plot, centred on their levels 10 dB apart, the two ends with units.
     ASSERT_GE(db.size(), 2u);
     EXPECT_EQ(db.front().text, "0dBV");
     EXPECT_EQ(db.back().text, "-120dBV");
-    const double pitch = double(plot.Height()) / 12;
     for (const PrintedText& t : db) {
-        const int level =
-            t.text
-                .left(t.text.indexOf(QLatin1String("dB")) < 0 ? t.text.size()
-                                                              : t.text.indexOf(QLatin1String("dB")))
-                .toInt();
-        const double centre = plot.T + (0 - level) / 10.0 * pitch;
-        const double half = h.graph->DbLabel(2)->height() * scale / 2;
-        EXPECT_NEAR(t.top + half, centre, 2.0) << t.text.toStdString();
+        const double level = QString(t.text).remove(QLatin1String("dBV")).toInt();
+        const double centre = plot.T - level / 120 * plot.Height();
+        EXPECT_NEAR(t.top + h.graph->DbLabel(2)->height() * scale / 2, centre, 2.0);
         EXPECT_LT(t.x, plot.L);
     }
 
-    // Waveform texts: unit, maximum, middle, minimum on the left, then the two time texts.
-    ASSERT_EQ(wave.size(), 6u);
-    EXPECT_EQ(wave[0].text, h.graph->VoltUnitLabel()->text());
-    EXPECT_NEAR(wave[0].top, plot.T, 1.0);
+    // Waveform: unit at the top, maximum, middle and minimum centred at 1/6, 1/2 and 5/6, all
+    // left of the plot; "0" and the duration 2 s below it, inside its width.
+    ASSERT_EQ(texts.size(), 6u);
+    EXPECT_EQ(texts[0].text, h.graph->VoltUnitLabel()->text());
+    EXPECT_NEAR(texts[0].top, plot.T, 1.0);
     const double half = h.graph->VoltMaxLabel()->height() * scale / 2;
-    EXPECT_NEAR(wave[1].top + half, plot.T + plot.Height() / 6, 1.0);
-    EXPECT_NEAR(wave[2].top + half, plot.T + plot.Height() / 2, 1.0);
-    EXPECT_NEAR(wave[3].top + half, plot.T + plot.Height() * 5 / 6, 1.0);
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_LT(wave[i].x, plot.L) << wave[i].text.toStdString();
+    for (int i = 1; i <= 3; ++i) {
+        const int sixths[] = {0, 1, 3, 5};
+        EXPECT_NEAR(texts[i].top + half, plot.T + plot.Height() * sixths[i] / 6, 1.0);
+        EXPECT_LT(texts[i].x, plot.L);
     }
-    EXPECT_EQ(wave[4].text, "0");
-    EXPECT_EQ(wave[4].x, plot.L);
-    EXPECT_NEAR(wave[5].top, plot.B + 2 * scale, 1.0);
-    EXPECT_EQ(wave[5].text, h.graph->TimeEndLabel()->text());
-    EXPECT_LT(wave[5].x + h.graph->TimeEndLabel()->width() * scale, plot.R);
+    EXPECT_EQ(texts[4].text, "0");
+    EXPECT_EQ(texts[4].x, plot.L);
+    EXPECT_NEAR(texts[5].top, plot.B + 2 * scale, 1.0);
+    EXPECT_LT(texts[5].x + width(h.graph->TimeEndLabel()), plot.R);
 }
