@@ -4,8 +4,6 @@
 #include "graph/TPaintBox.h"
 
 void TFormMain::MenuFileNewClick() {}
-void TFormMain::MenuFilePrintSettingClick() {}
-void TFormMain::MenuFilePrintClick() {}
 void TFormMain::MenuDataLoadClick() {}
 void TFormMain::MenuDataSaveClick() {}
 void TFormMain::MenuTextSaveClick() {}

@@ -31,6 +31,8 @@ class ZF_File;
 class TmyFFT;
 class TADC;
 class FtDriver;
+class IPrintDialogs;
+class QPrinter;
 namespace Ui {
 class FormMain;
 }
@@ -45,6 +47,8 @@ struct FormMainOptions {
     QString failCreationOf;
     // The USB driver backend of the AD unit; without one the window has no `ADUnit`.
     std::function<std::unique_ptr<FtDriver>()> driverFactory;
+    // The print and page set-up dialogs; null: the platform's (Tavrin_print_commands.cpp).
+    IPrintDialogs* printDialogs = nullptr;
 };
 
 class TFormMain : public QMainWindow {
@@ -210,6 +214,8 @@ public:
     SampleBlock refBlock;
 
     IMessagePresenter& Presenter() const { return presenter_; }
+    // The printer of the print commands, made at first use; its settings last for the run.
+    QPrinter& Printer();
 
 signals:
     // The window has been closed (close command, close box, termination signal).
@@ -274,6 +280,8 @@ private:
     QtConfirmation fileConfirmation_;
     SteadyClock unitClock_;
     std::unique_ptr<QtOneShotTimer> unitTimer_;
+    IPrintDialogs& PrintDialogs() const;
+    std::shared_ptr<QPrinter> printer_;
 };
 
 // Makes "ＭＳ Ｐゴシック", the font of Tavrin's windows, fall back to IPA P Gothic.

@@ -11,6 +11,10 @@ constexpr const char* kUsage =
     "                           readers and report OK or why each was rejected\n"
     "  spectrum IN.DTA -o OUT.FFT [options]\n"
     "                           export the spectrum of a stored measurement\n"
+    "  report IN.DTA -o OUT.pdf [options]\n"
+    "                           the printed report of a stored measurement as a PDF file\n"
+    "  render IN.DTA -o OUT.png [options]\n"
+    "                           the graphs of a stored measurement as a PNG picture\n"
     "\n"
     "Run 'tavrin-cli COMMAND --help' for a command's options.\n"
     "Exit status: 0 success, 1 a file was rejected or could not be written, 2 usage error.\n";
@@ -33,6 +37,12 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
     if (command == "spectrum") {
         return SpectrumCommand(rest, out, err);
+    }
+    if (command == "report") {
+        return ReportCommand(rest, out, err);
+    }
+    if (command == "render") {
+        return RenderCommand(rest, out, err);
     }
     err << "tavrin-cli: unknown command '" << command << "'\n\n" << kUsage;
     return kExitUsage;

@@ -1,5 +1,5 @@
-// tavrin-cli: checks Tavrin's files and re-exports spectra from stored measurements with the
-// program's own readers, writers and spectrum code.
+// tavrin-cli: checks Tavrin's files, re-exports spectra and prints reports and graph pictures of
+// stored measurements with the program's own readers, writers, spectrum, graph and print code.
 #pragma once
 
 #include <ostream>
@@ -16,3 +16,5 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
 // The commands, for RunCli and the tests.
 int CheckCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int SpectrumCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int ReportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int RenderCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

@@ -10,6 +10,7 @@
 #include "analysis/MyFFT.h"
 #include "analysis/SampleConversion.h"
 #include "cli/Cli.h"
+#include "cli/DataLoad.h"
 #include "common/SjisText.h"
 #include "files/ZF_File.h"
 
@@ -124,12 +125,6 @@ private:
     std::ostream& err_;
 };
 
-std::string AbsolutePath(const std::string& path) {
-    std::error_code ec;
-    const auto abs = std::filesystem::absolute(path, ec);
-    return ec ? path : abs.string();
-}
-
 } // namespace
 
 int SpectrumCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -148,32 +143,16 @@ int SpectrumCommand(const std::vector<std::string>& args, std::ostream& out, std
         return kExitFailed;
     }
 
-    // The data-load command's working records start from the defaults.
-    std::vector<int32_t> codes(MaxSamples);
-    std::vector<float> volts(MaxSamples);
-    std::vector<float> spectrum(MaxSpectrum);
-    SampleBlock block;
-    block.codes = codes.data();
-    block.volts = volts.data();
-    block.spectrum = spectrum.data();
-    GraphSetting graph;
-    MeasureSetting measure;
-    ADUnitSetting ad;
-    ZF_File zf;
-    FileError e;
-    if (!zf.ReadDataFile(o.input, ZF_File::kDataHeader, block, graph, measure, ad, &e)) {
-        err << "tavrin-cli spectrum: " << o.input << " rejected: "
-            << (e.line > 0 ? "line " + std::to_string(e.line) + ": " : std::string())
-            << SjisToUtf8(e.reason) << "\n";
+    LoadedData data;
+    std::string why;
+    if (!LoadMeasuredData(o.input, data, why)) {
+        err << "tavrin-cli spectrum: " << why << "\n";
         return kExitFailed;
     }
-    block.spsSel = ad.spsSel;
-    block.sinc3 = ad.sinc3;
-    SetDataFilePath(measure, AbsolutePath(o.input));
-    if (!ConvertBlock(block, SamplePeriod(ad.spsSel, ad.sinc3))) {
-        err << "tavrin-cli spectrum: cannot convert the samples of " << o.input << "\n";
-        return kExitFailed;
-    }
+    SampleBlock& block = data.block;
+    GraphSetting& graph = data.graph;
+    MeasureSetting& measure = data.measure;
+    ADUnitSetting& ad = data.ad;
 
     if (o.window) {
         graph.whichWindowFunc = *o.window;
@@ -194,6 +173,8 @@ int SpectrumCommand(const std::vector<std::string>& args, std::ostream& out, std
     // The export command writes a copy of the measurement settings naming the export itself.
     MeasureSetting exportMeasure = measure;
     SetDataFilePath(exportMeasure, AbsolutePath(o.output));
+    ZF_File zf;
+    FileError e;
     if (!zf.WriteFFTFile(ZF_File::kFFTHeader, ad, block, graph, exportMeasure, &e)) {
         err << "tavrin-cli spectrum: " << e.reason << "\n";
         return kExitFailed;

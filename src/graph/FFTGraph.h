@@ -7,6 +7,7 @@
 #include "common/Settings.h"
 #include "graph/AxisTables.h"
 #include "graph/GraphBitmap.h"
+#include "graph/PrintLayout.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -17,6 +18,7 @@
 #include <functional>
 #include <vector>
 
+class QPainter;
 class TPaintBox;
 
 inline constexpr int kAxisLabelCount = 46; // 19 frequency, 21 dB, 6 waveform labels
@@ -62,6 +64,12 @@ public:
     // as a canvas would: PrintWaveform leaves 5, PrintSpectrum's grid and first curve use it).
     void PrintSpectrum(GraphBitmap& bitmap);
     void PrintWaveform(GraphBitmap& bitmap);
+    // Axis texts on a printer canvas (FFTGraphPrint.cpp): the labels' screen texts, placed by
+    // the labels' screen sizes times s around the plot rectangle.
+    void PrintFreqLabels(QPainter& canvas, double s, const PlotRect& plot);
+    void PrintDbLabels(QPainter& canvas, double s, const PlotRect& plot);
+    void PrintVoltLabels(QPainter& canvas, double s, const PlotRect& plot);
+    void PrintTimeLabels(QPainter& canvas, double s, const PlotRect& plot);
 
     // Peak cursor and read-outs; unitLabel receives the amplitude unit.
     void ShowLargestPeak(const SampleBlock& block, PeakReadouts& readouts, QLabel* unitLabel);

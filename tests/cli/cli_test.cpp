@@ -229,5 +229,40 @@ TEST_F(CliTest, ExecutableEndToEnd) {
     EXPECT_EQ(run("check '" + Path("e2e.FFT") + "'"), 1);
     EXPECT_EQ(run("spectrum"), 2);
     EXPECT_NE(ReadAll(Path("stderr")).find("Usage"), std::string::npos);
+
+    // report and render draw without a display, whatever platform the environment names, and
+    // say nothing when all goes well.
+    const std::string noDisplay = "env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb ";
+    const std::string pdf = Path("e2e.pdf");
+    const std::string cmd = noDisplay + "'" + exe + "' report '" + dta + "' -o '" + pdf + "' 2>'" +
+                            Path("stderr") + "'";
+    EXPECT_EQ(std::system(cmd.c_str()), 0) << ReadAll(Path("stderr"));
+    EXPECT_EQ(ReadAll(pdf).substr(0, 4), "%PDF");
+    EXPECT_EQ(ReadAll(Path("stderr")), "");
+    EXPECT_EQ(run("render '" + dta + "' -o '" + Path("e2e.png") + "' --width 640 --height 480"), 0);
+    EXPECT_EQ(ReadAll(Path("e2e.png")).substr(1, 3), "PNG");
 }
 #endif
+
+TEST_F(CliTest, ReportAndRenderRefuseBadRequestsBeforeDrawing) {
+    const std::string dta = WriteSineFile("r.DTA", 7, 2000);
+    EXPECT_EQ(Run({"report", "--help"}), kExitOk);
+    EXPECT_NE(out.str().find("--landscape"), std::string::npos);
+    EXPECT_EQ(Run({"render", "--help"}), kExitOk);
+    EXPECT_NE(out.str().find("--width"), std::string::npos);
+    EXPECT_EQ(Run({"report", dta}), kExitUsage);
+    EXPECT_EQ(Run({"report", dta, "-o", Path("r.pdf"), "--paper", "Napkin"}), kExitUsage);
+    EXPECT_EQ(Run({"render", dta, "-o", Path("r.png"), "--width", "12"}), kExitUsage);
+    EXPECT_EQ(Run({"render", dta, "-o", Path("r.png"), "--landscape"}), kExitUsage);
+    // Never the input itself, even with --force; never an existing file without it.
+    EXPECT_EQ(Run({"report", dta, "-o", dta, "--force"}), kExitFailed);
+    std::ofstream(Path("old.pdf")) << "keep";
+    EXPECT_EQ(Run({"report", dta, "-o", Path("old.pdf")}), kExitFailed);
+    EXPECT_EQ(ReadAll(Path("old.pdf")), "keep");
+    EXPECT_EQ(ReadAll(dta).substr(0, 15), "DataFile:Tavrin");
+    // A rejected input writes nothing.
+    const std::string prf = Path("s.prf");
+    ASSERT_TRUE(ZF_File().WriteSettingFile(prf, "Tavrinini", {}, {}, {}));
+    EXPECT_EQ(Run({"render", prf, "-o", Path("r.png")}), kExitFailed);
+    EXPECT_FALSE(fs::exists(Path("r.png")));
+}

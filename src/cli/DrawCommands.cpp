@@ -1,0 +1,263 @@
+// tavrin-cli report and render: the printed report as a PDF file and the two graphs as a PNG
+// picture, for a stored measurement, drawn by the program's own graph and print code as the
+// window shows them right after loading the file.
+#include <QImage>
+#include <QPageSize>
+#include <QPrinter>
+#include <QString>
+#include <filesystem>
+#include <optional>
+#include <system_error>
+
+#include "cli/Cli.h"
+#include "cli/DataLoad.h"
+#include "cli/GraphScene.h"
+#include "graph/Myprint.h"
+
+namespace {
+
+constexpr const char* kReportUsage =
+    "Usage: tavrin-cli report IN.DTA -o OUT.pdf [options]\n"
+    "Writes the one-page report Tavrin prints for a measurement (graphs, measurement\n"
+    "conditions, the largest spectral line) as a PDF file. The display settings are those\n"
+    "stored in the data file.\n"
+    "\n"
+    "Options:\n"
+    "  -o, --output OUT.pdf   PDF file to write (required)\n"
+    "  --landscape            landscape page (default portrait)\n"
+    "  --paper NAME           paper size: A4 (default), A3, A5, B5, Letter, Legal, ...\n"
+    "  --no-waveform          the spectrum graph alone\n"
+    "  --force                replace an existing OUT.pdf\n"
+    "  -h, --help             this text\n";
+
+constexpr const char* kRenderUsage =
+    "Usage: tavrin-cli render IN.DTA -o OUT.png [options]\n"
+    "Draws the graphs of a measurement with their axis labels as Tavrin's window shows them\n"
+    "after loading the file, as a PNG picture of the window's client area (the other controls\n"
+    "left out). The display settings are those stored in the data file.\n"
+    "\n"
+    "Options:\n"
+    "  -o, --output OUT.png   picture to write (required)\n"
+    "  --width W              client area width in pixels (default 812, 300..8000)\n"
+    "  --height H             client area height in pixels (default 466, 200..8000)\n"
+    "  --force                replace an existing OUT.png\n"
+    "  -h, --help             this text\n";
+
+constexpr int kMinWidth = 300;
+constexpr int kMinHeight = 200;
+constexpr int kMaxSide = 8000;
+// Printer pixels per inch of the PDF: fine enough for print, small enough for the bitmaps.
+constexpr int kPdfResolution = 600;
+
+struct DrawOptions {
+    std::string input;
+    std::string output;
+    bool force = false;
+    bool landscape = false;
+    std::string paper = "A4";
+    bool noWaveform = false;
+    int width = kDefaultClientSize.width();
+    int height = kDefaultClientSize.height();
+};
+
+bool ParseInt(const std::string& text, int& value) {
+    try {
+        std::size_t used = 0;
+        value = std::stoi(text, &used);
+        return used == text.size();
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+// kExitOk when parsed (help sets `help`), kExitUsage (message written) otherwise.
+int Parse(const std::string& command, const char* usageText, const std::vector<std::string>& args,
+          DrawOptions& o, bool& help, std::ostream& err) {
+    const bool report = command == "report";
+    auto usage = [&](const std::string& message) {
+        err << "tavrin-cli " << command << ": " << message << "\n" << usageText;
+        return kExitUsage;
+    };
+    std::vector<std::string> positional;
+    bool endOfOptions = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&](const std::string& option, std::string& into) {
+            const std::string prefix = option + "=";
+            if (a.compare(0, prefix.size(), prefix) == 0) {
+                into = a.substr(prefix.size());
+                return true;
+            }
+            if (a == option && i + 1 < args.size()) {
+                into = args[++i];
+                return true;
+            }
+            return false;
+        };
+        std::string v;
+        if (endOfOptions) {
+            positional.push_back(a);
+        } else if (a == "--") {
+            endOfOptions = true;
+        } else if (a == "--help" || a == "-h") {
+            help = true;
+            return kExitOk;
+        } else if (value("-o", v) || value("--output", v)) {
+            if (!o.output.empty()) {
+                return usage("more than one output file");
+            }
+            o.output = v;
+        } else if (a == "--force") {
+            o.force = true;
+        } else if (report && a == "--landscape") {
+            o.landscape = true;
+        } else if (report && a == "--no-waveform") {
+            o.noWaveform = true;
+        } else if (report && value("--paper", v)) {
+            o.paper = v;
+        } else if (!report && (value("--width", v) || value("--height", v))) {
+            const bool width = a.rfind("--width", 0) == 0;
+            int n = 0;
+            const int min = width ? kMinWidth : kMinHeight;
+            if (!ParseInt(v, n) || n < min || n > kMaxSide) {
+                return usage(std::string(width ? "--width" : "--height") + " must be " +
+                             std::to_string(min) + ".." + std::to_string(kMaxSide));
+            }
+            (width ? o.width : o.height) = n;
+        } else if (a == "-o" || a == "--output" || a == "--paper" || a == "--width" ||
+                   a == "--height") {
+            return usage("option '" + a + "' needs a value");
+        } else if (a.size() > 1 && a[0] == '-') {
+            return usage("unknown option '" + a + "'");
+        } else {
+            positional.push_back(a);
+        }
+    }
+    if (positional.size() != 1) {
+        return usage(positional.empty() ? "no input file" : "more than one input file");
+    }
+    o.input = positional[0];
+    if (o.output.empty()) {
+        return usage(std::string("no output file (-o OUT.") + (report ? "pdf)" : "png)"));
+    }
+    return kExitOk;
+}
+
+std::optional<QPageSize::PageSizeId> PaperByName(const std::string& name) {
+    const QString wanted = QString::fromStdString(name);
+    for (int id = 0; id <= QPageSize::LastPageSize; ++id) {
+        const auto pageId = static_cast<QPageSize::PageSizeId>(id);
+        if (pageId != QPageSize::Custom &&
+            QPageSize::key(pageId).compare(wanted, Qt::CaseInsensitive) == 0) {
+            return pageId;
+        }
+    }
+    return std::nullopt;
+}
+
+// The checks every drawing command makes before it loads anything.
+int CheckOutput(const std::string& command, const DrawOptions& o, std::ostream& err) {
+    std::error_code ec;
+    if (SameFile(o.input, o.output)) {
+        err << "tavrin-cli " << command << ": " << o.output << " is the input file\n";
+        return kExitFailed;
+    }
+    if (!o.force && std::filesystem::exists(o.output, ec)) {
+        err << "tavrin-cli " << command << ": " << o.output
+            << " exists (use --force to replace it)\n";
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+// The output is written beside its final name and moved there only when complete, so a failed
+// run never leaves a truncated file or destroys the one it was to replace.
+std::string PartialName(const std::string& output) {
+    return output + ".part";
+}
+
+bool MoveIntoPlace(const std::string& partial, const std::string& output) {
+    std::error_code ec;
+    std::filesystem::rename(partial, output, ec);
+    if (ec) {
+        std::filesystem::remove(partial, ec);
+        return false;
+    }
+    return true;
+}
+
+int LoadAndDraw(const std::string& command, const char* usageText,
+                const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                bool report) {
+    DrawOptions o;
+    bool help = false;
+    if (const int r = Parse(command, usageText, args, o, help, err); r != kExitOk) {
+        return r;
+    }
+    if (help) {
+        out << usageText;
+        return kExitOk;
+    }
+    std::optional<QPageSize::PageSizeId> paper;
+    if (report) {
+        paper = PaperByName(o.paper);
+        if (!paper) {
+            err << "tavrin-cli report: unknown paper '" << o.paper << "'\n" << usageText;
+            return kExitUsage;
+        }
+    }
+    if (const int r = CheckOutput(command, o, err); r != kExitOk) {
+        return r;
+    }
+    LoadedData data;
+    std::string why;
+    if (!LoadMeasuredData(o.input, data, why)) {
+        err << "tavrin-cli " << command << ": " << why << "\n";
+        return kExitFailed;
+    }
+    if (o.noWaveform) {
+        data.graph.fWaveGraph = false;
+    }
+    if (!ComputeLoadedSpectrum(data, command, err)) {
+        err << "tavrin-cli " << command << ": cannot compute the spectrum of " << o.input << "\n";
+        return kExitFailed;
+    }
+
+    GuiSession session;
+    GraphScene scene(data, QSize(o.width, o.height));
+    scene.ShowAsLoaded();
+    const std::string partial = PartialName(o.output);
+    bool written;
+    if (report) {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromStdString(partial));
+        printer.setResolution(kPdfResolution);
+        printer.setPageSize(QPageSize(*paper));
+        printer.setPageOrientation(o.landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+        printer.setDocName(QStringLiteral("Tavrin"));
+        printer.setCreator(QStringLiteral("Tavrin"));
+        TZF_Print print(scene.Graph(), printer, data.graph);
+        written = print.PrintReport(
+            MakePrintInfo(data.block, data.graph, data.measure, scene.Readouts()));
+    } else {
+        written = scene.Render().save(QString::fromStdString(partial), "PNG");
+    }
+    if (!written || !MoveIntoPlace(partial, o.output)) {
+        std::error_code ec;
+        std::filesystem::remove(partial, ec);
+        err << "tavrin-cli " << command << ": cannot write " << o.output << "\n";
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+} // namespace
+
+int ReportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    return LoadAndDraw("report", kReportUsage, args, out, err, true);
+}
+
+int RenderCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    return LoadAndDraw("render", kRenderUsage, args, out, err, false);
+}
