@@ -8,6 +8,7 @@ packages=(
     libftdi1-dev
     fonts-ipafont-gothic
     xvfb xauth
+    librsvg2-bin desktop-file-utils appstream dpkg-dev
 )
 if [ "${TAVRIN_BENCH:-0}" = 1 ]; then packages+=(libfftw3-dev); fi
 if [ "${TAVRIN_FUZZ:-0}" = 1 ]; then packages+=(clang libclang-rt-14-dev); fi
