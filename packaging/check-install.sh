@@ -23,7 +23,7 @@ for f in bin/tavrin-sim bin/tavrin-cli \
     share/icons/hicolor/16x16/apps/tavrin.png share/icons/hicolor/48x48/apps/tavrin.png \
     share/icons/hicolor/256x256/apps/tavrin.png \
     lib/udev/rules.d/99-tavrin-ftdi.rules \
-    share/man/man1/tavrin.1 share/man/man1/tavrin-sim.1 share/man/man1/tavrin-cli.1; do
+    share/man/man1/tavrin.1.gz share/man/man1/tavrin-sim.1.gz share/man/man1/tavrin-cli.1.gz; do
     [ -s "$root/$f" ] || fail "not installed: /usr/$f"
 done
 if [ -n "$(find "$dest" -name '*.a' -o -name '*_tests' -o -name '*.h')" ]; then
