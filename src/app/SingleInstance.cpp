@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -16,7 +17,10 @@ const QByteArray kActivateRequest = QByteArrayLiteral("show\n");
 QString DefaultDirectory() {
     QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (dir.isEmpty()) {
-        dir = QDir::tempPath();
+        // One folder per user: a lock of another user's copy in a shared folder would keep this
+        // user's from starting.
+        dir = QDir::tempPath() + QStringLiteral("/tavrin-%1").arg(::getuid());
+        ::mkdir(QFile::encodeName(dir).constData(), 0700);
     }
     return dir;
 }

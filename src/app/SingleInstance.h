@@ -13,7 +13,8 @@ class TSingleInstance : public QObject {
     Q_OBJECT
 public:
     // `name` names the lock file and the socket ("Tavrin" for the program; tests use their
-    // own); `directory` defaults to the user's runtime directory.
+    // own); `directory` defaults to the user's runtime directory ($XDG_RUNTIME_DIR, else a
+    // folder of the user's own in the temporary directory).
     explicit TSingleInstance(const QString& name, const QString& directory = QString(),
                              QObject* parent = nullptr);
     ~TSingleInstance() override;

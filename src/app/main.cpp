@@ -8,6 +8,7 @@
 
 #include "app/MessagePresenter.h"
 #include "app/Mymessage.h"
+#include "app/SettingsLocation.h"
 #include "app/SignalCloser.h"
 #include "app/SingleInstance.h"
 #include "app/Tavrin_main.h"
@@ -32,7 +33,8 @@ std::optional<int> ConfigureBackend(int argc, char** argv) {
 
 bool AsksForHelp(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0 ||
+            std::strcmp(argv[i], "--version") == 0) {
             return true;
         }
     }
@@ -42,7 +44,7 @@ bool AsksForHelp(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
-    // --help must work on a terminal without a display, before Qt looks for one.
+    // --help and --version must work on a terminal without a display, before Qt looks for one.
     if (AsksForHelp(argc, argv)) {
         return ConfigureBackend(argc, argv).value_or(0);
     }
@@ -71,6 +73,7 @@ int main(int argc, char** argv) {
     }
 
     FormMainOptions options;
+    options.baseDir = SettingsDirectory();
     options.driverFactory = [] { return CreateFtDriver(); };
     TFormMain formMain(options);
     if (formMain.ConstructionFailed()) {

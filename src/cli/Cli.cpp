@@ -1,4 +1,5 @@
 #include "cli/Cli.h"
+#include "common/TavrinVersion.h"
 
 namespace {
 
@@ -16,7 +17,8 @@ constexpr const char* kUsage =
     "  render IN.DTA -o OUT.png [options]\n"
     "                           the graphs of a stored measurement as a PNG picture\n"
     "\n"
-    "Run 'tavrin-cli COMMAND --help' for a command's options.\n"
+    "Run 'tavrin-cli COMMAND --help' for a command's options; 'tavrin-cli --version' prints\n"
+    "the version.\n"
     "Exit status: 0 success, 1 a file was rejected or could not be written, 2 usage error.\n";
 
 } // namespace
@@ -30,6 +32,10 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     const std::vector<std::string> rest(args.begin() + 1, args.end());
     if (command == "--help" || command == "-h" || command == "help") {
         out << kUsage;
+        return kExitOk;
+    }
+    if (command == "--version") {
+        out << "tavrin-cli " TAVRIN_VERSION "\n";
         return kExitOk;
     }
     if (command == "check") {

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/TavrinVersion.h"
+
 SimConfig DefaultSimConfig() {
     SimConfig c;
     ChannelSignal& ch0 = c.channel[0];
@@ -27,7 +29,7 @@ const char* SimOptionsHelp() {
            "    (any --chN-* option replaces that channel's default picture)\n"
            "  --no-filter-response      tones are not shaped by the digital filter\n"
            "  --model NAME              model name answered to \"U?\"\n"
-           "  --version TEXT            version line answered to \"V?\"\n"
+           "  --unit-version TEXT       version line answered to \"V?\"\n"
            "Faults:\n"
            "  --absent                  the unit cannot be opened\n"
            "  --silent                  the unit never answers nor streams\n"
@@ -36,7 +38,8 @@ const char* SimOptionsHelp() {
            "  --vanish-after N          the device disappears after N samples (reads fail)\n"
            "  --stray-bytes N           N stray bytes before the first sample\n"
            "  --clip-at N               sample N of each acquisition reads 16777215\n"
-           "  --help                    this text\n";
+           "  --help                    this text\n"
+           "  --version                 print the program's version\n";
 }
 
 namespace {
@@ -111,6 +114,11 @@ bool ParseSimOptions(int argc, char** argv, SimConfig& config, std::string& erro
             error = SimOptionsHelp();
             return true;
         }
+        if (opt == "--version") {
+            exitNow = true;
+            error = "tavrin-sim " TAVRIN_VERSION "\n";
+            return true;
+        }
         if (opt.size() > 5 && opt.compare(0, 4, "--ch") == 0 && (opt[4] == '0' || opt[4] == '1') &&
             opt[5] == '-') {
             const int ch = opt[4] - '0';
@@ -154,7 +162,7 @@ bool ParseSimOptions(int argc, char** argv, SimConfig& config, std::string& erro
             config.absent = true;
         } else if (opt == "--silent") {
             config.silent = true;
-        } else if (opt == "--model" || opt == "--version" || opt == "--ng") {
+        } else if (opt == "--model" || opt == "--unit-version" || opt == "--ng") {
             if (!needValue()) {
                 return false;
             }
@@ -162,9 +170,9 @@ bool ParseSimOptions(int argc, char** argv, SimConfig& config, std::string& erro
             if (std::strlen(value) > 15 || std::strchr(value, '\r')) {
                 return bad();
             }
-            (opt == "--model"     ? config.modelName
-             : opt == "--version" ? config.version
-                                  : config.ngCommand) = value;
+            (opt == "--model"          ? config.modelName
+             : opt == "--unit-version" ? config.version
+                                       : config.ngCommand) = value;
         } else if (opt == "--stall-after" || opt == "--vanish-after" || opt == "--clip-at" ||
                    opt == "--stray-bytes") {
             if (!needValue()) {

@@ -32,7 +32,8 @@ SimConfig DefaultSimConfig();
 
 // Parses the simulator's options into `config` (which starts from DefaultSimConfig). Any signal
 // option for a channel first clears that channel's default picture. Returns false with a message
-// in `error`; for --help it returns true with `exitNow` set and the help text in `error`.
+// in `error`; for --help and --version it returns true with `exitNow` set and the text to
+// print in `error`.
 bool ParseSimOptions(int argc, char** argv, SimConfig& config, std::string& error, bool& exitNow);
 
 const char* SimOptionsHelp();
