@@ -31,6 +31,9 @@ class ZF_File;
 class TmyFFT;
 class TADC;
 class FtDriver;
+class TFormAmpSetting;
+class TFormFFTSetting;
+class ISettingChooser;
 namespace Ui {
 class FormMain;
 }
@@ -45,6 +48,8 @@ struct FormMainOptions {
     QString failCreationOf;
     // The USB driver backend of the AD unit; without one the window has no `ADUnit`.
     std::function<std::unique_ptr<FtDriver>()> driverFactory;
+    // Colour and file choices of the settings dialog; null: the platform's dialogs.
+    ISettingChooser* settingChooser = nullptr;
 };
 
 class TFormMain : public QMainWindow {
@@ -170,6 +175,9 @@ public:
     std::unique_ptr<TmyFFT> myFFT;
     std::unique_ptr<TADC> ADUnit;
     std::unique_ptr<::FFTGraph> FFTGraph;
+    // The two settings dialogs, made once after the owned objects and shown modally on demand.
+    std::unique_ptr<TFormAmpSetting> FormAmpSetting;
+    std::unique_ptr<TFormFFTSetting> FormFFTSetting;
 
     // --- Settings records ----------------------------------------------------------------------
     ADUnitSetting acqSetting;
@@ -246,6 +254,7 @@ protected:
 
 private:
     void BuildObjects();
+    void CreateSettingDialogs();
     void AllocateDataStore();
     void ConnectHandlers();
     template <class Make> bool CreateOwned(const char* name, Make&& make);
