@@ -16,6 +16,7 @@
 #include "app/Mymessage.h"
 #include "app/Mystatus.h"
 #include "app/StatusPanels.h"
+#include "app/WindowSettingChooser.h"
 #include "common/SjisText.h"
 #include "common/TextUtil.h"
 #include "dialogs/Amp_setting.h"
@@ -248,7 +249,9 @@ void TFormMain::CreateSettingDialogs() {
         return;
     }
     CreateOwned("FormFFTSetting", [&] {
-        FormFFTSetting = std::make_unique<TFormFFTSetting>(this, options_.settingChooser);
+        settingChooser_ =
+            std::make_unique<TWindowSettingChooser>(options_.settingChooser, presenter_);
+        FormFFTSetting = std::make_unique<TFormFFTSetting>(this, settingChooser_.get());
         FormFFTSetting->setObjectName(QStringLiteral("FormFFTSetting"));
     });
 }

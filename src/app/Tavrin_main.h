@@ -283,6 +283,7 @@ private:
     QtConfirmation fileConfirmation_;
     SteadyClock unitClock_;
     std::unique_ptr<QtOneShotTimer> unitTimer_;
+    std::unique_ptr<ISettingChooser> settingChooser_;
 };
 
 // Makes "ＭＳ Ｐゴシック", the font of Tavrin's windows, fall back to IPA P Gothic.

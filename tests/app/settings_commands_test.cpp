@@ -189,4 +189,40 @@ TEST(SettingsCommands, NewCountAndRateReachTheNextMeasurementAndTheStartupFile) 
     }
 }
 
+TEST(SettingsCommands, DialogsAreMadeWithTheWindowAndReportThroughItsPresenter) {
+    TestApp();
+    for (const char* name : {"FormAmpSetting", "FormFFTSetting"}) {
+        QTemporaryDir dir;
+        RecordingPresenter presenter;
+        FormMainOptions o;
+        o.baseDir = dir.path();
+        o.presenter = &presenter;
+        o.failCreationOf = name;
+        TFormMain form(o);
+        EXPECT_TRUE(form.ConstructionFailed()) << name;
+        ASSERT_EQ(presenter.shown.size(), 1u) << name;
+        EXPECT_EQ(presenter.shown[0].text, QStringLiteral("致命的なメモリエラーです:") + name);
+        EXPECT_FALSE(form.FormFFTSetting) << "made after " << name;
+    }
+
+    // Automatic saving on without a file: Set refuses through the window's message boxes.
+    MeasureRig rig;
+    TFormMain& f = *rig.form;
+    f.measureSetting.fSaveDataFile = true;
+    SetDataFilePath(f.measureSetting, "");
+    const GraphSetting before = f.graphSetting;
+    DisplaySettings(f, [&](TFormFFTSetting& d) {
+        Pick(Find<QComboBox>(d, "ComboBoxDNum"), 5);
+        ClickSet(d);
+        EXPECT_TRUE(d.isVisible());
+        Find<QPushButton>(d, "CancelBtn")->click();
+    });
+    ASSERT_EQ(rig.presenter.shown.size(), 1u);
+    EXPECT_EQ(rig.presenter.shown[0].caption, "ZF");
+    EXPECT_EQ(rig.presenter.shown[0].text, "データファイルを選択して下さい");
+    EXPECT_EQ(rig.presenter.shown[0].icon, MsgIcon::Error);
+    EXPECT_TRUE(f.dialogCancelled);
+    EXPECT_TRUE(f.graphSetting == before);
+}
+
 } // namespace
