@@ -3,6 +3,7 @@
 #include "adunit/RateTables.h"
 #include "analysis/MyFFT.h"
 #include "analysis/SampleConversion.h"
+#include "app/Mystatus.h"
 #include "app/Tavrin_main.h"
 #include "dialogs/Amp_setting.h"
 #include "dialogs/Fft_setting.h"
@@ -23,9 +24,14 @@ void TFormMain::MenuDispSettingClick() {
         fDataExist = false;
         fDataSaved = false;
         curBlock.count = 0;
-        // Read-outs of a block that is gone would describe nothing on screen.
+        // Read-outs and statistics of a block that is gone would describe nothing on screen
+        // (as when a new data file is begun).
         ClearPeakReadouts();
         ClearRMS();
+        if (myStatus) {
+            myStatus->SetPanel(QString(), 1);
+            myStatus->SetPanel(QString(), 2);
+        }
     }
     const bool fftChanged = work.fWinFuncAdjust != graphSetting.fWinFuncAdjust ||
                             work.fDCCut_FFT != graphSetting.fDCCut_FFT ||

@@ -144,6 +144,7 @@ TEST(SettingsCommands, CountChangeDropsUnsavedDataAndKeepsSavedData) {
     EXPECT_EQ(f.curBlock.count, 0);
     EXPECT_EQ(f.graphSetting.DataCountMax, 2048);
     EXPECT_EQ(f.peakReadouts.EditPeakHz->text(), "---");
+    EXPECT_EQ(rig.Panel(2), "");
 
     rig.Measure();
     ASSERT_EQ(f.curBlock.count, 2048);
