@@ -7,8 +7,6 @@ void TFormMain::MenuFileNewClick() {}
 void TFormMain::MenuDataLoadClick() {}
 void TFormMain::MenuDataSaveClick() {}
 void TFormMain::MenuTextSaveClick() {}
-void TFormMain::MenuDispSettingClick() {}
-void TFormMain::MenuADUnitSettingClick() {}
 void TFormMain::MenuOpenSettingFileClick() {}
 void TFormMain::MenuSaveSettingFileClick() {}
 void TFormMain::MenuRefLoadFileClick() {}

@@ -16,8 +16,11 @@
 #include "app/Mymessage.h"
 #include "app/Mystatus.h"
 #include "app/StatusPanels.h"
+#include "app/WindowSettingChooser.h"
 #include "common/SjisText.h"
 #include "common/TextUtil.h"
+#include "dialogs/Amp_setting.h"
+#include "dialogs/Fft_setting.h"
 #include "files/ZF_File.h"
 #include "ui_Tavrin_main.h"
 
@@ -98,6 +101,9 @@ TFormMain::TFormMain(const FormMainOptions& options, QWidget* parent)
     fFirstIdle = true;
 
     BuildObjects();
+    if (!constructionFailed_) {
+        CreateSettingDialogs();
+    }
     if (constructionFailed_) {
         fFirstIdle = false;
         close();
@@ -231,6 +237,23 @@ void TFormMain::BuildObjects() {
         return;
     }
     ui->MeasureStartBtn->setText(QStringLiteral("計測開始"));
+}
+
+void TFormMain::CreateSettingDialogs() {
+    // The windows of the program after the main window, in this order; they keep their state
+    // (the chosen automatic-save file) from one use to the next.
+    if (!CreateOwned("FormAmpSetting", [&] {
+            FormAmpSetting = std::make_unique<TFormAmpSetting>(this);
+            FormAmpSetting->setObjectName(QStringLiteral("FormAmpSetting"));
+        })) {
+        return;
+    }
+    CreateOwned("FormFFTSetting", [&] {
+        settingChooser_ =
+            std::make_unique<TWindowSettingChooser>(options_.settingChooser, presenter_);
+        FormFFTSetting = std::make_unique<TFormFFTSetting>(this, settingChooser_.get());
+        FormFFTSetting->setObjectName(QStringLiteral("FormFFTSetting"));
+    });
 }
 
 std::array<QLabel*, kAxisLabelCount> TFormMain::AxisLabels() const {

@@ -33,6 +33,9 @@ class TADC;
 class FtDriver;
 class IPrintDialogs;
 class QPrinter;
+class TFormAmpSetting;
+class TFormFFTSetting;
+class ISettingChooser;
 namespace Ui {
 class FormMain;
 }
@@ -49,6 +52,8 @@ struct FormMainOptions {
     std::function<std::unique_ptr<FtDriver>()> driverFactory;
     // The print and page set-up dialogs; null: the platform's (Tavrin_print_commands.cpp).
     IPrintDialogs* printDialogs = nullptr;
+    // Colour and file choices of the settings dialog; null: the platform's dialogs.
+    ISettingChooser* settingChooser = nullptr;
 };
 
 class TFormMain : public QMainWindow {
@@ -174,6 +179,9 @@ public:
     std::unique_ptr<TmyFFT> myFFT;
     std::unique_ptr<TADC> ADUnit;
     std::unique_ptr<::FFTGraph> FFTGraph;
+    // The two settings dialogs, made once after the owned objects and shown modally on demand.
+    std::unique_ptr<TFormAmpSetting> FormAmpSetting;
+    std::unique_ptr<TFormFFTSetting> FormFFTSetting;
 
     // --- Settings records ----------------------------------------------------------------------
     ADUnitSetting acqSetting;
@@ -252,6 +260,7 @@ protected:
 
 private:
     void BuildObjects();
+    void CreateSettingDialogs();
     void AllocateDataStore();
     void ConnectHandlers();
     template <class Make> bool CreateOwned(const char* name, Make&& make);
@@ -282,6 +291,7 @@ private:
     std::unique_ptr<QtOneShotTimer> unitTimer_;
     IPrintDialogs& PrintDialogs() const;
     std::shared_ptr<QPrinter> printer_;
+    std::unique_ptr<ISettingChooser> settingChooser_;
 };
 
 // Makes "ＭＳ Ｐゴシック", the font of Tavrin's windows, fall back to IPA P Gothic.

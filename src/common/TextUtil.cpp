@@ -1,6 +1,56 @@
 #include "common/TextUtil.h"
 
+#include <vector>
+
 namespace {
+std::u32string DecodeUtf8(std::string_view text) {
+    std::u32string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        const size_t len = b < 0x80           ? 1
+                           : (b >> 5) == 0x6  ? 2
+                           : (b >> 4) == 0xE  ? 3
+                           : (b >> 3) == 0x1E ? 4
+                                              : 1;
+        if (len == 1 || i + len > text.size()) {
+            out.push_back(b); // ASCII, or a stray byte kept as it is
+            ++i;
+            continue;
+        }
+        char32_t c = b & (0x7F >> len);
+        for (size_t k = 1; k < len; ++k) {
+            c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        }
+        out.push_back(c);
+        i += len;
+    }
+    return out;
+}
+
+std::string EncodeUtf8(std::u32string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char32_t c : text) {
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else if (c < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+
 std::string_view::size_type LastSeparator(std::string_view path) {
     return path.find_last_of("/\\");
 }
@@ -32,4 +82,35 @@ std::string RemoveLineBreaks(std::string_view text) {
         }
     }
     return out;
+}
+
+std::string ShortenPath(std::string_view path, size_t maxChars) {
+    std::u32string text = DecodeUtf8(path);
+    if (maxChars == 0 || text.size() <= maxChars) {
+        return std::string(path);
+    }
+    const std::u32string dots = U"...";
+    while (text.size() > maxChars) {
+        std::vector<size_t> seps;
+        for (size_t i = 0; i < text.size() && seps.size() < 3; ++i) {
+            if (text[i] == U'/' || text[i] == U'\\') {
+                seps.push_back(i);
+            }
+        }
+        std::u32string next;
+        if (seps.size() >= 3) {
+            next = text.substr(0, seps[1] + 1) + dots + text.substr(seps[2] + 1);
+        } else if (seps.size() == 2) {
+            next = text.substr(0, seps[0] + 1) + dots + text.substr(seps[1] + 1);
+        } else {
+            next = text.substr(0, 3) + dots + (text.size() > 10 ? text.substr(10) : U"");
+        }
+        // A step that gains nothing (a short name, adjacent separators at the end) would
+        // repeat for ever: stop with the shortest text reached.
+        if (next.size() >= text.size() && seps.size() < 2) {
+            break;
+        }
+        text = std::move(next);
+    }
+    return EncodeUtf8(text);
 }

@@ -13,3 +13,9 @@ std::string TextBeforeFirstDot(std::string_view text);
 
 // The text with every CR and LF removed, wherever it stands.
 std::string RemoveLineBreaks(std::string_view text);
+
+// Display form of a path of at most maxChars characters (UTF-8 in and out, counted in
+// characters): directory names after the first one give way to "..." step by step; with
+// fewer than two separators the 4th to 10th characters do. Both "/" and "\\" separate.
+// maxChars 0 or a path that already fits: unchanged.
+std::string ShortenPath(std::string_view path, size_t maxChars);

@@ -39,9 +39,30 @@ TEST(SjisText, RoundTripsJapaneseAndFlagsInvalidBytes) {
     EXPECT_EQ(back, utf8);
 
     std::string bad;
-    EXPECT_FALSE(SjisToUtf8(std::string("a\x81\x20" "b\xA0", 5), bad));
+    EXPECT_FALSE(SjisToUtf8(std::string("a\x81\x20"
+                                        "b\xA0",
+                                        5),
+                            bad));
     EXPECT_EQ(bad.front(), 'a');
     std::string lossy;
     EXPECT_FALSE(Utf8ToSjis("x\xF0\x9F\x98\x80y", lossy)); // an emoji has no Shift-JIS form
     EXPECT_EQ(lossy, "x?y");
+}
+
+TEST(ShortenPath, DropsDirectoriesStepByStepWithEitherSeparator) {
+    // One step: the second directory and its separator give way to "...".
+    EXPECT_EQ(ShortenPath("C:\\a\\b\\c\\d.DTA", 14), "C:\\a\\b\\c\\d.DTA");
+    EXPECT_EQ(ShortenPath("C:\\a\\bbbb\\c\\d.DTA", 16), "C:\\a\\...c\\d.DTA");
+    EXPECT_EQ(ShortenPath("/home/user/data/run1.DTA", 22), "/home/...data/run1.DTA");
+    EXPECT_EQ(ShortenPath("/home/user/data/run1.DTA", 18), "/home/...run1.DTA");
+    // Two separators left: after the first one; then the 4th to 10th characters go.
+    EXPECT_EQ(ShortenPath("/home/...run1.DTA", 15), "/......run1.DTA");
+    EXPECT_EQ(ShortenPath("/home/...run1.DTA", 12), "/.....1.DTA");
+    EXPECT_EQ(ShortenPath("abcdefghijklmnop", 12), "abc...klmnop");
+    EXPECT_EQ(ShortenPath("abcdefghij", 5), "abc...");
+    EXPECT_EQ(ShortenPath("whatever", 0), "whatever");
+    // Counted in characters, not bytes.
+    const std::string jp = "/測定/データ/結果/a.DTA";
+    EXPECT_EQ(ShortenPath(jp, 16), jp);
+    EXPECT_EQ(ShortenPath(jp, 15), "/測定/...結果/a.DTA");
 }

@@ -1,0 +1,229 @@
+// The two settings commands of the main window, with the dialogs answered through their
+// controls while they are open.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
+
+#include "adunit/RateTables.h"
+#include "analysis/MyFFT.h"
+#include "analysis/SampleConversion.h"
+#include "app/measure_test_helpers.h"
+#include "dialogs/Amp_setting.h"
+#include "dialogs/Fft_setting.h"
+#include "graph/TPaintBox.h"
+
+namespace {
+
+template <class W> W* Find(QWidget& dialog, const char* name) {
+    W* w = dialog.findChild<W*>(QString::fromLatin1(name));
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+}
+
+void Pick(QComboBox* box, int index) {
+    box->setCurrentIndex(index);
+    emit box->activated(index);
+}
+
+// Runs a settings command; `act` works on its dialog while it is open modally.
+template <class D>
+void WithOpenDialog(D& dialog, const std::function<void(D&)>& act,
+                    const std::function<void()>& command) {
+    bool acted = false;
+    QTimer::singleShot(0, &dialog, [&] {
+        acted = dialog.isVisible() && dialog.isModal();
+        act(dialog);
+    });
+    command();
+    EXPECT_TRUE(acted);
+    EXPECT_FALSE(dialog.isVisible());
+}
+
+void DisplaySettings(TFormMain& f, const std::function<void(TFormFFTSetting&)>& act) {
+    WithOpenDialog<TFormFFTSetting>(*f.FormFFTSetting, act, [&] { f.MenuDispSettingClick(); });
+}
+
+void ClickSet(QWidget& d) {
+    Find<QPushButton>(d, "SetBtn")->click();
+}
+
+// The spectrum of `block` computed afresh into separate arrays with the current settings.
+std::vector<float> FreshSpectrum(TFormMain& f, const SampleBlock& block, const ADUnitSetting& ad) {
+    std::vector<float> volts(block.count), spectrum(block.count / 2);
+    SampleBlock copy = block;
+    copy.volts = volts.data();
+    copy.spectrum = spectrum.data();
+    EXPECT_TRUE(ConvertBlock(copy, SamplePeriod(ad.spsSel, ad.sinc3)));
+    f.myFFT->ComputeSpectrum(copy);
+    return spectrum;
+}
+
+TEST(SettingsCommands, DisplayChangesRedrawAndRecomputeOnlyForFftOptions) {
+    MeasureRig rig;
+    TFormMain& f = *rig.form;
+    rig.Measure();
+    ASSERT_TRUE(f.fDataExist);
+    // The measured block doubles as reference.
+    std::copy_n(f.curCodes.begin(), f.curBlock.count, f.refCodes.begin());
+    f.refBlock.count = f.curBlock.count;
+    f.refADSetting = f.acqSetting;
+    ConvertBlock(f.refBlock, SamplePeriod(f.refADSetting.spsSel, f.refADSetting.sinc3));
+    f.myFFT->ComputeSpectrum(f.refBlock);
+    f.fRefExist = true;
+
+    // Marks in both spectra show whether they were computed again.
+    const float mark = 123.0f;
+    f.curBlock.spectrum[7] = mark;
+    f.refBlock.spectrum[7] = mark;
+    const QImage logAxis = f.PaintBox1->grab().toImage();
+    const QString peakHz = f.peakReadouts.EditPeakHz->text();
+
+    // Cancel changes nothing.
+    DisplaySettings(f, [](TFormFFTSetting& d) {
+        Find<QRadioButton>(d, "RadioWin0")->click();
+        Find<QPushButton>(d, "CancelBtn")->click();
+    });
+    EXPECT_TRUE(f.dialogCancelled);
+    EXPECT_EQ(f.graphSetting.whichWindowFunc, WinHanning);
+
+    // The axis alone: drawn again, not computed again.
+    DisplaySettings(f, [](TFormFFTSetting& d) {
+        Find<QRadioButton>(d, "RadioLinear")->click();
+        ClickSet(d);
+    });
+    EXPECT_FALSE(f.dialogCancelled);
+    EXPECT_FALSE(f.graphSetting.fLogGraph);
+    EXPECT_EQ(f.curBlock.spectrum[7], mark);
+    EXPECT_EQ(f.refBlock.spectrum[7], mark);
+    EXPECT_NE(f.PaintBox1->grab().toImage(), logAxis) << "the linear axis is drawn";
+    EXPECT_EQ(f.peakReadouts.EditPeakHz->text(), peakHz);
+
+    // The window: both blocks computed again, read-outs from the new spectrum.
+    DisplaySettings(f, [](TFormFFTSetting& d) {
+        Find<QRadioButton>(d, "RadioWin0")->click();
+        ClickSet(d);
+    });
+    EXPECT_EQ(f.graphSetting.whichWindowFunc, WinRectangular);
+    const std::vector<float> expected = FreshSpectrum(f, f.curBlock, f.acqSetting);
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), f.curBlock.spectrum));
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), f.refBlock.spectrum));
+    // A rectangular window reads the 1 V tone's RMS as the spectrum's: 0.707.
+    EXPECT_NEAR(f.EditRMS->text().toDouble(), 0.707, 0.01);
+
+    // The DC cut and the correction count as well.
+    for (const char* box : {"CheckDCCut", "CheckWinFuncAdjust"}) {
+        f.curBlock.spectrum[7] = mark;
+        DisplaySettings(f, [box](TFormFFTSetting& d) {
+            Find<QAbstractButton>(d, box)->click();
+            ClickSet(d);
+        });
+        EXPECT_NE(f.curBlock.spectrum[7], mark) << box;
+    }
+    EXPECT_FALSE(f.graphSetting.fDCCut_FFT);
+    EXPECT_TRUE(f.graphSetting.fWinFuncAdjust);
+    EXPECT_TRUE(rig.presenter.shown.empty());
+}
+
+TEST(SettingsCommands, CountChangeDropsUnsavedDataAndKeepsSavedData) {
+    MeasureRig rig;
+    TFormMain& f = *rig.form;
+    rig.Measure();
+    ASSERT_TRUE(f.fDataExist);
+    ASSERT_FALSE(f.fDataSaved);
+    DisplaySettings(f, [](TFormFFTSetting& d) {
+        Pick(Find<QComboBox>(d, "ComboBoxDNum"), 1);
+        ClickSet(d);
+    });
+    EXPECT_FALSE(f.fDataExist);
+    EXPECT_EQ(f.curBlock.count, 0);
+    EXPECT_EQ(f.graphSetting.DataCountMax, 2048);
+    EXPECT_EQ(f.peakReadouts.EditPeakHz->text(), "---");
+    EXPECT_EQ(rig.Panel(2), "");
+
+    rig.Measure();
+    ASSERT_EQ(f.curBlock.count, 2048);
+    f.fDataSaved = true; // as after a save
+    DisplaySettings(f, [](TFormFFTSetting& d) {
+        Pick(Find<QComboBox>(d, "ComboBoxDNum"), 0);
+        ClickSet(d);
+    });
+    EXPECT_TRUE(f.fDataExist);
+    EXPECT_TRUE(f.fDataSaved);
+    EXPECT_EQ(f.curBlock.count, 2048);
+    EXPECT_EQ(f.graphSetting.DataCountMax, 1024);
+}
+
+TEST(SettingsCommands, NewCountAndRateReachTheNextMeasurementAndTheStartupFile) {
+    MeasureRig rig;
+    TFormMain& f = *rig.form;
+    ASSERT_TRUE(f.FormAmpSetting && f.FormFFTSetting);
+    WithOpenDialog<TFormAmpSetting>(
+        *f.FormAmpSetting,
+        [](TFormAmpSetting& d) {
+            EXPECT_EQ(d.windowTitle(), "TORVEX24");
+            Pick(Find<QComboBox>(d, "ComboBox1"), 12);
+            ClickSet(d);
+        },
+        [&] { f.MenuADUnitSettingClick(); });
+    EXPECT_EQ(f.unitSetting.spsSel, 12);
+    DisplaySettings(f, [](TFormFFTSetting& d) {
+        Pick(Find<QComboBox>(d, "ComboBoxDNum"), 2);
+        ClickSet(d);
+    });
+    rig.Measure(5.0);
+    ASSERT_TRUE(f.fDataExist);
+    EXPECT_EQ(f.curBlock.count, 4096);
+    EXPECT_EQ(f.curBlock.spsSel, 12);
+    EXPECT_NEAR(f.curBlock.deltaF, 25000.0 / 4096.0, 1e-3);
+    EXPECT_EQ(rig.Panel(0), "TORVEX24/ Ver2.10/ 25ksps");
+    f.close();
+    const QByteArray file = ReadAll(rig.dir.filePath("Tavrinini.prf"));
+    for (const char* line :
+         {"\r\nDataCountSel:2\r\n", "\r\nDataCountMax:4096\r\n", "\r\nspsSel:12\r\n"}) {
+        EXPECT_TRUE(file.contains(line)) << line << file.toStdString();
+    }
+}
+
+TEST(SettingsCommands, DialogsAreMadeWithTheWindowAndReportThroughItsPresenter) {
+    TestApp();
+    for (const char* name : {"FormAmpSetting", "FormFFTSetting"}) {
+        QTemporaryDir dir;
+        RecordingPresenter presenter;
+        FormMainOptions o;
+        o.baseDir = dir.path();
+        o.presenter = &presenter;
+        o.failCreationOf = name;
+        TFormMain form(o);
+        EXPECT_TRUE(form.ConstructionFailed()) << name;
+        ASSERT_EQ(presenter.shown.size(), 1u) << name;
+        EXPECT_EQ(presenter.shown[0].text, QStringLiteral("致命的なメモリエラーです:") + name);
+        EXPECT_FALSE(form.FormFFTSetting) << "made after " << name;
+    }
+
+    // Automatic saving on without a file: Set refuses through the window's message boxes.
+    MeasureRig rig;
+    TFormMain& f = *rig.form;
+    f.measureSetting.fSaveDataFile = true;
+    SetDataFilePath(f.measureSetting, "");
+    const GraphSetting before = f.graphSetting;
+    DisplaySettings(f, [&](TFormFFTSetting& d) {
+        Pick(Find<QComboBox>(d, "ComboBoxDNum"), 5);
+        ClickSet(d);
+        EXPECT_TRUE(d.isVisible());
+        Find<QPushButton>(d, "CancelBtn")->click();
+    });
+    ASSERT_EQ(rig.presenter.shown.size(), 1u);
+    EXPECT_EQ(rig.presenter.shown[0].caption, "ZF");
+    EXPECT_EQ(rig.presenter.shown[0].text, "データファイルを選択して下さい");
+    EXPECT_EQ(rig.presenter.shown[0].icon, MsgIcon::Error);
+    EXPECT_TRUE(f.dialogCancelled);
+    EXPECT_TRUE(f.graphSetting == before);
+}
+
+} // namespace
