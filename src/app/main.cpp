@@ -8,6 +8,7 @@
 
 #include "app/MessagePresenter.h"
 #include "app/Mymessage.h"
+#include "app/Myversion.h"
 #include "app/SignalCloser.h"
 #include "app/SingleInstance.h"
 #include "app/Tavrin_main.h"
@@ -88,6 +89,11 @@ int main(int argc, char** argv) {
     QObject::connect(&signalCloser, &TSignalCloser::terminationRequested, &formMain,
                      [&formMain] { formMain.MenuFileExitClick(); });
 
-    // TODO(wiring): create FormAmpSetting, FormFFTSetting and FormVersion here, in this order.
+    // TODO(wiring): create FormAmpSetting and FormFFTSetting here, before FormVersion.
+    // The version box belongs to the main window, which centres it and releases it.
+    if (!formMain.CreateStartupWindow(
+            "FormVersion", [&formMain] { formMain.FormVersion = new TFormVersion(&formMain); })) {
+        return 1;
+    }
     return app.exec();
 }
