@@ -1,7 +1,10 @@
 #include "app/FileDialogs.h"
 
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QDir>
 #include <QFileDialog>
+#include <QLineEdit>
 
 QString QtNameFilter(const QString& filter) {
     const qsizetype bar = filter.lastIndexOf(QLatin1Char('|'));
@@ -36,7 +39,21 @@ QString QtFileDialogs::Ask(const FileDialogRequest& request) {
     dialog->setNameFilter(QtNameFilter(request.filter));
     dialog->setDirectory(request.folder);
     dialog->selectFile(request.name);
-    if (dialog->exec() != QDialog::Accepted) {
+    // The proposed name is selected on every showing, so that typing replaces it (the reused
+    // dialog otherwise keeps the cursor after it from the second showing on).
+    auto* nameEdit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    if (nameEdit) {
+        nameEdit->selectAll();
+        nameEdit->setFocus();
+    }
+    const bool accepted = dialog->exec() == QDialog::Accepted;
+    // A completion list that arrived while the name was confirmed would stay on the screen.
+    for (QCompleter* completer : dialog->findChildren<QCompleter*>()) {
+        if (completer->popup()) {
+            completer->popup()->hide();
+        }
+    }
+    if (!accepted) {
         return {};
     }
     const QStringList files = dialog->selectedFiles();
