@@ -89,6 +89,8 @@ TFormMain::TFormMain(const FormMainOptions& options, QWidget* parent)
     OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
     OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
     OpenDialog1->setFileMode(QFileDialog::ExistingFile);
+    qtFileDialogs_ = std::make_unique<QtFileDialogs>(OpenDialog1, SaveDialog1);
+    fileDialogs_ = options.fileDialogs ? options.fileDialogs : qtFileDialogs_.get();
     ui->StatusBar1->setFixedHeight(kStatusBarHeight);
 
     AllocateDataStore();
@@ -147,6 +149,18 @@ template <class Make> bool TFormMain::CreateOwned(const char* name, Make&& make)
         constructionFailed_ = true;
         return false;
     }
+}
+
+bool TFormMain::CreateStartupWindow(const char* name, const std::function<void()>& make) {
+    if (constructionFailed_) {
+        return false;
+    }
+    if (CreateOwned(name, make)) {
+        return true;
+    }
+    fFirstIdle = false;
+    close();
+    return false;
 }
 
 void TFormMain::BuildObjects() {
@@ -233,6 +247,10 @@ void TFormMain::BuildObjects() {
                 std::make_unique<::FFTGraph>(centralWidget(), PaintBox1, PaintBox3, AxisLabels(),
                                              graphSetting, acqSetting, curBlock, refBlock);
             FFTGraph->SetFormSizeSource([this] { return QSize(FormW(), FormH()); });
+            // The flags say which block holds data: a stopped acquisition leaves curBlock's
+            // count with partly overwritten codes, and a loaded settings file leaves
+            // refBlock's.
+            FFTGraph->SetDataPresence([this] { return fDataExist; }, [this] { return fRefExist; });
         })) {
         return;
     }

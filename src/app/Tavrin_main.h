@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "adunit/MonotonicClock.h"
+#include "app/FileDialogs.h"
 #include "app/MessagePresenter.h"
 #include "app/QtUiServices.h"
 #include "common/SampleBlock.h"
@@ -26,6 +27,7 @@ class QMenu;
 class QAction;
 class TStatusPanels;
 class TmyMessage;
+class TFormVersion;
 class TmyStatus;
 class ZF_File;
 class TmyFFT;
@@ -54,6 +56,8 @@ struct FormMainOptions {
     IPrintDialogs* printDialogs = nullptr;
     // Colour and file choices of the settings dialog; null: the platform's dialogs.
     ISettingChooser* settingChooser = nullptr;
+    // Where the file commands ask for names; null: Qt's file dialogs (SaveDialog1, OpenDialog1).
+    IFileDialogs* fileDialogs = nullptr;
 };
 
 class TFormMain : public QMainWindow {
@@ -137,6 +141,21 @@ public:
     // error message; Declined: nothing changes.
     void AdoptDataSaveResult(DataSaveResult result);
 
+    // --- File commands (Tavrin_commands.cpp) ---------------------------------------------------
+    // Each returns false when the file was rejected or not written; `loaded` / `saved` tell
+    // whether a file was taken or stored (false also after a cancelled dialog or a declined
+    // overwrite question).
+    bool LoadDataFile(bool asReference, bool& loaded);
+    bool SaveDataFileAs(bool& saved);
+    bool ExportSpectrum(bool& saved);
+    // Folder the file dialogs open in: that of the current data file, else the home folder.
+    QString DialogFolder() const;
+
+    // Creates a window made at process start (the version box, the settings dialogs) with the
+    // memory-error path of the owned objects: on failure the message names `name`, the main
+    // window closes and false is returned.
+    bool CreateStartupWindow(const char* name, const std::function<void()>& make);
+
     // --- Controls of the form (owned by the window) -------------------------------------------
     std::unique_ptr<Ui::FormMain> ui;
     TPaintBox* PaintBox1 = nullptr; // spectrum graph box
@@ -165,6 +184,8 @@ public:
     QAction* MenuMeasureStart = nullptr;
     QFileDialog* SaveDialog1 = nullptr;
     QFileDialog* OpenDialog1 = nullptr;
+    // The version box, made at process start (null until then: the command does nothing).
+    TFormVersion* FormVersion = nullptr;
     std::array<QLabel*, kDbLabelCount> TLabel_dB{};
     std::array<QLabel*, kFreqLabelCount> TLabel_Freq{};
     // The 46 axis labels in the order the graph takes them: 19 frequency, 21 dB, then the six
@@ -272,6 +293,8 @@ private:
     void SetCommandsEnabled(bool enabled);
     // Ends InitUnit early when the stop button or the close box came in while it waited.
     bool InitAbandoned();
+    QString AskFileName(FileDialogRequest::Mode mode, const QString& filter, const QString& name);
+    void ClearResultPanels();
 
     FormMainOptions options_;
     IMessagePresenter& presenter_;
@@ -292,6 +315,8 @@ private:
     IPrintDialogs& PrintDialogs() const;
     std::shared_ptr<QPrinter> printer_;
     std::unique_ptr<ISettingChooser> settingChooser_;
+    std::unique_ptr<QtFileDialogs> qtFileDialogs_;
+    IFileDialogs* fileDialogs_ = nullptr;
 };
 
 // Makes "ＭＳ Ｐゴシック", the font of Tavrin's windows, fall back to IPA P Gothic.

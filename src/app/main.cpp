@@ -9,6 +9,7 @@
 #include "app/MessagePresenter.h"
 #include "app/Mymessage.h"
 #include "app/SettingsLocation.h"
+#include "app/Myversion.h"
 #include "app/SignalCloser.h"
 #include "app/SingleInstance.h"
 #include "app/Tavrin_main.h"
@@ -91,6 +92,11 @@ int main(int argc, char** argv) {
     QObject::connect(&signalCloser, &TSignalCloser::terminationRequested, &formMain,
                      [&formMain] { formMain.MenuFileExitClick(); });
 
-    // TODO(wiring): create FormAmpSetting, FormFFTSetting and FormVersion here, in this order.
+    // The two settings dialogs were made with the main window; the version box follows them.
+    // It belongs to the main window, which centres it and releases it.
+    if (!formMain.CreateStartupWindow(
+            "FormVersion", [&formMain] { formMain.FormVersion = new TFormVersion(&formMain); })) {
+        return 1;
+    }
     return app.exec();
 }

@@ -374,9 +374,17 @@ void FFTGraph::UpdateAxisLabels() {
     }
 }
 
+bool FFTGraph::MeasuredHoldsData() const {
+    return measuredPresent_ ? measuredPresent_() && curBlock_.count > 0 : curBlock_.count > 0;
+}
+
+bool FFTGraph::ReferenceHoldsData() const {
+    return referencePresent_ ? referencePresent_() && refBlock_.count > 0 : refBlock_.count > 0;
+}
+
 void FFTGraph::UpdateRanges() {
-    const bool cur = curBlock_.count > 0;
-    const bool ref = refBlock_.count > 0;
+    const bool cur = MeasuredHoldsData();
+    const bool ref = ReferenceHoldsData();
     const bool dcCut = graphSetting_.fDCCut_SigGraph;
     if (cur && ref) {
         int32_t cMax, cMin, rMax, rMin;
@@ -450,8 +458,8 @@ float FFTGraph::BlockDuration(const SampleBlock& b) const {
 
 void FFTGraph::SetTimeLabelTexts() {
     SetAutoSizedText(labelTimeS_, QStringLiteral("0"));
-    const bool cur = curBlock_.count > 0;
-    const bool ref = refBlock_.count > 0;
+    const bool cur = MeasuredHoldsData();
+    const bool ref = ReferenceHoldsData();
     float t;
     if (cur && ref) {
         t = std::max(BlockDuration(curBlock_), BlockDuration(refBlock_));

@@ -47,6 +47,13 @@ public:
     // Outer window size (FormW, FormH) the placement works from. By default the main window's
     // client size plus the frame of the original window: width + 8, height + 46.
     void SetFormSizeSource(std::function<QSize()> source) { formSize_ = std::move(source); }
+    // Whether the measured and the reference block hold data. By default a block with samples
+    // does; the main window answers with its flags instead, since a block may keep a count
+    // whose samples are no longer valid (a stopped acquisition overwrites curBlock's codes).
+    void SetDataPresence(std::function<bool()> measured, std::function<bool()> reference) {
+        measuredPresent_ = std::move(measured);
+        referencePresent_ = std::move(reference);
+    }
 
     // Layout and axes.
     void PlaceControls();
@@ -139,6 +146,8 @@ private:
     void WaveformBoth(GraphBitmap& bmp, int penWidth);
     float BlockDuration(const SampleBlock& block) const;
     void CodeMaxMinOf(const SampleBlock& block); // code range of one block into rangeCode*
+    bool MeasuredHoldsData() const;
+    bool ReferenceHoldsData() const;
 
     // Read-outs (FFTGraphPeak.cpp).
     void ShowBinOf(const SampleBlock& block, int bin, PeakReadouts& readouts, QLabel* unitLabel);
@@ -161,6 +170,8 @@ private:
     SampleBlock& curBlock_;
     SampleBlock& refBlock_;
     std::function<QSize()> formSize_;
+    std::function<bool()> measuredPresent_;
+    std::function<bool()> referencePresent_;
 
     int32_t rangeCodeMax_ = 8388618;
     int32_t rangeCodeMin_ = 8388598;

@@ -217,7 +217,8 @@ void FFTGraph::PrintWaveform(GraphBitmap& bitmap) {
 }
 
 void FFTGraph::WaveformBoth(GraphBitmap& bmp, int penWidth) {
-    const bool refShown = refBlock_.count > 0;
+    const bool refShown = ReferenceHoldsData();
+    const bool curShown = MeasuredHoldsData();
     bmp.FillWhite();
     timeSpan_ = BlockDuration(curBlock_);
     if (refShown) {
@@ -232,13 +233,13 @@ void FFTGraph::WaveformBoth(GraphBitmap& bmp, int penWidth) {
             min = b.voltMin - dc;
         };
         float max = 0.001f, min = -0.001f;
-        if (curBlock_.count > 0) {
+        if (curShown) {
             range(curBlock_, max, min);
         }
         if (refShown) {
             float rMax, rMin;
             range(refBlock_, rMax, rMin);
-            if (curBlock_.count > 0) {
+            if (curShown) {
                 max = std::max(max, rMax);
                 min = std::min(min, rMin);
             } else {
@@ -254,7 +255,7 @@ void FFTGraph::WaveformBoth(GraphBitmap& bmp, int penWidth) {
         if (refShown) {
             const int32_t curMax = rangeCodeMax_, curMin = rangeCodeMin_;
             CodeMaxMinOf(refBlock_);
-            if (curBlock_.count > 0) {
+            if (curShown) {
                 rangeCodeMax_ = std::max(rangeCodeMax_, curMax);
                 rangeCodeMin_ = std::min(rangeCodeMin_, curMin);
             }

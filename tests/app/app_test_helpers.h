@@ -4,9 +4,11 @@
 
 #include <QApplication>
 #include <QTemporaryDir>
+#include <deque>
 #include <functional>
 #include <vector>
 
+#include "app/FileDialogs.h"
 #include "app/MessagePresenter.h"
 
 QApplication& TestApp();
@@ -19,6 +21,22 @@ public:
     }
     std::vector<MessageBoxRequest> shown;
     MsgAnswer answer = MsgAnswer::Ok;
+};
+
+// File dialogs answered from a list (empty answer or none left: cancelled); records requests.
+class ScriptedFileDialogs : public IFileDialogs {
+public:
+    QString Ask(const FileDialogRequest& request) override {
+        asked.push_back(request);
+        if (answers.empty()) {
+            return {};
+        }
+        QString a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    std::vector<FileDialogRequest> asked;
+    std::deque<QString> answers;
 };
 
 // Runs the event loop until `done` or `timeoutMs` passes; returns done().

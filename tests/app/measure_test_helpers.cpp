@@ -109,6 +109,7 @@ void MeasureRig::Build(std::unique_ptr<FtDriver> first) {
     FormMainOptions o;
     o.baseDir = dir.path();
     o.presenter = &presenter;
+    o.fileDialogs = &files;
     auto holder = std::make_shared<std::unique_ptr<FtDriver>>(std::move(first));
     o.driverFactory = [this, holder]() -> std::unique_ptr<FtDriver> {
         auto d = std::make_unique<SwitchableDriver>(std::move(*holder));

@@ -89,6 +89,7 @@ public:
     QApplication& app = TestApp();
     QTemporaryDir dir;
     RecordingPresenter presenter;
+    ScriptedFileDialogs files;
     FakeClock clock;
     SwitchableDriver* driver = nullptr;
     std::unique_ptr<TFormMain> form;
