@@ -39,9 +39,15 @@ TEST(SjisText, RoundTripsJapaneseAndFlagsInvalidBytes) {
     EXPECT_EQ(back, utf8);
 
     std::string bad;
-    EXPECT_FALSE(SjisToUtf8(std::string("a\x81\x20" "b\xA0", 5), bad));
+    EXPECT_FALSE(SjisToUtf8(std::string("a\x81\x20"
+                                        "b\xA0",
+                                        5),
+                            bad));
     EXPECT_EQ(bad.front(), 'a');
     std::string lossy;
     EXPECT_FALSE(Utf8ToSjis("x\xF0\x9F\x98\x80y", lossy)); // an emoji has no Shift-JIS form
     EXPECT_EQ(lossy, "x?y");
+    // A broken sequence costs only its own bytes: separators and line breaks after it stay.
+    EXPECT_FALSE(Utf8ToSjis("\xE6\xB8/a\xF0\n", lossy));
+    EXPECT_EQ(lossy, "?/a?\n");
 }
