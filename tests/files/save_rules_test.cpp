@@ -18,6 +18,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr uid_t kNobody = 65534;
+constexpr int kNoOtherUser = 100; // root without the right to change users (some containers)
 
 bool Save(const std::string& path) {
     ZF_File zf;
@@ -37,13 +38,13 @@ std::size_t Entries(const fs::path& dir) {
 // and drops to that user first: root ignores access rights, an ordinary user does not.
 int InChild(const std::function<int()>& body, const fs::path* asUser = nullptr) {
     if (asUser != nullptr && ::geteuid() == 0 && ::chown(asUser->c_str(), kNobody, kNobody) != 0) {
-        return -1;
+        return kNoOtherUser;
     }
     const pid_t pid = ::fork();
     if (pid == 0) {
         if (asUser != nullptr && ::geteuid() == 0 &&
             (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) {
-            _exit(100);
+            _exit(kNoOtherUser);
         }
         _exit(body());
     }
@@ -134,8 +135,12 @@ TEST(SaveRules, AccessRightsDecideWhatIsReplacedAndHow) {
                           "a new file appeared in a read-only folder",
                           "a failed in-place write was reported as success",
                           "temporary file left behind"};
+    if (result == kNoOtherUser) {
+        GTEST_SKIP() << "running as root without the right to become another user";
+    }
     ASSERT_GE(result, 0);
-    EXPECT_EQ(result, 0) << (result < 6 ? what[result] : "could not drop privileges");
+    ASSERT_LT(result, 6);
+    EXPECT_EQ(result, 0) << what[result];
 }
 
 TEST(SaveRules, SpecialFilesAreRefusedWithoutWaiting) {
