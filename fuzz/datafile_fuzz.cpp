@@ -2,6 +2,7 @@
 #include <vector>
 
 #include "FuzzInput.h"
+#include "analysis/SampleConversion.h"
 #include "files/ZF_File.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -23,8 +24,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ADUnitSetting a;
     FileError e;
     if (zf.ReadDataFile(FuzzFileName(), "DataFile:Tavrin", block, g, m, a, &e)) {
-        if (block.count < 1024 || block.count > 262144 || !(block.deltaF > 0.0f) || codes[0] < 0 ||
-            codes[0] > 16777215) {
+        if (block.count < 1024 || block.count > 262144 || !(block.deltaF > 0.0f)) {
+            std::abort();
+        }
+        // Any 32-bit code converts and sums without overflow (UBSan watches).
+        ConvertBlock(block, 0.008f);
+        int32_t lo = codes[0];
+        int32_t hi = codes[0];
+        for (int32_t i = 1; i < block.count; ++i) {
+            lo = codes[i] < lo ? codes[i] : lo;
+            hi = codes[i] > hi ? codes[i] : hi;
+        }
+        const int32_t mean = CodeMean(block);
+        if (mean < lo || mean > hi || !(CodeStdDev(block) >= 0.0f)) {
             std::abort();
         }
     } else if (codes[0] != -7 || block.count != (size % 2 ? 0 : 1024) || e.reason.empty()) {

@@ -1,7 +1,9 @@
-// Writes valid settings and data files as the fuzzers' seed corpus: make_seeds DIR
-// (creates DIR/settings and DIR/datafile).
+// Writes valid settings and data files and a few file names as the fuzzers' seed corpus:
+// make_seeds DIR (creates DIR/settings, DIR/datafile and DIR/filename).
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <vector>
 
@@ -40,7 +42,25 @@ int main(int argc, char** argv) {
     b.volts = volts.data();
     b.count = 1024;
     b.deltaF = 0.476837158203125f;
-    m.DataFileName = (dir / "datafile/sine.DTA").string();
+    SetDataFilePath(m, std::filesystem::absolute(dir / "datafile/sine.DTA").string());
     ok = zf.WriteDataFile("DataFile:Tavrin", {16, false, 0}, b, {}, m) && ok;
+    // A full 262144-sample file (about 7 MB) with codes beyond 24 bits, so that the reader's
+    // whole range is in the corpus.
+    for (int i = 0; i < kMaxDataCount; ++i) {
+        codes[i] = i % 4096 == 0 ? (i % 8192 == 0 ? INT32_MIN : INT32_MAX) : codes[i % 1024];
+        volts[i] = static_cast<float>((int64_t{codes[i]} - 8388608) * 2.9802325e-7);
+    }
+    b.count = kMaxDataCount;
+    b.deltaF = 1.8626451e-3f;
+    SetDataFilePath(m, std::filesystem::absolute(dir / "datafile/full.DTA").string());
+    ok = zf.WriteDataFile("DataFile:Tavrin", {3, false, 0}, b, {}, m) && ok;
+
+    std::filesystem::create_directories(dir / "filename");
+    for (const char* name : {"/home/u/測定〜1.DTA", "acc/résumé.FFT", "dir−1/a\r\n.DTA"}) {
+        const std::string file =
+            (dir / "filename" / std::to_string(std::hash<std::string>{}(name))).string();
+        std::FILE* f = std::fopen(file.c_str(), "wb");
+        ok = f != nullptr && std::fputs(name, f) >= 0 && std::fclose(f) == 0 && ok;
+    }
     return ok ? 0 : 1;
 }

@@ -1,6 +1,5 @@
 #include "adunit/Adc.h"
 
-#include <bit>
 #include <cstring>
 
 #include "adunit/RateTables.h"
@@ -118,9 +117,4 @@ bool TADC::ReadSamples(int32_t* dst, int32_t& got, int32_t n) {
     }
     got = n;
     return true;
-}
-
-float CodeToVolts(int32_t code) {
-    constexpr float kVoltsPerCode = std::bit_cast<float>(0x34A00001u);
-    return static_cast<float>(code - 8388608) * kVoltsPerCode;
 }

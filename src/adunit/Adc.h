@@ -40,7 +40,3 @@ private:
     std::array<char, 20> commandBuffer{};
     std::array<char, 32> replyBuffer{};
 };
-
-// Volts of a sample code: (code - 8388608) times 2.5 V / 2^23 rounded up by one unit in the
-// last place, all in single precision.
-float CodeToVolts(int32_t code);

@@ -9,9 +9,10 @@
 // Volts per code step: 2.5 V / 2^23 rounded up by one unit in the last place (0x34A00001).
 inline constexpr float kVoltsPerCode = std::bit_cast<float>(0x34A00001u);
 
-// (code - 8388608) * kVoltsPerCode in single precision.
+// (code - 8388608) * kVoltsPerCode in single precision; the one definition for the whole
+// program. The difference is taken in 64 bits: a stored file may hold any 32-bit code.
 inline float CodeToVolts(int32_t code) {
-    return static_cast<float>(code - kCodeZeroVolt) * kVoltsPerCode;
+    return static_cast<float>(int64_t{code} - kCodeZeroVolt) * kVoltsPerCode;
 }
 
 // Bin spacing in Hz of a block of count samples taken at samplePeriodMs (single precision);

@@ -3,6 +3,7 @@
 // display settings or the options given, and writes the export the export command would.
 #include <filesystem>
 #include <optional>
+#include <sys/stat.h>
 #include <system_error>
 #include <vector>
 
@@ -26,8 +27,9 @@ constexpr const char* kSpectrumUsage =
     "  --window rect|hanning|hamming|flattop     window function\n"
     "  --correct, --no-correct                   correct the window's amplitude loss or not\n"
     "  --dc-cut, --no-dc-cut                     remove the DC component before the FFT or not\n"
-    "  --force                                   replace an existing OUT.FFT\n"
-    "  -h, --help                                this text\n";
+    "  --force                                   replace an existing OUT.FFT (never IN.DTA)\n"
+    "  -h, --help                                this text\n"
+    "  --                                        end of options (IN.DTA may start with '-')\n";
 
 struct SpectrumOptions {
     std::string input;
@@ -61,8 +63,13 @@ int Parse(const std::vector<std::string>& args, SpectrumOptions& o, bool& help, 
         return kExitUsage;
     };
     std::vector<std::string> positional;
+    bool endOfOptions = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
+        if (endOfOptions) {
+            positional.push_back(a); // "--" ends the options, as for check: "-x.DTA" is a file
+            continue;
+        }
         auto value = [&](const std::string& option, std::string& into) {
             const std::string prefix = option + "=";
             if (a.compare(0, prefix.size(), prefix) == 0) {
@@ -79,6 +86,8 @@ int Parse(const std::vector<std::string>& args, SpectrumOptions& o, bool& help, 
         if (a == "--help" || a == "-h") {
             help = true;
             return kExitOk;
+        } else if (a == "--") {
+            endOfOptions = true;
         } else if (value("-o", v) || value("--output", v)) {
             if (!o.output.empty()) {
                 return usage("more than one output file");
@@ -137,9 +146,19 @@ int SpectrumCommand(const std::vector<std::string>& args, std::ostream& out, std
         out << kSpectrumUsage;
         return kExitOk;
     }
+    // The existence check, the same-file check and the writer all look at this one path.
+    const std::string outputPath = AbsolutePath(o.output);
     std::error_code ec;
-    if (!o.force && std::filesystem::exists(o.output, ec)) {
+    if (!o.force && std::filesystem::exists(outputPath, ec)) {
         err << "tavrin-cli spectrum: " << o.output << " exists (use --force to replace it)\n";
+        return kExitFailed;
+    }
+    // Not even --force replaces the input itself (also when named through a link).
+    struct stat in {
+    }, outSt{};
+    if (::stat(o.input.c_str(), &in) == 0 && ::stat(outputPath.c_str(), &outSt) == 0 &&
+        in.st_dev == outSt.st_dev && in.st_ino == outSt.st_ino) {
+        err << "tavrin-cli spectrum: " << o.output << " is the input file; it is not replaced\n";
         return kExitFailed;
     }
 
@@ -172,7 +191,7 @@ int SpectrumCommand(const std::vector<std::string>& args, std::ostream& out, std
 
     // The export command writes a copy of the measurement settings naming the export itself.
     MeasureSetting exportMeasure = measure;
-    SetDataFilePath(exportMeasure, AbsolutePath(o.output));
+    SetDataFilePath(exportMeasure, outputPath);
     ZF_File zf;
     FileError e;
     if (!zf.WriteFFTFile(ZF_File::kFFTHeader, ad, block, graph, exportMeasure, &e)) {

@@ -8,7 +8,7 @@
 
 // Texts in these records hold the bytes exactly as they stand in a settings or data file
 // (Shift-JIS on disk), so that files round-trip byte for byte. Convert with SjisToUtf8 /
-// Utf8ToSjis where a text meets the user interface or the file system.
+// Utf8ToSjis where a text meets the user interface; file operations use native paths only.
 struct ADUnitSetting {
     int32_t spsSel = 16; // output data rate index 0..16
     bool sinc3 = false;  // true: Sinc3 filter, false: Sinc5+Sinc1
@@ -27,7 +27,10 @@ struct MeasureSetting {
 };
 
 // Names the file of a measurement: the native path as given, and its Shift-JIS text for the
-// "DataFileName:" line (characters without a Shift-JIS form become "?" there only).
+// "DataFileName:" line. That line is the name as the Windows program would show it: a
+// character with a Shift-JIS look-alike takes it (U+301C wave dash and U+2212 minus become
+// the full-width forms), every other character without a Shift-JIS form becomes "?" (which
+// no Windows name can hold, so the loss stays visible). The file itself is always the path.
 void SetDataFilePath(MeasureSetting& measure, std::string_view nativePath);
 
 struct GraphSetting {

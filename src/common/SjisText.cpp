@@ -35,10 +35,13 @@ bool Convert(const char* to, const char* from, std::string_view in, std::string&
         out.append(replacement);
         size_t skip = 1;
         if (fromUtf8) {
+            // The lead byte and only the continuation bytes that follow it: a broken sequence
+            // must not swallow a "/" or a line break after it.
             const auto lead = static_cast<unsigned char>(*inPtr);
-            skip = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-            if (skip > inLeft) {
-                skip = inLeft;
+            const size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+            while (skip < length && skip < inLeft &&
+                   (static_cast<unsigned char>(inPtr[skip]) & 0xC0) == 0x80) {
+                ++skip;
             }
         }
         inPtr += skip;

@@ -98,7 +98,8 @@ bool ZF_File::WriteFFTSection(TextFileOut& file, const SampleBlock& block) {
 
 bool ZF_File::MayReplace(const std::string& nativeName) {
     struct stat st {};
-    if (confirmation_ == nullptr || ::stat(nativeName.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
+    // Only a regular file can be replaced; anything else makes the write fail without a question.
+    if (confirmation_ == nullptr || ::stat(nativeName.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
         return true;
     }
     return confirmation_->AskYesNo("ファイル：" + nativeName + "があります。\n" + "上書きしますか");
@@ -119,6 +120,15 @@ bool ZF_File::WriteBlockFile(const std::string& header, const ADUnitSetting& ad,
         return Reject(detail, 0, "no block of 1024 to 262144 samples to write");
     }
     const std::string& nativeName = measure.DataFilePath;
+    // A relative name would land in whatever folder the program was started from, and a
+    // Windows name ("C:\data\a1.DTA") would become a file of that literal name there.
+    if (nativeName.front() != '/') {
+        return Reject(detail, 0, "cannot write " + nativeName + ": not an absolute path");
+    }
+    // The name goes into the file's "DataFileName:" line; a line break would split the section.
+    if (nativeName.find_first_of("\r\n") != std::string::npos) {
+        return Reject(detail, 0, "cannot write a file whose name holds a line break");
+    }
     if (!MayReplace(nativeName)) {
         if (detail != nullptr) {
             detail->declined = true;
@@ -128,15 +138,19 @@ bool ZF_File::WriteBlockFile(const std::string& header, const ADUnitSetting& ad,
     out_.Clear();
     out_.Line(header);
     WriteADSection(out_, ad);
-    WriteMeasureSection(out_, measure);
-    WriteGraphSection(out_, graph);
-    if (fft) {
-        WriteFFTSection(out_, block);
-    } else {
-        WriteDataSection(out_, block);
-    }
     std::string error;
-    const bool ok = out_.Commit(nativeName, &error);
+    bool ok = WriteMeasureSection(out_, measure);
+    if (!ok) {
+        error = "the measurement's file name or start time holds a line break";
+    } else {
+        WriteGraphSection(out_, graph);
+        if (fft) {
+            WriteFFTSection(out_, block);
+        } else {
+            WriteDataSection(out_, block);
+        }
+        ok = out_.Commit(nativeName, &error);
+    }
     if (out_.Text().capacity() > 16u * 1024 * 1024) {
         out_ = TextFileOut(); // do not hold on to an unusually large buffer
     }
@@ -204,12 +218,8 @@ bool ZF_File::ReadDataSection(TextFileIn& file, SampleBlock& block, FileError* d
             return Reject(detail, file.LineNumber(),
                           "sample line " + Quoted(line) + " is not \"code,volts\"");
         }
-        // Only 24-bit codes come from the converter; anything else would break the volts
-        // arithmetic downstream.
-        if (code < kCodeOutOfRangeLow || code > kCodeOutOfRangeHigh) {
-            return Reject(detail, file.LineNumber(),
-                          "sample code " + std::to_string(code) + " is not a 24-bit code");
-        }
+        // Any integer that fits 32 bits is a code: stored files may carry codes the converter
+        // never sends, and everything downstream computes with them in 64 bits or in double.
         block.codes[i] = code;
         block.volts[i] = volts;
     }

@@ -128,6 +128,11 @@ bool ZF_File::WriteADSection(TextFileOut& file, const ADUnitSetting& ad) {
 }
 
 bool ZF_File::WriteMeasureSection(TextFileOut& file, const MeasureSetting& measure) {
+    // A line break inside a text would end its line early and let the rest read as other keys.
+    if (measure.DataFileName.find_first_of("\r\n") != std::string::npos ||
+        measure.StartDateTime.find_first_of("\r\n") != std::string::npos) {
+        return false;
+    }
     file.Line("F:");
     file.KeyBool("fSaveDataFile:", measure.fSaveDataFile);
     file.Text().append("DataFileName:").append(measure.DataFileName);
@@ -282,7 +287,9 @@ bool ZF_File::WriteSettingFile(const std::string& fileName, const std::string& h
     out.Reserve(1024);
     out.Line(header);
     WriteADSection(out, ad);
-    WriteMeasureSection(out, measure);
+    if (!WriteMeasureSection(out, measure)) {
+        return Reject(detail, 0, "the measurement's file name or start time holds a line break");
+    }
     WriteGraphSection(out, graph);
     std::string error;
     if (!out.Commit(fileName, &error)) {

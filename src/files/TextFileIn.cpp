@@ -1,7 +1,9 @@
 #include "files/TextFileIn.h"
 
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 constexpr std::size_t kBufferSize = 64 * 1024;
@@ -16,13 +18,21 @@ bool TextFileIn::Open(const std::string& fileName) {
     if (fileName.empty()) {
         return false;
     }
-    std::FILE* f = std::fopen(fileName.c_str(), "rb");
-    if (f == nullptr) {
+    // Only a regular file is read. The open never waits (a named pipe without a writer would
+    // block it for good), and a device is not even opened.
+    struct stat st {};
+    if (::stat(fileName.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
         return false;
     }
-    struct stat st {};
-    if (fstat(fileno(f), &st) != 0 || S_ISDIR(st.st_mode)) {
-        std::fclose(f);
+    const int fd = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        return false;
+    }
+    std::FILE* f = nullptr;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0 ||
+        (f = ::fdopen(fd, "rb")) == nullptr) {
+        ::close(fd);
         return false;
     }
     file_ = f;

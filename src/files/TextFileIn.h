@@ -18,8 +18,8 @@ public:
     TextFileIn(const TextFileIn&) = delete;
     TextFileIn& operator=(const TextFileIn&) = delete;
 
-    // Opens a regular file (native path); false when it does not exist, is a directory or
-    // cannot be read.
+    // Opens a regular file (native path) without ever waiting; false when it does not exist,
+    // cannot be read or is anything else (folder, named pipe, device).
     bool Open(const std::string& fileName);
     // Reads from a memory image instead of a file (the bytes must outlive the reader).
     void OpenMemory(const char* data, std::size_t size);

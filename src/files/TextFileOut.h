@@ -1,7 +1,9 @@
-// Builds a text file in memory, line by line with CR LF, and puts it in place atomically: the
-// bytes go to a temporary file in the target's directory, which is flushed to the disk and then
-// renamed over the target. A failed or interrupted save therefore leaves the previous file as
-// it was, and every write error is seen.
+// Builds a text file in memory, line by line with CR LF, and saves it so that a failed or
+// interrupted save leaves the previous file as it was wherever the system allows: the bytes go
+// to a temporary file in the target's folder, which is flushed to the disk and then renamed
+// over the target. A symbolic link is followed to the file it names, and a file with several
+// hard links, or in a folder that refuses new files, is rewritten in place instead. Every write
+// error is seen.
 #pragma once
 
 #include <charconv>
@@ -37,8 +39,10 @@ public:
     std::string& Text() { return text_; }
     const std::string& Text() const { return text_; }
 
-    // Writes the text to fileName (native path), replacing any existing file only when every
-    // byte reached the disk. On failure *error (if given) says why, in English.
+    // Writes the text to fileName (native path). An existing file must be a regular file the
+    // user may write; it keeps its owner and access rights. Through a temporary file it is
+    // replaced only when every byte reached the disk; no temporary file is left behind. On
+    // failure *error (if given) says why, in English.
     bool Commit(const std::string& fileName, std::string* error = nullptr) const;
 
 private:

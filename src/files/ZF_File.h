@@ -49,7 +49,8 @@ public:
                          GraphSetting& graph, MeasureSetting& measure, ADUnitSetting& ad,
                          FileError* detail = nullptr);
 
-    // Section operations shared by all three file kinds. The writers append their lines; the
+    // Section operations shared by all three file kinds. The writers append their lines
+    // (WriteMeasureSection appends nothing and fails when a text holds a CR or LF); the
     // readers continue from where the previous read stopped and, on failure, may have changed
     // some fields of the record passed in (callers pass working copies).
     bool WriteADSection(TextFileOut& file, const ADUnitSetting& ad);
@@ -63,9 +64,9 @@ public:
     bool ReadLine(TextFileIn& file, std::string& line) { return file.ReadLine(line); }
 
     // Measurement data file, written to the native path measure.DataFilePath; its
-    // "DataFileName:" line carries measure.DataFileName. The block needs 1024..262144 samples with
-    // codes and volts. A declined overwrite question is success without writing (detail->declined
-    // tells it apart).
+    // "DataFileName:" line carries measure.DataFileName. The path must be absolute and free of
+    // CR and LF. The block needs 1024..262144 samples with codes and volts. A declined overwrite
+    // question is success without writing (detail->declined tells it apart).
     bool WriteDataFile(const std::string& header, const ADUnitSetting& ad, const SampleBlock& block,
                        const GraphSetting& graph, const MeasureSetting& measure,
                        FileError* detail = nullptr);

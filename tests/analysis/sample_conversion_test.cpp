@@ -27,6 +27,9 @@ TEST(SampleConversionTest, CodesGiveTheStatedVoltsBitExactly) {
     EXPECT_EQ(CodeToVolts(8388609), kVoltsPerCode);
     EXPECT_EQ(CodeToVolts(16777214), 2.4999995f);
     EXPECT_EQ(CodeToVolts(16777215), 2.5f);
+    // A stored file may hold any 32-bit code: (-2^31 - 2^23) and (2^31 - 1 - 2^23) steps.
+    EXPECT_NEAR(CodeToVolts(INT32_MIN), -642.5f, 1e-3f);
+    EXPECT_NEAR(CodeToVolts(INT32_MAX), 637.5f, 1e-3f);
 }
 
 TEST(SampleConversionTest, ConstantBlockGivesItsVoltageAsMeanMaxAndMin) {

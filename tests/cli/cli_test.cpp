@@ -6,7 +6,9 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 #include "adunit/RateTables.h"
@@ -211,6 +213,18 @@ TEST_F(CliTest, SpectrumNeverReplacesWithoutForceAndRejectsBadInput) {
     EXPECT_EQ(Run({"spectrum", dta, "-o", Path("nodir/y.FFT")}), kExitFailed);
 }
 
+TEST_F(CliTest, SpectrumNeverReplacesItsOwnInput) {
+    const std::string dta = WriteSineFile("x.DTA", 5, 1000);
+    const std::string before = ReadAll(dta);
+    ASSERT_EQ(symlink(dta.c_str(), Path("sym.DTA").c_str()), 0);
+    ASSERT_EQ(link(dta.c_str(), Path("hard.DTA").c_str()), 0);
+    for (const std::string& output : {dta, Path("sym.DTA"), Path("hard.DTA")}) {
+        EXPECT_EQ(Run({"spectrum", dta, "-o", output, "--force"}), kExitFailed) << output;
+        EXPECT_NE(err.str().find("is the input file"), std::string::npos) << err.str();
+    }
+    EXPECT_TRUE(ReadAll(dta) == before) << "the input was replaced";
+}
+
 #ifdef TAVRIN_CLI_EXE
 // The built program, end to end: exit statuses and files through a real process.
 TEST_F(CliTest, ExecutableEndToEnd) {
@@ -241,6 +255,32 @@ TEST_F(CliTest, ExecutableEndToEnd) {
     EXPECT_EQ(ReadAll(Path("stderr")), "");
     EXPECT_EQ(run("render '" + dta + "' -o '" + Path("e2e.png") + "' --width 640 --height 480"), 0);
     EXPECT_EQ(ReadAll(Path("e2e.png")).substr(1, 3), "PNG");
+
+    // Output names Shift-JIS cannot hold, relative to the current folder, land exactly there;
+    // a second run without --force finds them and refuses.
+    const std::string cd = "cd '" + dir.string() + "' && ";
+    auto runInDir = [&](const std::string& args) {
+        const std::string cmd = cd + "timeout 20 '" + exe + "' " + args + " >stdout 2>stderr";
+        const int status = std::system(cmd.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    fs::create_directory(Path("acc"));
+    fs::create_directory(Path("dir−1"));
+    for (const std::string output : {"acc/résumé.FFT", "測定〜1.FFT", "dir−1/a.FFT"}) {
+        EXPECT_EQ(runInDir("spectrum e2e.DTA -o '" + output + "'"), 0) << output;
+        EXPECT_EQ(Lines(ReadAll(Path(output))).size(), 546u) << output;
+        EXPECT_EQ(runInDir("spectrum e2e.DTA -o '" + output + "'"), 1) << output;
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(Path("acc")), fs::directory_iterator()), 1);
+    // "--" ends the options as for check.
+    fs::copy_file(dta, Path("-in.DTA"));
+    EXPECT_EQ(runInDir("spectrum -o dash.FFT -- -in.DTA"), 0);
+    EXPECT_EQ(Lines(ReadAll(Path("dash.FFT"))).size(), 546u);
+    // A named pipe as input is refused at once instead of waiting for a writer.
+    ASSERT_EQ(mkfifo(Path("pipe.DTA").c_str(), 0644), 0);
+    EXPECT_EQ(runInDir("spectrum pipe.DTA -o pipe.FFT"), 1);
+    EXPECT_EQ(runInDir("check pipe.DTA"), 1);
+    EXPECT_FALSE(fs::exists(Path("pipe.FFT")));
 }
 #endif
 

@@ -47,6 +47,9 @@ TEST(SjisText, RoundTripsJapaneseAndFlagsInvalidBytes) {
     std::string lossy;
     EXPECT_FALSE(Utf8ToSjis("x\xF0\x9F\x98\x80y", lossy)); // an emoji has no Shift-JIS form
     EXPECT_EQ(lossy, "x?y");
+    // A broken sequence costs only its own bytes: separators and line breaks after it stay.
+    EXPECT_FALSE(Utf8ToSjis("\xE6\xB8/a\xF0\n", lossy));
+    EXPECT_EQ(lossy, "?/a?\n");
 }
 
 TEST(ShortenPath, DropsDirectoriesStepByStepWithEitherSeparator) {

@@ -245,8 +245,11 @@ TEST_F(DataFileTest, SectionOrderAndSampleLineRules) {
     EXPECT_FALSE(Read(with(100, "8388608,"), r));
     EXPECT_FALSE(Read(with(100, "8388608,0.5,1"), r));
     EXPECT_FALSE(Read(with(100, "8388608,1e39"), r)); // beyond single precision
-    EXPECT_FALSE(Read(with(100, "-1,0"), r));
-    EXPECT_FALSE(Read(with(100, "16777216,0"), r));
+    // Any code that fits 32 bits is read as it stands.
+    EXPECT_TRUE(Read(with(100, "-2147483648,0"), r));
+    EXPECT_EQ(*std::min_element(r.codes.begin(), r.codes.begin() + 1024), INT32_MIN);
+    EXPECT_TRUE(Read(with(100, "16777216,0"), r));
+    EXPECT_FALSE(Read(with(100, "2147483648,0"), r));
     EXPECT_TRUE(Read(with(100, "16777215,2.5"), r));
     EXPECT_TRUE(Read(with(100, "0,-2.5"), r));
     EXPECT_FALSE(Read(with(31, "D: "), r));
@@ -328,6 +331,53 @@ TEST_F(DataFileTest, WriteFailures) {
     noArrays.block.codes = nullptr;
     EXPECT_FALSE(Write(noArrays.block));
     EXPECT_FALSE(std::filesystem::exists(tmp.Path("ok.DTA")));
+}
+
+// Files land exactly at the native path, whatever Shift-JIS can hold; the "DataFileName:" line
+// carries the Shift-JIS text ("?" where a character has no form).
+TEST_F(DataFileTest, NamesAreUsedAsGivenAndUnsafeOnesRefused) {
+    OwnedBlock b(1024, 1.0f);
+    std::filesystem::create_directory(tmp.Path("dir−1"));
+    const std::string dirText = Utf8ToSjis(tmp.Dir().string());
+    const struct {
+        const char* name;
+        std::string line;
+    } cases[] = {{"résumé.FFT", "r?sum?.FFT"},
+                 {"測定〜1.FFT", "\x91\xaa\x92\xe8\x81\x60"
+                                 "1.FFT"},
+                 {"dir−1/a.FFT", "dir\x81\x7c"
+                                 "1/a.FFT"}};
+    for (const auto& c : cases) {
+        SetDataFilePath(measure, tmp.Path(c.name));
+        ASSERT_TRUE(zf.WriteFFTFile(ZF_File::kFFTHeader, ad, b.block, graph, measure)) << c.name;
+        EXPECT_EQ(Lines(ReadBytes(tmp.Path(c.name)))[8], "DataFileName:" + dirText + "/" + c.line);
+    }
+    // The overwrite question asks about the very file that would be replaced.
+    confirm.answer = false;
+    SetDataFilePath(measure, tmp.Path("résumé.FFT"));
+    EXPECT_TRUE(zf.WriteFFTFile(ZF_File::kFFTHeader, ad, b.block, graph, measure));
+    ASSERT_EQ(confirm.questions.size(), 1u);
+    EXPECT_NE(confirm.questions[0].find(tmp.Path("résumé.FFT")), std::string::npos);
+
+    // Names that are not absolute paths of this system, or would split the F section: refused
+    // and nothing written, neither here nor in the current folder.
+    const auto cwd = std::filesystem::current_path();
+    std::filesystem::current_path(tmp.Dir());
+    for (const std::string& name : {std::string("C:\\data\\a1.DTA"), std::string("a1.DTA"),
+                                    tmp.Path("a\nb.DTA"), tmp.Path("a\rb.DTA")}) {
+        SetDataFilePath(measure, name);
+        EXPECT_FALSE(Write(b.block)) << name;
+        EXPECT_FALSE(zf.WriteFFTFile(ZF_File::kFFTHeader, ad, b.block, graph, measure)) << name;
+    }
+    measure.DataFileName = "x\r\nfSaveDataFile:1";
+    EXPECT_FALSE(
+        zf.WriteSettingFile(tmp.Path("s.prf"), ZF_File::kSettingHeader, graph, measure, ad));
+    std::filesystem::current_path(cwd);
+    std::size_t entries = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(tmp.Dir())) {
+        ++entries;
+    }
+    EXPECT_EQ(entries, 3u);
 }
 
 TEST_F(DataFileTest, SpectrumExportRows) {
