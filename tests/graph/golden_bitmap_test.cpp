@@ -60,6 +60,8 @@ struct Golden {
     double voltFactor = 1;         // volt display: label factor, decimals and unit
     int voltDecimals = 0;
     const char* voltUnit = "";
+    int spsSel = 16, count = 16384; // measured block: rate index, samples, first tone (Hz)
+    double toneHz = 1000;
 };
 
 void PrintTo(const Golden& c, std::ostream* os) {
@@ -352,17 +354,19 @@ TEST_P(GoldenGraphs, EveryPixelAndLabelFollowsTheRules) {
     g.PenColorMainAxis = 0x008000;
     g.PenColorSubAxis = 0x80FF80;
     g.PenColorRefGraph = 0xFF4020;
-    SignalSpec m; // 1 kHz and 3 kHz over noise at 125 ksps
-    m.count = c.reference ? 16384 : 262144;
+    SignalSpec m; // two tones over noise
+    m.spsSel = c.spsSel;
+    m.count = c.count;
+    m.freqHz = c.toneHz;
     m.amplitude = c.dcCut ? 0.005 : 1.0;
     m.offset = c.dcCut ? 0.5 : 0.0;
-    m.freq2Hz = 3000;
+    m.freq2Hz = 3 * c.toneHz;
     m.amplitude2 = m.amplitude / 100;
     if (c.measured) {
         h.Fill(h.curBlock, m);
         h.fDataExist = true;
     }
-    if (c.reference) { // longer and slower: 31.25 ksps, 2 kHz
+    if (c.reference) { // 31.25 ksps, 2 kHz: longer than the measured block
         SignalSpec r = m;
         r.count = 8192;
         r.spsSel = 13;
@@ -415,56 +419,21 @@ TEST_P(GoldenGraphs, EveryPixelAndLabelFollowsTheRules) {
     ExpectLabels(c, h, e, max, min, duration);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Modes, GoldenGraphs,
-    ::testing::Values(Golden{.name = "LogAbsoluteDigits",
-                             .log = true,
-                             .abso = true,
-                             .wave = true,
-                             .measured = true,
-                             .freqS = 3,
-                             .freqE = 18,
-                             .dbMax = 2,
-                             .dbMin = 16,
-                             .divisions = 14},
-                      Golden{.name = "LinearAbsoluteVoltsWithReference",
-                             .abso = true,
-                             .volts = true,
-                             .wave = true,
-                             .measured = true,
-                             .reference = true,
-                             .freqE = 16,
-                             .dbMax = 0,
-                             .dbMin = 14,
-                             .divisions = 14,
-                             .linearEnd = 16000,
-                             .step = 2000,
-                             .linearLabels = 5,
-                             .voltFactor = 1,
-                             .voltDecimals = 2,
-                             .voltUnit = "[V]"},
-                      // The file's top index 0 is overruled by the relative axis's fixed 0 dB.
-                      Golden{.name = "LogRelativeAcOnlyWithReference",
-                             .log = true,
-                             .volts = true,
-                             .dcCut = true,
-                             .wave = true,
-                             .measured = true,
-                             .reference = true,
-                             .freqE = 16,
-                             .dbMax = 0,
-                             .dbMin = 5,
-                             .divisions = 6,
-                             .voltFactor = 1000,
-                             .voltDecimals = 2,
-                             .voltUnit = "[mV]"},
-                      Golden{.name = "LinearRelativeReferenceAlone",
-                             .reference = true,
-                             .freqE = 17,
-                             .dbMax = 2,
-                             .dbMin = 10,
-                             .divisions = 8,
-                             .linearEnd = 25000,
-                             .step = 2500,
-                             .linearLabels = 6}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Modes, GoldenGraphs, ::testing::Values(
+    // 5 ksps, 20 Hz: a thin waveform, and bins from 1.2 Hz on a log axis from 1 Hz.
+    Golden{.name = "LogAbsoluteDigits", .log = true, .abso = true, .wave = true, .measured = true,
+           .freqS = 3, .freqE = 18, .dbMax = 2, .dbMin = 16, .divisions = 14, .spsSel = 10,
+           .count = 4096, .toneHz = 20},
+    Golden{.name = "LinearAbsoluteVoltsWithReference", .abso = true, .volts = true, .wave = true,
+           .measured = true, .reference = true, .freqE = 16, .dbMax = 0, .dbMin = 14,
+           .divisions = 14, .linearEnd = 16000, .step = 2000, .linearLabels = 5, .voltFactor = 1,
+           .voltDecimals = 2, .voltUnit = "[V]"},
+    // The file's top index 0 is overruled by the relative axis's fixed 0 dB.
+    Golden{.name = "LogRelativeAcOnlyWithReference", .log = true, .volts = true, .dcCut = true,
+           .wave = true, .measured = true, .reference = true, .freqE = 16, .dbMax = 0, .dbMin = 5,
+           .divisions = 6, .voltFactor = 1000, .voltDecimals = 2, .voltUnit = "[mV]"},
+    Golden{.name = "LinearRelativeReferenceAlone", .reference = true, .freqE = 17, .dbMax = 2,
+           .dbMin = 10, .divisions = 8, .linearEnd = 25000, .step = 2500, .linearLabels = 6}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
