@@ -421,9 +421,9 @@ TEST_P(GoldenGraphs, EveryPixelAndLabelFollowsTheRules) {
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Modes, GoldenGraphs, ::testing::Values(
-    // 5 ksps, 20 Hz: a thin waveform, and bins from 1.2 Hz on a log axis from 1 Hz.
+    // 5 ksps, 20 Hz: a thin waveform; 1.22 Hz bins from 10 Hz, the first at 9.77 Hz.
     Golden{.name = "LogAbsoluteDigits", .log = true, .abso = true, .wave = true, .measured = true,
-           .freqS = 3, .freqE = 18, .dbMax = 2, .dbMin = 16, .divisions = 14, .spsSel = 10,
+           .freqS = 6, .freqE = 18, .dbMax = 2, .dbMin = 16, .divisions = 14, .spsSel = 10,
            .count = 4096, .toneHz = 20},
     Golden{.name = "LinearAbsoluteVoltsWithReference", .abso = true, .volts = true, .wave = true,
            .measured = true, .reference = true, .freqE = 16, .dbMax = 0, .dbMin = 14,

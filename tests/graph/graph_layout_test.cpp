@@ -219,22 +219,6 @@ TEST(GraphLayout, HandEditedLevelIndexesNeverLeaveTheScale) {
     EXPECT_EQ(h.graph->DbLabel(10)->text(), "-80dBV");
 }
 
-TEST(GraphLayout, EightDigitCodeLabelsStayInsideTheWindow) {
-    GraphHarness h;
-    h.graphSetting.fSig_Volt = false;
-    SignalSpec s;
-    s.amplitude = 1.0; // about +-3.4 million codes: labels such as "11743446"
-    s.noise = 0;
-    s.count = 4096;
-    h.Fill(h.curBlock, s);
-    h.fDataExist = true;
-    h.Layout();
-    QLabel* max = h.graph->VoltMaxLabel();
-    ASSERT_EQ(max->text().size(), 8);
-    EXPECT_GE(max->x(), 0);
-    EXPECT_LT(max->x() + max->width(), h.waveBox->x() + h.waveBox->width() / 10);
-}
-
 TEST(GraphLayout, LogLabelsNeverOverlapAWideStartLabel) {
     GraphHarness h;
     for (int start : {0, 3, 6}) {
