@@ -123,12 +123,12 @@ struct Expect {
                 ++last;
             }
             const double ls = std::log10(double(fS)), le = std::log10(double(fE));
-            x = [&, df](int i) {
+            x = [&p, df, ls, le](int i) {
                 return Trunc(p.w * (std::log10(double(i * df)) - ls) / (le - ls));
             };
         } else {
             last = std::min(Trunc(fE / df), n - 1);
-            x = [&, df](int i) { return Trunc(p.w * double(i * df) / fE); };
+            x = [&p, df, fE = fE](int i) { return Trunc(p.w * double(i * df) / fE); };
         }
         for (int i = first; i < last; ++i) {
             p.Line(x(i), y(i), x(i + 1), y(i + 1), colour, op);
