@@ -51,8 +51,10 @@ AxisIndexes ClampedIndexes(const GraphSetting& g) {
     } else {
         a.freqE = std::clamp(g.index_FreqE, kLinearFirstIndex, kLinearLastIndex);
     }
-    a.dbMax = std::clamp(g.index_dB_max, 0, kDbLabelCount - 2);
-    a.dbMin = std::clamp(g.index_dB_min, a.dbMax + 1, kDbLabelCount - 1);
+    // The relative axis has its top fixed at 0 dB (index 2) whatever the file says, and the
+    // bottom is at least -10 dB (index 3), as the settings dialog keeps them.
+    a.dbMax = g.fAbsoGraph ? std::clamp(g.index_dB_max, 0, kDbLabelCount - 2) : 2;
+    a.dbMin = std::clamp(g.index_dB_min, std::max(a.dbMax + 1, 3), kDbLabelCount - 1);
     return a;
 }
 

@@ -27,7 +27,7 @@ const LinearAxisRow& LinearRow(int indexFreqE); // clamped to 6..19
 
 // The settings' range indexes held inside their tables. A hand-edited start-up file may carry
 // anything; the graph must never read a label, level or frequency outside its scale, and the
-// dB span must stay at least one division.
+// dB span must stay at least one division. Scale, grid, curves and labels all use these.
 struct AxisIndexes {
     int freqS;
     int freqE;

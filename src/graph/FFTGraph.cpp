@@ -6,6 +6,8 @@
 #include "graph/LineRaster.h"
 #include "graph/TPaintBox.h"
 
+#include <QFont>
+#include <QFontInfo>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -51,6 +53,25 @@ void BlockVoltRange(const SampleBlock& b, bool dcCut, float& max, float& min) {
 
 QRect BoxRect(const QWidget* box) {
     return QRect(box->x(), box->y(), box->width(), box->height());
+}
+
+// Eight-digit code labels are wider than the margin left of the waveform in fonts with wider
+// digits than the original's. Such a label alone gets a smaller pixel size until it fits, so it
+// neither covers the frame nor leaves the window; every label that fits keeps the window's font.
+void FitLabelWidth(QLabel* l, int room) {
+    if (l->testAttribute(Qt::WA_SetFont)) {
+        l->setFont(QFont()); // back to the inherited font: the text may have become shorter
+        l->adjustSize();
+    }
+    if (l->width() <= room) {
+        return;
+    }
+    QFont f = l->font();
+    for (int px = QFontInfo(f).pixelSize() - 1; px >= 6 && l->width() > room; --px) {
+        f.setPixelSize(px);
+        l->setFont(f);
+        l->adjustSize();
+    }
 }
 
 } // namespace
@@ -190,11 +211,8 @@ void FFTGraph::PlaceFreqLabels() {
 }
 
 void FFTGraph::PlaceDbLabels() {
-    // The raw settings decide whether the axis is placed at all; the clamped ones where.
-    if (graphSetting_.index_dB_min < 3 ||
-        graphSetting_.index_dB_min <= graphSetting_.index_dB_max) {
-        return;
-    }
+    // The limited indexes, as the scale uses them: their bottom is always at least index 3 and
+    // below the top, so the labels are always placed and always match the plot.
     const AxisIndexes ix = ClampedIndexes(graphSetting_);
     const QRect box = BoxRect(spectrumBox_);
     const int d = ix.dbMin - ix.dbMax;
@@ -217,9 +235,8 @@ void FFTGraph::PlaceDbLabels() {
 
 void FFTGraph::PlaceVoltLabels() {
     const QRect box = BoxRect(waveBox_);
-    // Eight-digit code labels are wider than the margin in fonts with wider digits than the
-    // original's; keeping them on the window beats cutting off their leading digit.
     auto place = [&](QLabel* l, int centre, int extra) {
+        FitLabelWidth(l, box.left() - 2);
         l->move(std::max(0, box.left() - l->width() - 2), centre - l->height() / 2 + extra);
     };
     place(labelVoltUnit_, box.top(), 0);

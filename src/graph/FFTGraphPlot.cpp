@@ -55,10 +55,12 @@ bool FFTGraph::SpectrumFirstCurve(GraphBitmap& bmp, const SampleBlock& block, in
         }
     }
     spectrumPeak_ = peak;
+    // Levels first, even when nothing is drawn: the read-outs take theirs from here, and a
+    // spectrum with no positive line reads the bottom of the scale, not a stale level.
+    ComputeLevels(block, n, dbCurve_.data());
     if (peak == 0) {
         return false;
     }
-    ComputeLevels(block, n, dbCurve_.data());
     bmp.FillWhite();
     DrawSpectrumGrid(bmp);
     SpectrumSegments(bmp, dbCurve_.data(), block.deltaF, n, color, RasterMode::Copy);
@@ -157,7 +159,9 @@ void FFTGraph::SpectrumSegments(GraphBitmap& bmp, const float* levels, float del
             y0 = y1;
         }
     } else {
-        const int last = std::min(static_cast<int>(fE / deltaF), n - 1);
+        // Limited before it becomes an int: at 5 sps a 64 kHz end lies billions of bins out.
+        const float lastBin = fE / deltaF;
+        const int last = lastBin < static_cast<float>(n - 1) ? static_cast<int>(lastBin) : n - 1;
         auto x = [&](int i) { return TruncToPixel(w * (static_cast<float>(i) * deltaF) / fE); };
         if (last < 2) {
             return;

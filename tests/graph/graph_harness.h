@@ -10,9 +10,15 @@
 #include <QApplication>
 #include <QWidget>
 #include <memory>
+#include <ostream>
 #include <vector>
 
 QApplication& TestApp();
+
+// Texts in failure messages as text, not as arrays of 16-bit units.
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 
 struct SignalSpec {
     int count = 262144;

@@ -109,43 +109,6 @@ TEST(GraphLayout, LogarithmicFrequencyLabels) {
     EXPECT_FALSE(Shown(h.graph->FreqLabel(17)));
 }
 
-TEST(GraphLayout, LinearAxisLabelsAndGrid) {
-    GraphHarness h;
-    DistinctGridColours(h.graphSetting);
-    h.graphSetting.fLogGraph = false;
-    h.graphSetting.index_FreqE = 16; // 0 .. 16 kHz
-    h.Layout();
-    const QRect box(56, 224, 624, 183);
-    const char* texts[5] = {"0", "4", "8", "12", "16kHz"};
-    for (int i = 0; i < 5; ++i) {
-        QLabel* l = h.graph->FreqLabel(i);
-        EXPECT_EQ(l->text(), texts[i]);
-        EXPECT_TRUE(Shown(l));
-        if (i > 0 && i < 4) {
-            EXPECT_EQ(l->x(), box.left() + i * (624 / 4) - l->width() / 2);
-        }
-    }
-    EXPECT_EQ(h.graph->FreqLabel(0)->x(), box.left());
-    EXPECT_EQ(h.graph->FreqLabel(4)->x() + h.graph->FreqLabel(4)->width(), box.right() + 1);
-    for (int i = 5; i < 19; ++i) {
-        EXPECT_FALSE(Shown(h.graph->FreqLabel(i)));
-    }
-    // Grid lines every 2000 Hz: seven full-height columns in the sub colour.
-    const QImage& img = h.graph->SpectrumBitmap().image;
-    const QRgb sub = PixelFromColorRef(kSub);
-    std::vector<int> columns;
-    const int row = 3; // above the first dB line
-    for (int x = 0; x < img.width(); ++x) {
-        if (img.pixel(x, row) == sub) {
-            columns.push_back(x);
-        }
-    }
-    ASSERT_EQ(columns.size(), 7u);
-    for (int i = 0; i < 7; ++i) {
-        EXPECT_EQ(columns[i], 622 * 2000 * (i + 1) / 16000);
-    }
-}
-
 TEST(GraphLayout, DbLabelsThinByLabelHeightAgainstPitch) {
     // +20 .. -180 dBV (D = 20) in ever shorter boxes.
     std::set<int> stepsSeen;
@@ -191,23 +154,6 @@ TEST(GraphLayout, OneDecibelGridOnlyOnTheLogAxis) {
     h.graphSetting.index_FreqE = 15;
     h.Layout();
     EXPECT_EQ(subRows(), 0);
-}
-
-TEST(GraphLayout, LogGridDecadesInTheMainColour) {
-    GraphHarness h;
-    DistinctGridColours(h.graphSetting);
-    h.graphSetting.index_FreqS = 6;  // 10 Hz
-    h.graphSetting.index_FreqE = 18; // 100 kHz: decades at 100, 1k, 10k
-    h.Layout();
-    const QImage& img = h.graph->SpectrumBitmap().image;
-    int mainColumns = 0, subColumns = 0;
-    for (int x = 0; x < img.width(); ++x) {
-        const QRgb p = img.pixel(x, 3);
-        mainColumns += p == PixelFromColorRef(kMain);
-        subColumns += p == PixelFromColorRef(kSub);
-    }
-    EXPECT_EQ(mainColumns, 3);
-    EXPECT_EQ(subColumns, 4 * 9); // 1.5, 2, 3 .. 9 in each of the four decades
 }
 
 TEST(GraphLayout, WaveformAxisTexts) {
@@ -271,22 +217,6 @@ TEST(GraphLayout, HandEditedLevelIndexesNeverLeaveTheScale) {
     h.graphSetting.index_dB_min = 9; // zero span: one division is kept
     h.Layout();
     EXPECT_EQ(h.graph->DbLabel(10)->text(), "-80dBV");
-}
-
-TEST(GraphLayout, EightDigitCodeLabelsStayInsideTheWindow) {
-    GraphHarness h;
-    h.graphSetting.fSig_Volt = false;
-    SignalSpec s;
-    s.amplitude = 1.0; // about +-3.4 million codes: labels such as "11743446"
-    s.noise = 0;
-    s.count = 4096;
-    h.Fill(h.curBlock, s);
-    h.fDataExist = true;
-    h.Layout();
-    QLabel* max = h.graph->VoltMaxLabel();
-    ASSERT_EQ(max->text().size(), 8);
-    EXPECT_GE(max->x(), 0);
-    EXPECT_LT(max->x() + max->width(), h.waveBox->x() + h.waveBox->width() / 10);
 }
 
 TEST(GraphLayout, LogLabelsNeverOverlapAWideStartLabel) {

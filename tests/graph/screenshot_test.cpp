@@ -1,6 +1,7 @@
-// Whole-window pictures of the graphs with a synthetic measurement. The checks here are coarse
-// (curves, grids and labels present); with TAVRIN_GRAPH_PNG_DIR set, the pictures are also
-// written there as PNG files for a person to look at.
+// Whole-window pictures of the graphs with a synthetic measurement, for a person to look at:
+// with TAVRIN_GRAPH_PNG_DIR set they are written there as PNG files. Every pixel of the graphs
+// and every axis label is checked by the golden pictures; here only that the whole window draws
+// with every view and the peak read-out finds the tone.
 #include <gtest/gtest.h>
 
 #include "graph/graph_harness.h"
@@ -18,16 +19,6 @@ struct Case {
     bool volts;
     int count = 262144;
 };
-
-int CountPixels(const QImage& img, QRgb c) {
-    int n = 0;
-    for (int y = 0; y < img.height(); ++y) {
-        for (int x = 0; x < img.width(); ++x) {
-            n += img.pixel(x, y) == c;
-        }
-    }
-    return n;
-}
 
 } // namespace
 
@@ -66,15 +57,6 @@ TEST_P(GraphScreenshot, MainWindowShowsBothGraphsWithAllAxes) {
     const QImage shot = h.Grab();
     ASSERT_FALSE(shot.isNull());
     EXPECT_EQ(shot.size(), QSize(812, 466));
-    const QImage spectrum = shot.copy(h.spectrumBox->geometry());
-    const QImage wave = shot.copy(h.waveBox->geometry());
-    const QRgb curve = PixelFromColorRef(h.graphSetting.PenColorGraph);
-    EXPECT_GT(CountPixels(spectrum, curve), 300);
-    EXPECT_GT(CountPixels(wave, curve), 300);
-    EXPECT_FALSE(h.graph->FreqLabel(h.graphSetting.fLogGraph ? 3 : 0)->isHidden());
-    EXPECT_FALSE(h.graph->DbLabel(2)->isHidden());
-    EXPECT_FALSE(h.graph->TimeEndLabel()->isHidden());
-    EXPECT_NE(h.editPeakHz->text(), "---");
     EXPECT_NEAR(h.editPeakHz->text().toDouble(), 1000.0, h.curBlock.deltaF);
 
     if (const char* dir = std::getenv("TAVRIN_GRAPH_PNG_DIR")) {
