@@ -11,6 +11,9 @@ constexpr const char* kUsage =
     "                           readers and report OK or why each was rejected\n"
     "  spectrum IN.DTA -o OUT.FFT [options]\n"
     "                           export the spectrum of a stored measurement\n"
+    "  analyze IN.DTA... [--json] [--harmonics K]\n"
+    "                           converter test figures (SNR, THD, SINAD, SFDR, ENOB, noise\n"
+    "                           and resolution) of stored measurements\n"
     "\n"
     "Run 'tavrin-cli COMMAND --help' for a command's options.\n"
     "Exit status: 0 success, 1 a file was rejected or could not be written, 2 usage error.\n";
@@ -33,6 +36,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
     if (command == "spectrum") {
         return SpectrumCommand(rest, out, err);
+    }
+    if (command == "analyze") {
+        return AnalyzeCommand(rest, out, err);
     }
     err << "tavrin-cli: unknown command '" << command << "'\n\n" << kUsage;
     return kExitUsage;

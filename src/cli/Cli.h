@@ -16,3 +16,4 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
 // The commands, for RunCli and the tests.
 int CheckCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int SpectrumCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int AnalyzeCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
