@@ -45,7 +45,7 @@ std::string JsonNumber(double v) {
         return "null";
     }
     char text[64];
-    std::snprintf(text, sizeof text, "%.10g", v);
+    std::snprintf(text, sizeof text, "%.15g", v);
     return text;
 }
 
