@@ -87,7 +87,9 @@ void WriteTable(std::ostream& out, const std::string& file, const ConverterFigur
     } else {
         out << "  dynamic figures        do not apply (no line 10 dB above the noise)\n";
     }
-    out << "  RMS noise              " << Number(f.rmsNoiseCodes, "%.3f") << " codes, "
+    // These describe the noise only when the input was shorted; for a sine they are its spread.
+    out << "  codes (noise of a shorted input):\n"
+        << "  RMS noise              " << Number(f.rmsNoiseCodes, "%.3f") << " codes, "
         << Number(f.rmsNoiseUv, "%.4f") << " uV\n"
         << "  peak-to-peak noise     " << Number(f.ppCodes, "%.0f") << " codes, "
         << Number(f.ppUv, "%.4f") << " uV\n"
