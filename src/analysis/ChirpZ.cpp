@@ -21,36 +21,46 @@ bool ChirpZDft::Prepare(int32_t n) {
     if (n == n_) {
         return true;
     }
-    const bool direct = std::has_single_bit(static_cast<uint32_t>(n));
+    const bool even = n % 2 == 0;
+    const std::size_t l = even ? static_cast<std::size_t>(n) / 2 : static_cast<std::size_t>(n);
+    const bool direct = std::has_single_bit(l);
+    const std::size_t need = direct ? l : 2 * l - 1;
     std::size_t m = 1;
-    const std::size_t need =
-        direct ? static_cast<std::size_t>(n) : 2 * static_cast<std::size_t>(n) - 1;
     while (m < need) {
         m <<= 1;
     }
     n_ = n;
+    l_ = l;
     m_ = m;
     twiddle_.assign(m / 2, Complex{});
     for (std::size_t k = 0; k < m / 2; ++k) {
         twiddle_[k] = std::polar(1.0, -2.0 * std::numbers::pi * static_cast<double>(k) /
                                           static_cast<double>(m));
     }
+    split_.clear();
+    if (even) {
+        split_.resize(l + 1);
+        for (std::size_t k = 0; k <= l; ++k) {
+            split_[k] = std::polar(1.0, -2.0 * std::numbers::pi * static_cast<double>(k) /
+                                            static_cast<double>(n));
+        }
+    }
     work_.assign(m, Complex{});
     chirp_.clear();
     chirpSpectrum_.clear();
     if (!direct) {
-        // chirp[j] = exp(-i pi j^2 / n); j^2 is reduced modulo 2n first so that the angle
+        // chirp[j] = exp(-i pi j^2 / l); j^2 is reduced modulo 2l first so that the angle
         // stays small and exact for every j.
-        const int64_t n64 = n;
-        chirp_.resize(n);
-        for (int64_t j = 0; j < n64; ++j) {
-            const int64_t r = (j * j) % (2 * n64);
+        const int64_t l64 = static_cast<int64_t>(l);
+        chirp_.resize(l);
+        for (int64_t j = 0; j < l64; ++j) {
+            const int64_t r = (j * j) % (2 * l64);
             chirp_[j] = std::polar(1.0, -std::numbers::pi * static_cast<double>(r) /
-                                            static_cast<double>(n64));
+                                            static_cast<double>(l64));
         }
         chirpSpectrum_.assign(m, Complex{});
         chirpSpectrum_[0] = std::conj(chirp_[0]);
-        for (int64_t j = 1; j < n64; ++j) {
+        for (int64_t j = 1; j < l64; ++j) {
             chirpSpectrum_[j] = chirpSpectrum_[m - j] = std::conj(chirp_[j]);
         }
         Transform(chirpSpectrum_, false);
@@ -83,22 +93,15 @@ void ChirpZDft::Transform(std::vector<Complex>& x, bool inverse) const {
     }
 }
 
-void ChirpZDft::Forward(const double* x, Complex* out) {
-    const std::size_t n = static_cast<std::size_t>(n_);
+void ChirpZDft::ComplexDft() {
     if (chirp_.empty()) {
-        for (std::size_t j = 0; j < n; ++j) {
-            work_[j] = Complex(x[j], 0.0);
-        }
         Transform(work_, false);
-        for (std::size_t k = 0; k <= n / 2; ++k) {
-            out[k] = work_[k];
-        }
         return;
     }
-    for (std::size_t j = 0; j < n; ++j) {
-        work_[j] = x[j] * chirp_[j];
+    for (std::size_t j = 0; j < l_; ++j) {
+        work_[j] = Mul(work_[j], chirp_[j]);
     }
-    for (std::size_t j = n; j < m_; ++j) {
+    for (std::size_t j = l_; j < m_; ++j) {
         work_[j] = Complex{};
     }
     Transform(work_, false);
@@ -107,8 +110,35 @@ void ChirpZDft::Forward(const double* x, Complex* out) {
     }
     Transform(work_, true);
     const double scale = 1.0 / static_cast<double>(m_);
-    for (std::size_t k = 0; k <= n / 2; ++k) {
-        out[k] = Mul(work_[k] * scale, chirp_[k]);
+    for (std::size_t k = 0; k < l_; ++k) {
+        work_[k] = Mul(work_[k] * scale, chirp_[k]);
+    }
+}
+
+void ChirpZDft::Forward(const double* x, Complex* out) {
+    if (split_.empty()) {
+        for (std::size_t j = 0; j < l_; ++j) {
+            work_[j] = Complex(x[j], 0.0);
+        }
+        ComplexDft();
+        for (std::size_t k = 0; k <= l_ / 2; ++k) {
+            out[k] = work_[k];
+        }
+        return;
+    }
+    // z_j = x[2j] + i x[2j+1]: with Z its transform, the even and odd samples' transforms are
+    // (Z[k] + conj Z[l-k]) / 2 and (Z[k] - conj Z[l-k]) / 2i, joined by exp(-2 pi i k / n).
+    for (std::size_t j = 0; j < l_; ++j) {
+        work_[j] = Complex(x[2 * j], x[2 * j + 1]);
+    }
+    ComplexDft();
+    for (std::size_t k = 0; k <= l_; ++k) {
+        const Complex a = work_[k == l_ ? 0 : k];
+        const Complex b = std::conj(work_[k == 0 ? 0 : l_ - k]);
+        const Complex even = 0.5 * (a + b);
+        const Complex d = a - b;
+        const Complex odd(0.5 * d.imag(), -0.5 * d.real());
+        out[k] = even + Mul(split_[k], odd);
     }
 }
 

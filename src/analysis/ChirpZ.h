@@ -8,9 +8,10 @@
 #include <vector>
 
 // Tables and scratch for one length n, built by Prepare and kept until the length changes, so
-// that repeated transforms of one length allocate nothing. A power-of-two length runs as one
-// complex FFT of n points; any other length in Bluestein's chirp-z form, as a circular
-// convolution of power-of-two length >= 2n - 1.
+// that repeated transforms of one length allocate nothing. An even length runs as a complex
+// transform of its n/2 value pairs, an odd one as a complex transform of n points; that
+// complex transform of length L is one radix-2 FFT when L is a power of two, otherwise
+// Bluestein's chirp-z form, a circular convolution of power-of-two length >= 2L - 1.
 class ChirpZDft {
 public:
     // False (nothing changed) for n < 1 or n > 2^28.
@@ -23,11 +24,15 @@ public:
 private:
     using Complex = std::complex<double>;
     void Transform(std::vector<Complex>& x, bool inverse) const; // radix 2, unnormalised
+    // The complex DFT of the l_ points in work_[0 .. l_-1], left in work_[0 .. l_-1].
+    void ComplexDft();
 
     int32_t n_ = 0;
-    std::size_t m_ = 0;                  // complex FFT length
+    std::size_t l_ = 0;                  // complex DFT length: n/2 for an even n, else n
+    std::size_t m_ = 0;                  // radix-2 FFT length
     std::vector<Complex> twiddle_;       // exp(-2 pi i k / m), k < m/2
-    std::vector<Complex> chirp_;         // exp(-i pi j^2 / n), j < n (chirp-z only)
+    std::vector<Complex> split_;         // exp(-2 pi i k / n), k <= n/2 (even n only)
+    std::vector<Complex> chirp_;         // exp(-i pi j^2 / l), j < l (chirp-z only)
     std::vector<Complex> chirpSpectrum_; // FFT of the conjugate chirp, wrapped (chirp-z only)
     std::vector<Complex> work_;
 };
