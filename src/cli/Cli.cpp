@@ -16,6 +16,9 @@ constexpr const char* kUsage =
     "                           the printed report of a stored measurement as a PDF file\n"
     "  render IN.DTA -o OUT.png [options]\n"
     "                           the graphs of a stored measurement as a PNG picture\n"
+    "  analyze IN.DTA... [--json] [--harmonics K]\n"
+    "                           converter test figures (SNR, THD, SINAD, SFDR, ENOB, noise\n"
+    "                           and resolution) of stored measurements\n"
     "\n"
     "Run 'tavrin-cli COMMAND --help' for a command's options; 'tavrin-cli --version' prints\n"
     "the version.\n"
@@ -49,6 +52,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
     if (command == "render") {
         return RenderCommand(rest, out, err);
+    }
+    if (command == "analyze") {
+        return AnalyzeCommand(rest, out, err);
     }
     err << "tavrin-cli: unknown command '" << command << "'\n\n" << kUsage;
     return kExitUsage;

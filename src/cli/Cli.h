@@ -18,3 +18,4 @@ int CheckCommand(const std::vector<std::string>& args, std::ostream& out, std::o
 int SpectrumCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int ReportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int RenderCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int AnalyzeCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

@@ -24,6 +24,8 @@ const char* SimOptionsHelp() {
            "harmonics at -100/-110 dBc, 50 Hz hum and 3 uV noise; CH1 is a shorted input):\n"
            "  --chN-dc VOLTS            DC offset of channel N (0 or 1)\n"
            "  --chN-tone HZ:VPEAK[:DEG] add a tone (repeatable)\n"
+           "  --chN-harmonic H:DBC[:DEG] add harmonic H of the channel's first tone at DBC\n"
+           "                            (e.g. 2:-100; repeatable, after that tone)\n"
            "  --chN-noise VRMS          white noise RMS\n"
            "  --chN-ramp                counter signal: sample n is code 0x100000 + n\n"
            "    (any --chN-* option replaces that channel's default picture)\n"
@@ -88,6 +90,21 @@ bool ParseTone(const char* text, SimTone& tone) {
     return true;
 }
 
+// "H:DBC[:DEG]": a tone at H times the fundamental's frequency, DBC below its amplitude.
+bool ParseHarmonic(const char* text, const SimTone& fundamental, SimTone& tone) {
+    SimTone spec;
+    if (!ParseTone(text, spec)) {
+        return false;
+    }
+    const double order = spec.frequencyHz;
+    if (order < 2.0 || order != std::floor(order) || order > 1000.0) {
+        return false;
+    }
+    tone = {fundamental.frequencyHz * order,
+            fundamental.amplitudeV * std::pow(10.0, spec.amplitudeV / 20.0), spec.phaseDeg};
+    return true;
+}
+
 } // namespace
 
 bool ParseSimOptions(int argc, char** argv, SimConfig& config, std::string& error, bool& exitNow) {
@@ -132,7 +149,7 @@ bool ParseSimOptions(int argc, char** argv, SimConfig& config, std::string& erro
                 sig.ramp = true;
                 continue;
             }
-            if (what != "dc" && what != "tone" && what != "noise") {
+            if (what != "dc" && what != "tone" && what != "noise" && what != "harmonic") {
                 error = "unknown option " + opt;
                 return false;
             }
@@ -147,6 +164,16 @@ bool ParseSimOptions(int argc, char** argv, SimConfig& config, std::string& erro
                 if (!ParseDouble(value, sig.noiseRmsV) || sig.noiseRmsV < 0.0) {
                     return bad();
                 }
+            } else if (what == "harmonic") {
+                SimTone tone;
+                if (sig.tones.empty()) {
+                    error = opt + " needs a --ch" + opt.substr(4, 1) + "-tone before it";
+                    return false;
+                }
+                if (!ParseHarmonic(value, sig.tones.front(), tone)) {
+                    return bad();
+                }
+                sig.tones.push_back(tone);
             } else {
                 SimTone tone;
                 if (!ParseTone(value, tone)) {
