@@ -14,6 +14,7 @@
 #include "analysis/SampleConversion.h"
 #include "app/Mymessage.h"
 #include "app/Mystatus.h"
+#include "app/ProgressThrottle.h"
 #include "app/Tavrin_main.h"
 #include "common/DecimalPicture.h"
 #include "common/SjisText.h"
@@ -157,12 +158,16 @@ bool TFormMain::InitUnit() {
 
 void TFormMain::PollAcquisition() {
     if (!ADUnit || receivedCount >= graphSetting.DataCountMax ||
-        receivedCount + chunkSize > MaxSamples) {
+        graphSetting.DataCountMax > MaxSamples) {
         return;
     }
+    // The last read asks only for the samples still missing: a count that is not a multiple of
+    // the read group (5000 at 1024 a group) would otherwise wait for samples never sent.
+    const int32_t wanted = std::min(chunkSize, graphSetting.DataCountMax - receivedCount);
     int32_t got = 0;
-    if (!ADUnit->ReadSamples(curCodes.data() + receivedCount, got, chunkSize)) {
+    if (!ADUnit->ReadSamples(curCodes.data() + receivedCount, got, wanted)) {
         ADUnit->StopAcquisition();
+        progress_->Cancel();
         myStatus->ShowMeasureError();
         fMeasuring = false;
         curBlock.count = 0;
@@ -174,7 +179,7 @@ void TFormMain::PollAcquisition() {
     }
     receivedCount += got;
     if (receivedCount < graphSetting.DataCountMax) {
-        myStatus->ShowProgress(receivedCount, curCodes[receivedCount - 1]);
+        progress_->Report(receivedCount, curCodes[receivedCount - 1]);
         return;
     }
     FinishMeasurement();
@@ -215,7 +220,16 @@ void TFormMain::FinishMeasurement() {
     SetIdleControls();
 }
 
+void TFormMain::FlushProgress() {
+    if (progress_) {
+        progress_->Flush();
+    }
+}
+
 void TFormMain::StopMeasurement() {
+    if (progress_) {
+        progress_->Cancel();
+    }
     if (ADUnit && !ADUnit->StopAcquisition()) {
         ADUnit->CloseUnit();
     }
