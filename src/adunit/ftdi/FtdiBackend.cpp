@@ -1,10 +1,11 @@
 // Driver backend of `tavrin`: the real unit through FTDI's D2XX library when it is installed,
-// otherwise through libftdi1. The program takes no options.
+// otherwise (or when D2XX cannot open it) through libftdi1. The program takes no options.
 #include <cstdio>
 #include <memory>
 #include <string>
 
 #include "adunit/DriverFactory.h"
+#include "adunit/FallbackDriver.h"
 #include "adunit/ftdi/D2xxDriver.h"
 #include "adunit/ftdi/FtdiDriver.h"
 
@@ -29,7 +30,9 @@ bool ConfigureDriverBackend(int argc, char** argv, std::string& error, bool& exi
 
 std::unique_ptr<FtDriver> CreateFtDriver() {
     if (const D2xxApi* api = D2xxDriver::Load()) {
-        return std::make_unique<D2xxDriver>(*api);
+        // D2XX may be installed and still unable to open the unit: libftdi then gets its turn.
+        return std::make_unique<FallbackDriver>(std::make_unique<D2xxDriver>(*api),
+                                                std::make_unique<FtdiDriver>());
     }
     return std::make_unique<FtdiDriver>();
 }
