@@ -5,7 +5,7 @@
 TProgressThrottle::TProgressThrottle(Show show, QObject* parent)
     : QObject(parent), show_(std::move(show)) {
     frame_.setSingleShot(true);
-    frame_.setInterval(kFrameMs);
+    frame_.setInterval(kIntervalMs);
     connect(&frame_, &QTimer::timeout, this, &TProgressThrottle::OnFrame);
 }
 

@@ -52,6 +52,7 @@ bool TSignalCloser::Install() {
     if (::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
         return false;
     }
+    g_received = 0;
     struct sigaction action {};
     action.sa_handler = OnTerminationSignal;
     sigemptyset(&action.sa_mask);

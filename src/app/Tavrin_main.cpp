@@ -9,6 +9,7 @@
 #include <QFont>
 #include <QLayout>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -25,6 +26,7 @@
 #include "common/SjisText.h"
 #include "common/TextUtil.h"
 #include "files/ZF_File.h"
+#include "graph/TPaintBox.h"
 #include "ui_Tavrin_main.h"
 
 namespace {
@@ -35,8 +37,6 @@ constexpr int kHighestPanel = 2;
 // Frame of the original platform around the client area (FormW/FormH of the graph layout).
 constexpr int kFrameWidth = 8;
 constexpr int kFrameHeight = 46;
-// Polling interval while measuring: often enough that no read group waits long in the driver.
-constexpr int kMeasuringIdleMs = 1;
 } // namespace
 
 void InstallFontSubstitutions() {
@@ -328,7 +328,7 @@ void TFormMain::ArmIdleTimer() {
     if (!HasIdleWork() || !IdleAllowed()) {
         return;
     }
-    const int interval = (fFirstIdle || fStatusLayout) ? 0 : kMeasuringIdleMs;
+    const int interval = (fFirstIdle || fStatusLayout) ? 0 : measuringIdleMs_;
     if (!idleTimer_.isActive() || idleTimer_.interval() != interval) {
         idleTimer_.start(interval);
     }
@@ -554,7 +554,15 @@ void TFormMain::resizeEvent(QResizeEvent* event) {
 
 void TFormMain::paintEvent(QPaintEvent* event) {
     QMainWindow::paintEvent(event);
-    FormPaint();
+    // Only a paint that reaches a graph box shows its bitmap again. The window is also painted
+    // beneath every status text that changes (the panels are not opaque); showing the graphs
+    // then would repaint both boxes with each progress text of a measurement.
+    for (const TPaintBox* box : {PaintBox1, PaintBox3}) {
+        if (box && event->region().intersects(QRect(box->mapTo(this, QPoint(0, 0)), box->size()))) {
+            FormPaint();
+            return;
+        }
+    }
 }
 
 // --- Shutdown --------------------------------------------------------------------------------

@@ -110,7 +110,7 @@ public:
     // One non-blocking idle step: takes one read group (or the rest of the block, when less is
     // missing) when all of it has arrived.
     void PollAcquisition();
-    // Shows the progress text held back for the next display frame, if any.
+    // Shows the progress text still held back, if any.
     void FlushProgress();
     // The block is complete: stop, check, convert, spectrum, graphs, read-outs, save, texts.
     void FinishMeasurement();
@@ -176,7 +176,7 @@ public:
     // --- Owned objects, created in this order -------------------------------------------------
     std::unique_ptr<TmyMessage> myMessage;
     std::unique_ptr<TmyStatus> myStatus;
-    // The measuring progress goes through here, at most once per display frame.
+    // The measuring progress goes through here, at most 20 times a second.
     std::unique_ptr<TProgressThrottle> progress_;
     std::unique_ptr<::ZF_File> ZF_File;
     std::unique_ptr<TmyFFT> myFFT;
@@ -279,6 +279,8 @@ private:
     bool inIdle_ = false;
     bool closing_ = false;
     bool closedBySignal_ = false;
+    // Polling interval while measuring (StartMeasurement sets it from the read group's time).
+    int measuringIdleMs_ = 1;
     bool settingsSaveFailed_ = false;
     // InitUnit services events while it waits for the unit; a stop or close arriving then is
     // noted here and acted on between the steps, never inside the transport's wait.

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <algorithm>
 #include <array>
 
 #include "adunit/Adc.h"
@@ -26,6 +27,15 @@ const QString kStopCaption = QStringLiteral("計測中止");
 constexpr int kInfoPanel = 2;
 // Room for every reply the identity queries accept (10 characters and the NUL).
 constexpr size_t kIdentityCapacity = 16;
+// Polling while measuring: twice per read group, so that a group never waits long in the driver
+// and a late poll is caught up, but no more often (each wake-up of the event loop costs; at
+// 125 ksps a group takes 8.2 ms), and at the slow rates at least every 8 ms.
+constexpr int kMaxMeasuringIdleMs = 8;
+
+int MeasuringIdleMs(int32_t groupSamples, int32_t spsSel, bool sinc3) {
+    const double groupMs = groupSamples * static_cast<double>(SamplePeriod(spsSel, sinc3));
+    return std::clamp(static_cast<int>(groupMs / 2.0), 1, kMaxMeasuringIdleMs);
+}
 
 QString Decimal(double value, int decimals) {
     return QString::fromStdString(FormatDecimal(value, decimals));
@@ -82,6 +92,7 @@ void TFormMain::StartMeasurement() {
     ClearRMS();
 
     chunkSize = std::min(ChunkTable(acqSetting.spsSel), graphSetting.DataCountMax);
+    measuringIdleMs_ = MeasuringIdleMs(chunkSize, acqSetting.spsSel, acqSetting.sinc3);
     if (ADUnit->StartAcquisition(acqSetting.ch_sel, graphSetting.DataCountMax)) {
         fMeasuring = true;
         fDataExist = false;

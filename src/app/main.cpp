@@ -67,9 +67,11 @@ int main(int argc, char** argv) {
     QObject::connect(&instance, &TSingleInstance::activationRequested, &formMain,
                      &TFormMain::BringToFront);
     // The window may still be hidden (before the first idle pass), so its closing, not the last
-    // visible window, ends the program.
-    QObject::connect(&formMain, &TFormMain::closed, &app, &QCoreApplication::quit,
-                     Qt::QueuedConnection);
+    // visible window, ends the program. exit() rather than quit(): it also ends a modal box's
+    // loop (a signal may close the window while one is open) without asking the box first.
+    QObject::connect(
+        &formMain, &TFormMain::closed, &app, [] { QCoreApplication::exit(0); },
+        Qt::QueuedConnection);
 
     TSignalCloser signalCloser;
     signalCloser.Install();

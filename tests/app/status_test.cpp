@@ -171,11 +171,11 @@ TEST_F(StatusTest, OneLeftPressIsOneClickOnAPanelAndBesideThem) {
 }
 
 namespace {
-TEST(ProgressThrottleTest, ShowsTheFirstAtOnceThenTheLatestOncePerFrame) {
+TEST(ProgressThrottleTest, ShowsTheFirstAtOnceThenTheLatestOncePerInterval) {
     TestApp();
     std::vector<std::pair<int32_t, int32_t>> shown;
     TProgressThrottle throttle([&](int32_t n, int32_t code) { shown.emplace_back(n, code); });
-    // 100 groups within one frame: the first is shown, the rest wait for the frame's end.
+    // 100 groups within one interval: the first is shown, the rest wait for its end.
     for (int32_t n = 1; n <= 100; ++n) {
         throttle.Report(n * 1024, n);
     }
