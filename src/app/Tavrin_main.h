@@ -107,8 +107,8 @@ public:
     void StartMeasurement();
     // Ends a running acquisition (the samples received so far are dropped).
     void StopMeasurement();
-    // One non-blocking idle step: takes one read group (or the rest of the block, when less is
-    // missing) when all of it has arrived.
+    // One non-blocking idle step: takes each read group (or the rest of the block, when less is
+    // missing) that has wholly arrived, a few at most.
     void PollAcquisition();
     // Shows the progress text still held back, if any.
     void FlushProgress();
@@ -269,6 +269,9 @@ private:
     void ArmIdleTimer();
     void OnIdleTimer();
     bool IdleAllowed() const;
+    // Takes one read group when all of it has arrived; true when one was taken and the block
+    // goes on.
+    bool TakeReadGroup();
     void SetCommandsEnabled(bool enabled);
     // Ends InitUnit early when the stop button or the close box came in while it waited.
     bool InitAbandoned();

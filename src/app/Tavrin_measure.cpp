@@ -27,14 +27,15 @@ const QString kStopCaption = QStringLiteral("計測中止");
 constexpr int kInfoPanel = 2;
 // Room for every reply the identity queries accept (10 characters and the NUL).
 constexpr size_t kIdentityCapacity = 16;
-// Polling while measuring: twice per read group, so that a group never waits long in the driver
-// and a late poll is caught up, but no more often (each wake-up of the event loop costs; at
-// 125 ksps a group takes 8.2 ms), and at the slow rates at least every 8 ms.
-constexpr int kMaxMeasuringIdleMs = 8;
+// Polling while measuring: once per read group's time (8.2 ms at 125 ksps; each wake-up of the
+// event loop costs), at least every 16 ms at the slow rates. A pass takes every whole group that
+// has arrived, up to kGroupsPerPass, so a poll that comes late is caught up.
+constexpr int kMaxMeasuringIdleMs = 16;
+constexpr int kGroupsPerPass = 4;
 
 int MeasuringIdleMs(int32_t groupSamples, int32_t spsSel, bool sinc3) {
     const double groupMs = groupSamples * static_cast<double>(SamplePeriod(spsSel, sinc3));
-    return std::clamp(static_cast<int>(groupMs / 2.0), 1, kMaxMeasuringIdleMs);
+    return std::clamp(static_cast<int>(groupMs), 1, kMaxMeasuringIdleMs);
 }
 
 QString Decimal(double value, int decimals) {
@@ -168,9 +169,14 @@ bool TFormMain::InitUnit() {
 }
 
 void TFormMain::PollAcquisition() {
+    for (int i = 0; i < kGroupsPerPass && TakeReadGroup(); ++i) {
+    }
+}
+
+bool TFormMain::TakeReadGroup() {
     if (!ADUnit || receivedCount >= graphSetting.DataCountMax ||
         graphSetting.DataCountMax > MaxSamples) {
-        return;
+        return false;
     }
     // The last read asks only for the samples still missing: a count that is not a multiple of
     // the read group (5000 at 1024 a group) would otherwise wait for samples never sent.
@@ -183,17 +189,18 @@ void TFormMain::PollAcquisition() {
         fMeasuring = false;
         curBlock.count = 0;
         SetIdleControls();
-        return;
+        return false;
     }
     if (got <= 0) {
-        return;
+        return false;
     }
     receivedCount += got;
     if (receivedCount < graphSetting.DataCountMax) {
         progress_->Report(receivedCount, curCodes[receivedCount - 1]);
-        return;
+        return true;
     }
     FinishMeasurement();
+    return false;
 }
 
 void TFormMain::FinishMeasurement() {
