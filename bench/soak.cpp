@@ -41,8 +41,8 @@ namespace {
 
 constexpr int32_t kRate = 16; // 125 ksps, Sinc5+Sinc1
 constexpr double kExtraLimitMs = 200.0;
-constexpr double kAcqShareLimit = 10.0; // % of a core besides the simulated unit
-constexpr double kIdleLimit = 1.0;      // % of a core
+constexpr double kAcqShareLimit = 4.0; // % of a core besides the simulated unit
+constexpr double kIdleLimit = 1.0;     // % of a core
 constexpr long kRssGrowthLimitKb = 1024;
 constexpr int kWatchIntervalMs = 2;
 constexpr double kStallMs = 10000.0;
@@ -74,8 +74,8 @@ bool ParseOptions(int argc, char** argv, Options& o) {
             return false;
         }
     }
-    const bool countOk = std::find(std::begin(kDataCountList), std::end(kDataCountList), o.count) !=
-                         std::end(kDataCountList);
+    // Any count the settings file accepts, not only the dialog's powers of two.
+    const bool countOk = o.count >= kMinDataCount && o.count <= kMaxDataCount;
     return o.runs >= 1 && countOk && o.idleSeconds >= 0;
 }
 

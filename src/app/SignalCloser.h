@@ -1,5 +1,7 @@
-// Turns SIGTERM and SIGINT into a Qt signal on the event loop (self-pipe), so that a desktop
-// logout or Ctrl-C closes the main window the ordinary way and no settings are lost.
+// Turns SIGTERM, SIGINT and SIGHUP into a Qt signal on the event loop (self-pipe), so that a
+// desktop logout, Ctrl-C or a closed terminal closes the main window the ordinary way and no
+// settings are lost. A second termination signal ends the process at once (exit status
+// 128 + signal), for when the first one cannot be acted on.
 #pragma once
 
 #include <QObject>

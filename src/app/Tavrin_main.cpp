@@ -9,12 +9,19 @@
 #include <QFont>
 #include <QLayout>
 #include <QMouseEvent>
+#include <QPaintEvent>
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
 #include <new>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "adunit/Adc.h"
 #include "analysis/MyFFT.h"
 #include "app/Mymessage.h"
 #include "app/Mystatus.h"
+#include "app/ProgressThrottle.h"
 #include "app/StatusPanels.h"
 #include "app/WindowSettingChooser.h"
 #include "common/SjisText.h"
@@ -22,6 +29,7 @@
 #include "dialogs/Amp_setting.h"
 #include "dialogs/Fft_setting.h"
 #include "files/ZF_File.h"
+#include "graph/TPaintBox.h"
 #include "ui_Tavrin_main.h"
 
 namespace {
@@ -32,8 +40,6 @@ constexpr int kHighestPanel = 2;
 // Frame of the original platform around the client area (FormW/FormH of the graph layout).
 constexpr int kFrameWidth = 8;
 constexpr int kFrameHeight = 46;
-// Polling interval while measuring: often enough that no read group waits long in the driver.
-constexpr int kMeasuringIdleMs = 1;
 } // namespace
 
 void InstallFontSubstitutions() {
@@ -219,6 +225,8 @@ void TFormMain::BuildObjects() {
 
     if (!CreateOwned("myStatus", [&] {
             myStatus = std::make_unique<TmyStatus>(*ui->StatusBar1, kUnitName, kHighestPanel);
+            progress_ = std::make_unique<TProgressThrottle>(
+                [this](int32_t count, int32_t code) { myStatus->ShowProgress(count, code); });
         })) {
         return;
     }
@@ -323,6 +331,7 @@ TFormMain::~TFormMain() {
     // FormDestroy: released in this order, each only if present.
     idleTimer_.stop();
     myMessage.reset();
+    progress_.reset();
     myStatus.reset();
     ZF_File.reset();
     if (ADUnit) {
@@ -360,7 +369,7 @@ void TFormMain::ArmIdleTimer() {
     if (!HasIdleWork() || !IdleAllowed()) {
         return;
     }
-    const int interval = (fFirstIdle || fStatusLayout) ? 0 : kMeasuringIdleMs;
+    const int interval = (fFirstIdle || fStatusLayout) ? 0 : measuringIdleMs_;
     if (!idleTimer_.isActive() || idleTimer_.interval() != interval) {
         idleTimer_.start(interval);
     }
@@ -423,17 +432,48 @@ QString TFormMain::SettingsPath(const QString& fileName) const {
     return QDir(dir).filePath(fileName);
 }
 
+namespace {
+enum class StartupFileState { Missing, Readable, Unreadable };
+
+// Looks at the start-up file without reading it: a file that is there but cannot be read (no
+// permission, a folder, a named pipe or device that would block or never end) is the user's and
+// must not be taken for a missing or broken one and replaced by the defaults.
+StartupFileState ProbeStartupFile(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        return errno == ENOENT ? StartupFileState::Missing : StartupFileState::Unreadable;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        return StartupFileState::Unreadable;
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return StartupFileState::Unreadable;
+    }
+    ::close(fd);
+    return StartupFileState::Readable;
+}
+} // namespace
+
 void TFormMain::LoadStartupSettings(const QString& fileName) {
     SetDefaultADSetting(acqSetting);
     unitSetting = acqSetting;
     SetDefaultGraphSetting(graphSetting);
     SetDefaultMeasureSetting(measureSetting);
     fSettingsLoaded = true;
+    fSettingsFileUnreadable = false;
     if (!ZF_File) {
         return;
     }
     const std::string fullName = QFile::encodeName(SettingsPath(fileName)).toStdString();
-    if (ZF_File->ReadSettingFile(fullName, kSettingHeader, graphSetting, measureSetting,
+    const StartupFileState state = ProbeStartupFile(fullName);
+    if (state == StartupFileState::Unreadable) {
+        // The defaults are used; the close reports that the settings could not be saved.
+        fSettingsFileUnreadable = true;
+        return;
+    }
+    if (state == StartupFileState::Readable &&
+        ZF_File->ReadSettingFile(fullName, kSettingHeader, graphSetting, measureSetting,
                                  acqSetting)) {
         unitSetting = acqSetting;
         return;
@@ -452,13 +492,18 @@ void TFormMain::SaveStartupSettings() {
     if (!fSettingsLoaded || !ZF_File) {
         return; // nothing read yet: the file on disk is still the user's
     }
-    const std::string fullName =
-        QFile::encodeName(SettingsPath(QString::fromLatin1(kStartupFileName))).toStdString();
-    if (!ZF_File->WriteSettingFile(fullName, kSettingHeader, graphSetting, measureSetting,
-                                   acqSetting)) {
-        if (myMessage) {
-            myMessage->MsgIniSaveError();
-        }
+    const QString path = SettingsPath(QString::fromLatin1(kStartupFileName));
+    const std::string fullName = QFile::encodeName(path).toStdString();
+    settingsSaveFailed_ = fSettingsFileUnreadable ||
+                          !ZF_File->WriteSettingFile(fullName, kSettingHeader, graphSetting,
+                                                     measureSetting, acqSetting);
+    if (!settingsSaveFailed_) {
+        return;
+    }
+    if (closedBySignal_) {
+        std::fprintf(stderr, "Tavrin: the settings file %s could not be saved\n", fullName.c_str());
+    } else if (myMessage) {
+        myMessage->MsgIniSaveError();
     }
 }
 
@@ -550,7 +595,15 @@ void TFormMain::resizeEvent(QResizeEvent* event) {
 
 void TFormMain::paintEvent(QPaintEvent* event) {
     QMainWindow::paintEvent(event);
-    FormPaint();
+    // Only a paint that reaches a graph box shows its bitmap again. The window is also painted
+    // beneath every status text that changes (the panels are not opaque); showing the graphs
+    // then would repaint both boxes with each progress text of a measurement.
+    for (const TPaintBox* box : {PaintBox1, PaintBox3}) {
+        if (box && event->region().intersects(QRect(box->mapTo(this, QPoint(0, 0)), box->size()))) {
+            FormPaint();
+            return;
+        }
+    }
 }
 
 // --- Shutdown --------------------------------------------------------------------------------
@@ -584,5 +637,10 @@ void TFormMain::BringToFront() {
 }
 
 void TFormMain::MenuFileExitClick() {
+    close();
+}
+
+void TFormMain::CloseOnSignal(int) {
+    closedBySignal_ = true;
     close();
 }

@@ -26,6 +26,7 @@ class QPushButton;
 class QMenu;
 class QAction;
 class TStatusPanels;
+class TProgressThrottle;
 class TmyMessage;
 class TFormVersion;
 class TmyStatus;
@@ -95,6 +96,12 @@ public:
 
     void LoadStartupSettings(const QString& fileName);
     void SaveStartupSettings();
+    // The start-up file could not be written at the last attempt.
+    bool SettingsSaveFailed() const { return settingsSaveFailed_; }
+    // Close caused by a termination signal: as the close command, but nothing modal may open
+    // (nobody may be there to answer it); a failure to save the settings goes to stderr.
+    void CloseOnSignal(int signalNumber);
+    bool ClosedBySignal() const { return closedBySignal_; }
     QString SettingsPath(const QString& fileName) const;
     static void SetDefaultADSetting(ADUnitSetting& setting) { ::SetDefaultADSetting(setting); }
 
@@ -113,8 +120,11 @@ public:
     void StartMeasurement();
     // Ends a running acquisition (the samples received so far are dropped).
     void StopMeasurement();
-    // One non-blocking idle step: takes one read group when all of it has arrived.
+    // One non-blocking idle step: takes each read group (or the rest of the block, when less is
+    // missing) that has wholly arrived, a few at most.
     void PollAcquisition();
+    // Shows the progress text still held back, if any.
+    void FlushProgress();
     // The block is complete: stop, check, convert, spectrum, graphs, read-outs, save, texts.
     void FinishMeasurement();
     // Prepares the unit (open, check, filter, rate, identity); true when it is ready.
@@ -196,6 +206,8 @@ public:
     // --- Owned objects, created in this order -------------------------------------------------
     std::unique_ptr<TmyMessage> myMessage;
     std::unique_ptr<TmyStatus> myStatus;
+    // The measuring progress goes through here, at most 20 times a second.
+    std::unique_ptr<TProgressThrottle> progress_;
     std::unique_ptr<::ZF_File> ZF_File;
     std::unique_ptr<TmyFFT> myFFT;
     std::unique_ptr<TADC> ADUnit;
@@ -223,6 +235,9 @@ public:
     // The start-up file has been read (or replaced by defaults). Until then the records hold
     // plain defaults, and writing them at close would destroy the user's settings.
     bool fSettingsLoaded = false;
+    // The start-up file exists but could not be read (permission, not a regular file): the
+    // defaults are in use and the user's file is never replaced by them.
+    bool fSettingsFileUnreadable = false;
 
     // --- Counters and results ------------------------------------------------------------------
     int32_t receivedCount = 0;
@@ -290,6 +305,9 @@ private:
     void ArmIdleTimer();
     void OnIdleTimer();
     bool IdleAllowed() const;
+    // Takes one read group when all of it has arrived; true when one was taken and the block
+    // goes on.
+    bool TakeReadGroup();
     void SetCommandsEnabled(bool enabled);
     // Ends InitUnit early when the stop button or the close box came in while it waited.
     bool InitAbandoned();
@@ -301,6 +319,10 @@ private:
     bool constructionFailed_ = false;
     bool inIdle_ = false;
     bool closing_ = false;
+    bool closedBySignal_ = false;
+    // Polling interval while measuring (StartMeasurement sets it from the read group's time).
+    int measuringIdleMs_ = 1;
+    bool settingsSaveFailed_ = false;
     // InitUnit services events while it waits for the unit; a stop or close arriving then is
     // noted here and acted on between the steps, never inside the transport's wait.
     bool initializing_ = false;

@@ -2,10 +2,11 @@
 // loop, and termination signals that close the main window like the close command.
 #include <QApplication>
 #include <cstdio>
-#include <cstring>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "app/CommandLine.h"
 #include "app/MessagePresenter.h"
 #include "app/Mymessage.h"
 #include "app/SettingsLocation.h"
@@ -32,34 +33,20 @@ std::optional<int> ConfigureBackend(int argc, char** argv) {
     return std::nullopt;
 }
 
-bool AsksForHelp(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0 ||
-            std::strcmp(argv[i], "--version") == 0) {
-            return true;
-        }
-    }
-    return false;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
-    // --help and --version must work on a terminal without a display, before Qt looks for one.
-    if (AsksForHelp(argc, argv)) {
-        return ConfigureBackend(argc, argv).value_or(0);
+    // The program's own options (and --help, and unknown ones) are settled on a terminal without
+    // a display, before Qt looks for one; Qt's own options are left to QApplication.
+    std::vector<char*> own = WithoutQtOptions(argc, argv);
+    if (const auto exitCode = ConfigureBackend(static_cast<int>(own.size()) - 1, own.data())) {
+        return *exitCode;
     }
     QApplication app(argc, argv);
     // The application title by which a second start finds this one. Only the name is set: a
     // display name would be appended to every window caption.
     QApplication::setApplicationName(QStringLiteral("Tavrin"));
     InstallFontSubstitutions();
-
-    // After QApplication has taken its own options (-platform, ...): `tavrin` accepts no
-    // others, `tavrin-sim` its signal and fault options.
-    if (const auto exitCode = ConfigureBackend(argc, argv)) {
-        return *exitCode;
-    }
 
     TSingleInstance instance(QStringLiteral("Tavrin"));
     if (!instance.TryAcquire()) {
@@ -83,14 +70,16 @@ int main(int argc, char** argv) {
     QObject::connect(&instance, &TSingleInstance::activationRequested, &formMain,
                      &TFormMain::BringToFront);
     // The window may still be hidden (before the first idle pass), so its closing, not the last
-    // visible window, ends the program.
-    QObject::connect(&formMain, &TFormMain::closed, &app, &QCoreApplication::quit,
-                     Qt::QueuedConnection);
+    // visible window, ends the program. exit() rather than quit(): it also ends a modal box's
+    // loop (a signal may close the window while one is open) without asking the box first.
+    QObject::connect(
+        &formMain, &TFormMain::closed, &app, [] { QCoreApplication::exit(0); },
+        Qt::QueuedConnection);
 
     TSignalCloser signalCloser;
     signalCloser.Install();
     QObject::connect(&signalCloser, &TSignalCloser::terminationRequested, &formMain,
-                     [&formMain] { formMain.MenuFileExitClick(); });
+                     [&formMain](int signalNumber) { formMain.CloseOnSignal(signalNumber); });
 
     // The two settings dialogs were made with the main window; the version box follows them.
     // It belongs to the main window, which centres it and releases it.
@@ -98,5 +87,11 @@ int main(int argc, char** argv) {
             "FormVersion", [&formMain] { formMain.FormVersion = new TFormVersion(&formMain); })) {
         return 1;
     }
-    return app.exec();
+    const int exitCode = app.exec();
+    // A close by a signal has nobody to tell but the caller: settings that could not be saved
+    // make the exit status a failure.
+    if (exitCode == 0 && formMain.ClosedBySignal() && formMain.SettingsSaveFailed()) {
+        return 1;
+    }
+    return exitCode;
 }

@@ -12,6 +12,8 @@
 #include <QPushButton>
 #include <QThread>
 #include <QTimer>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "adunit/Adc.h"
 #include "adunit/FtDriver.h"
@@ -350,6 +352,54 @@ TEST_F(FormMainTest, UnwritableStartupFileWarnsAndRunsOnWithDefaults) {
     form.close(); // the write at close fails again: warned, closed anyway
     EXPECT_EQ(presenter.shown.size(), 2u);
     EXPECT_FALSE(form.isVisible());
+}
+
+TEST_F(FormMainTest, StartupFileThatCannotBeReadIsKeptAndTheCloseReportsIt) {
+    GraphSetting g;
+    g.index_FreqE = 12;
+    ASSERT_TRUE(ZF_File().WriteSettingFile(Native(PrfPath()), "Tavrinini", g, MeasureSetting{},
+                                           ADUnitSetting{}));
+    const QByteArray users = ReadAll(PrfPath());
+    enum class Kind { Folder, Pipe, NoPermission };
+    for (const Kind kind : {Kind::Folder, Kind::Pipe, Kind::NoPermission}) {
+        SCOPED_TRACE(static_cast<int>(kind));
+        QFile::remove(PrfPath());
+        QDir().rmdir(PrfPath());
+        if (kind == Kind::Folder) {
+            ASSERT_TRUE(QDir().mkdir(PrfPath()));
+        } else if (kind == Kind::Pipe) {
+            // Opening a pipe nobody writes to would block the start for ever.
+            ASSERT_EQ(::mkfifo(Native(PrfPath()).c_str(), 0600), 0);
+        } else {
+            if (::geteuid() == 0) {
+                continue; // root reads it anyway
+            }
+            WriteAll(PrfPath(), users);
+            ASSERT_EQ(::chmod(Native(PrfPath()).c_str(), 0200), 0);
+        }
+        presenter.shown.clear();
+        {
+            TFormMain form(Options());
+            StartUp(form);
+            EXPECT_TRUE(presenter.shown.empty()) << "nothing was written, nothing failed yet";
+            EXPECT_EQ(form.graphSetting, GraphSetting{});
+            form.close();
+            ASSERT_EQ(presenter.shown.size(), 1u);
+            EXPECT_EQ(presenter.shown[0].text, "初期設定ファイルを保存できませんでした");
+            EXPECT_TRUE(form.SettingsSaveFailed());
+        }
+        const QFileInfo info(PrfPath());
+        if (kind == Kind::Folder) {
+            EXPECT_TRUE(info.isDir());
+        } else if (kind == Kind::Pipe) {
+            EXPECT_FALSE(info.isFile() || info.isDir()) << "the pipe was replaced";
+        } else {
+            ::chmod(Native(PrfPath()).c_str(), 0600);
+            EXPECT_EQ(ReadAll(PrfPath()), users);
+        }
+    }
+    QDir().rmdir(PrfPath());
+    QFile::remove(PrfPath());
 }
 
 TEST_F(FormMainTest, CaptionRule) {

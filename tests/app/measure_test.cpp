@@ -78,6 +78,7 @@ TEST(MeasureTest, SlowestRateCountsEverySampleThenCompletes) {
         rig.clock.AdvanceMs(200.0);
         f.IdleHandler();
         ASSERT_EQ(f.receivedCount, n);
+        f.FlushProgress();
         ASSERT_EQ(rig.Panel(2),
                   QString("データ番号：%1 / AD変換値：%2").arg(n).arg(f.curCodes[n - 1]));
     }
@@ -86,6 +87,35 @@ TEST(MeasureTest, SlowestRateCountsEverySampleThenCompletes) {
     f.IdleHandler();
     EXPECT_FALSE(f.fMeasuring);
     EXPECT_TRUE(f.fDataExist);
+}
+
+TEST(MeasureTest, CountsThatAreNoMultipleOfTheReadGroupCompleteWhole) {
+    struct Case {
+        int32_t spsSel;
+        int32_t count;
+    };
+    // 125 ksps reads 1024 a group (5000 = 4 groups and 904); the 16-sample rate ends on 6.
+    for (const Case c : {Case{16, 5000}, Case{8, 1030}}) {
+        SCOPED_TRACE(c.count);
+        SimConfig config = DefaultSimConfig();
+        config.channel[0] = ChannelSignal{};
+        config.channel[0].ramp = true;
+        MeasureRig rig(config);
+        TFormMain& f = *rig.form;
+        f.unitSetting.spsSel = c.spsSel;
+        f.graphSetting.DataCountMax = c.count;
+        f.StartMeasurement();
+        ASSERT_TRUE(f.fMeasuring);
+        rig.RunAcquisition(16.0, 2000);
+        ASSERT_FALSE(f.fMeasuring) << "stuck at " << f.receivedCount;
+        ASSERT_TRUE(f.fDataExist);
+        EXPECT_EQ(f.curBlock.count, c.count);
+        EXPECT_EQ(f.receivedCount, c.count);
+        for (int32_t i = 0; i < c.count; ++i) {
+            ASSERT_EQ(f.curCodes[i], 0x100000 + i) << "sample " << i;
+        }
+        EXPECT_TRUE(rig.Panel(2).startsWith("最大値：")) << rig.Panel(2).toStdString();
+    }
 }
 
 TEST(MeasureTest, InitUnitFailuresReportAsTabledAndKeepThePreviousData) {
@@ -203,6 +233,7 @@ TEST(MeasureTest, ReadErrorStallStopAndCloseEndTheAcquisitionWithoutData) {
         EXPECT_EQ(rig.RunAcquisition(16.0, 200), 200) << "no time-out while the unit is silent";
         EXPECT_TRUE(f.fMeasuring);
         EXPECT_EQ(f.receivedCount, 96);
+        f.FlushProgress();
         EXPECT_TRUE(rig.Panel(2).startsWith("データ番号：96 / AD変換値："));
         f.MeasureStartBtn->click();
         EXPECT_FALSE(f.fMeasuring);

@@ -89,7 +89,7 @@ TEST_F(SingleInstanceTest, UnusableDirectoryIsReportedNotMistakenForASecondCopy)
 
 TEST(SignalCloser, TerminationSignalsCloseTheWindowLikeTheCloseCommand) {
     TestApp();
-    for (int sig : {SIGTERM, SIGINT}) {
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
         QTemporaryDir dir;
         RecordingPresenter presenter;
         FormMainOptions options;

@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 
 #include "app/Mystatus.h"
+#include "app/ProgressThrottle.h"
 #include "app/StatusPanels.h"
 #include "app/app_test_helpers.h"
 
@@ -168,3 +169,29 @@ TEST_F(StatusTest, OneLeftPressIsOneClickOnAPanelAndBesideThem) {
     press(&bar, QPointF(390, 5), Qt::RightButton);
     EXPECT_EQ(clicks, 2) << "right-button presses";
 }
+
+namespace {
+TEST(ProgressThrottleTest, ShowsTheFirstAtOnceThenTheLatestOncePerInterval) {
+    TestApp();
+    std::vector<std::pair<int32_t, int32_t>> shown;
+    TProgressThrottle throttle([&](int32_t n, int32_t code) { shown.emplace_back(n, code); });
+    // 100 groups within one interval: the first is shown, the rest wait for its end.
+    for (int32_t n = 1; n <= 100; ++n) {
+        throttle.Report(n * 1024, n);
+    }
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0], std::make_pair(1024, 1));
+    EXPECT_TRUE(throttle.Pending());
+    ASSERT_TRUE(ProcessEventsUntil([&] { return shown.size() == 2; }, 1000));
+    EXPECT_EQ(shown[1], std::make_pair(100 * 1024, 100)) << "the latest value, not a stale one";
+    // A value pending when the block ends is dropped; the next acquisition starts afresh.
+    throttle.Report(5, 5);
+    throttle.Report(6, 6);
+    throttle.Cancel();
+    EXPECT_FALSE(throttle.Pending());
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_EQ(shown.size(), 2u);
+    throttle.Report(7, 7);
+    EXPECT_EQ(shown.back(), std::make_pair(7, 7));
+}
+} // namespace

@@ -1,30 +1,34 @@
 #include "adunit/ftdi/FtdiDriver.h"
 
-#include <ftdi.h>
-
 #include <algorithm>
-
-namespace {
-// Short so that a purge or close never waits long for a read in flight; the chip sends its
-// status bytes every latency period anyway, so an idle read returns well before this.
-constexpr int kReadTimeoutMs = 50;
-constexpr int kWriteTimeoutMs = 1000;
-} // namespace
 
 class FtdiDriver::Source final : public IRxSource {
 public:
-    explicit Source(ftdi_context* ctx) : ctx_(ctx) {}
+    explicit Source(FtdiDriver& driver) : driver_(driver) {}
     int ReadChunk(uint8_t* dst, size_t capacity) override {
-        const int n =
-            ftdi_read_data(ctx_, dst, static_cast<int>(std::min<size_t>(capacity, 65536)));
-        return n < 0 ? -1 : n;
+        int n;
+        {
+            std::lock_guard<std::mutex> lock(driver_.portMutex_);
+            n = driver_.port_->Read(dst, static_cast<int>(std::min<size_t>(capacity, 65536)));
+        }
+        if (n >= 0) {
+            return n;
+        }
+        if (n == IFtdiPort::kTimeout) {
+            return 0; // nothing arrived within the timeout: the unit is idle
+        }
+        if (IFtdiPort::IsDisconnect(n)) {
+            driver_.disconnected_ = true;
+        }
+        return -1;
     }
 
 private:
-    ftdi_context* ctx_;
+    FtdiDriver& driver_;
 };
 
-FtdiDriver::FtdiDriver() = default;
+FtdiDriver::FtdiDriver(std::unique_ptr<IFtdiPort> port)
+    : port_(std::move(port)), source_(std::make_unique<Source>(*this)) {}
 
 FtdiDriver::~FtdiDriver() {
     Release();
@@ -32,81 +36,73 @@ FtdiDriver::~FtdiDriver() {
 
 void FtdiDriver::Release() {
     reader_.Stop();
-    delete source_;
-    source_ = nullptr;
-    if (ctx_) {
-        ftdi_usb_close(ctx_);
-        ftdi_free(ctx_);
-        ctx_ = nullptr;
+    if (open_) {
+        std::lock_guard<std::mutex> lock(portMutex_);
+        port_->Close();
     }
+    open_ = false;
+    disconnected_ = false;
 }
 
 uint32_t FtdiDriver::OpenByIndex(int index) {
-    if (ctx_) {
+    if (open_) {
         return kStatusIoError;
     }
-    ctx_ = ftdi_new();
-    if (!ctx_) {
-        return kStatusIoError;
+    disconnected_ = false;
+    {
+        std::lock_guard<std::mutex> lock(portMutex_);
+        if (port_->Open(index) < 0) {
+            return kStatusNotFound;
+        }
+        if (port_->SetLatencyTimer(kLatencyMs) < 0 ||
+            port_->SetReadChunkSize(kReadChunkBytes) < 0) {
+            port_->Close();
+            return kStatusIoError;
+        }
     }
-    ftdi_device_list* list = nullptr;
-    // Vendor and product 0 search the FTDI default ids (0403:6001, 6010, 6011, 6014, 6015).
-    const int found = ftdi_usb_find_all(ctx_, &list, 0, 0);
-    ftdi_device_list* entry = list;
-    for (int i = 0; entry && i < index; ++i) {
-        entry = entry->next;
-    }
-    int rc = -1;
-    if (found > 0 && entry) {
-        rc = ftdi_usb_open_dev(ctx_, entry->dev);
-    }
-    ftdi_list_free(&list);
-    if (rc < 0) {
-        ftdi_free(ctx_);
-        ctx_ = nullptr;
-        return kStatusNotFound;
-    }
-    ctx_->usb_read_timeout = kReadTimeoutMs;
-    ctx_->usb_write_timeout = kWriteTimeoutMs;
-    source_ = new Source(ctx_);
+    open_ = true;
     reader_.Start(*source_);
     return kStatusOk;
 }
 
 uint32_t FtdiDriver::SetUSBParameters(uint32_t inTransferSize, uint32_t) {
-    if (!ctx_) {
+    if (!open_) {
         return kStatusNotOpen;
     }
     const bool ok = reader_.Paused(
-        [&] { return ftdi_read_data_set_chunksize(ctx_, inTransferSize) == 0; }, false);
+        [&] {
+            std::lock_guard<std::mutex> lock(portMutex_);
+            return port_->SetReadChunkSize(inTransferSize) >= 0;
+        },
+        false);
     return ok ? kStatusOk : kStatusIoError;
 }
 
 uint32_t FtdiDriver::Purge(uint32_t mask) {
-    if (!ctx_) {
+    if (!open_) {
         return kStatusNotOpen;
+    }
+    if (disconnected_) {
+        return kStatusIoError;
     }
     const bool rx = mask & PurgeRx;
     const bool tx = mask & PurgeTx;
     const bool ok = reader_.Paused(
         [&] {
-            if (rx && tx) {
-                return ftdi_tcioflush(ctx_) == 0;
-            }
-            if (rx) {
-                return ftdi_tciflush(ctx_) == 0;
-            }
-            if (tx) {
-                return ftdi_tcoflush(ctx_) == 0;
-            }
-            return true;
+            std::lock_guard<std::mutex> lock(portMutex_);
+            return !(rx || tx) || port_->Flush(rx, tx) >= 0;
         },
         rx);
+    // A reader that ended on a read failure (already reported) starts again on the purge that
+    // begins the next command, so one lost transfer does not end the unit for good.
+    if (ok && !reader_.Healthy()) {
+        reader_.Start(*source_);
+    }
     return ok ? kStatusOk : kStatusIoError;
 }
 
 uint32_t FtdiDriver::GetQueueStatus(uint32_t& queuedBytes) {
-    if (!ctx_) {
+    if (!open_) {
         return kStatusNotOpen;
     }
     const size_t n = reader_.Available();
@@ -120,7 +116,7 @@ uint32_t FtdiDriver::GetQueueStatus(uint32_t& queuedBytes) {
 
 uint32_t FtdiDriver::Read(uint8_t* dst, uint32_t count, uint32_t& bytesRead) {
     bytesRead = 0;
-    if (!ctx_) {
+    if (!open_) {
         return kStatusNotOpen;
     }
     bytesRead = static_cast<uint32_t>(reader_.Read(dst, count));
@@ -129,12 +125,25 @@ uint32_t FtdiDriver::Read(uint8_t* dst, uint32_t count, uint32_t& bytesRead) {
 
 uint32_t FtdiDriver::Write(const uint8_t* src, uint32_t count, uint32_t& bytesWritten) {
     bytesWritten = 0;
-    if (!ctx_) {
+    if (!open_) {
         return kStatusNotOpen;
     }
-    // libusb lets the write run beside the reader thread's bulk-in transfer.
-    const int n = ftdi_write_data(ctx_, src, static_cast<int>(count));
+    if (disconnected_) {
+        return kStatusIoError;
+    }
+    // The reader is held between two reads, so a long stream of reads cannot starve the write.
+    int n = 0;
+    reader_.Paused(
+        [&] {
+            std::lock_guard<std::mutex> lock(portMutex_);
+            n = port_->Write(src, static_cast<int>(count));
+            return n >= 0;
+        },
+        false);
     if (n < 0) {
+        if (IFtdiPort::IsDisconnect(n)) {
+            disconnected_ = true;
+        }
         return kStatusIoError;
     }
     bytesWritten = static_cast<uint32_t>(n);
@@ -142,7 +151,7 @@ uint32_t FtdiDriver::Write(const uint8_t* src, uint32_t count, uint32_t& bytesWr
 }
 
 uint32_t FtdiDriver::Close() {
-    if (!ctx_) {
+    if (!open_) {
         return kStatusNotOpen;
     }
     Release();
