@@ -15,6 +15,7 @@
 #include "app/Myversion.h"
 #include "app/Tavrin_main.h"
 #include "common/TextUtil.h"
+#include "dialogs/Fft_setting.h"
 #include "files/ZF_File.h"
 #include "graph/TPaintBox.h"
 
@@ -56,15 +57,6 @@ QString ProposedName(const std::string& path, const QString& pattern) {
     return name.isEmpty() ? pattern : name;
 }
 
-// The level range rule a loaded settings file must keep (the settings dialog applies the same
-// rule to what the user enters).
-bool LevelRangeHolds(const GraphSetting& g) {
-    const bool minOk = g.index_dB_min >= 3 && g.index_dB_min <= 20;
-    if (g.fAbsoGraph) {
-        return g.index_dB_max < g.index_dB_min && g.index_dB_max <= 16 && minOk;
-    }
-    return g.index_dB_max == 2 && minOk;
-}
 } // namespace
 
 QString TFormMain::DialogFolder() const {
@@ -292,7 +284,7 @@ void TFormMain::MenuOpenSettingFileClick() {
     SetDefaultMeasureSetting(measure);
     SetDefaultADSetting(ad);
     if (!ZF_File || !ZF_File->ReadSettingFile(Native(name), kSettingHeader, graph, measure, ad) ||
-        !LevelRangeHolds(graph)) {
+        !TFormFFTSetting::CheckdBRange(graph)) {
         myMessage->MsgSettingFileError();
         return;
     }

@@ -356,7 +356,7 @@ void TFormMain::ShowStatistics() {
         const auto maxUv = static_cast<float>(FFTGraph::CodeToMicrovolts(FFTGraph->CodeMax()));
         const auto minUv = static_cast<float>(FFTGraph::CodeToMicrovolts(FFTGraph->CodeMin()));
         const auto devUv =
-            static_cast<float>(FFTGraph::CodesToMicrovolts(static_cast<int32_t>(stdDevCode)));
+            static_cast<float>(FFTGraph::CodesToMicrovolts(stdDevCode));
         myStatus->ShowVoltStatistics(maxUv, minUv, devUv);
     } else {
         const int32_t maxCode = FFTGraph->CodeMax();

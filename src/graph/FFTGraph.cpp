@@ -30,8 +30,9 @@ void BlockCodeRange(const SampleBlock& b, int32_t& max, int32_t& min) {
         min = kEmptyCodeMin;
         return;
     }
-    int32_t hi = 0;
-    int32_t lo = 16777215;
+    // From the first code, not from 0 and 16777215: a loaded file may carry any 32-bit code.
+    int32_t hi = b.codes[0];
+    int32_t lo = b.codes[0];
     for (int32_t i = 0; i < b.count; ++i) {
         hi = std::max(hi, b.codes[i]);
         lo = std::min(lo, b.codes[i]);

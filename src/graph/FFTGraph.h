@@ -87,7 +87,7 @@ public:
     int32_t CodeMax();
     int32_t CodeMin();
     static double CodeToMicrovolts(int32_t code);
-    static double CodesToMicrovolts(int32_t difference);
+    static double CodesToMicrovolts(double difference);
 
     // State, for the printing code and for tests.
     const GraphBitmap& SpectrumBitmap() const { return spectrumBitmap_; }

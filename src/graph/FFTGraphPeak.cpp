@@ -11,8 +11,9 @@ void FFTGraph::CodeMaxMinOf(const SampleBlock& b) {
         rangeCodeMin_ = 8388598;
         return;
     }
-    int32_t hi = 0;
-    int32_t lo = 16777215;
+    // From the first code, not from 0 and 16777215: a loaded file may carry any 32-bit code.
+    int32_t hi = b.codes[0];
+    int32_t lo = b.codes[0];
     const int count = std::min(b.count, MaxSamples);
     for (int i = 0; i < count; ++i) {
         hi = std::max(hi, b.codes[i]);
@@ -36,8 +37,8 @@ double FFTGraph::CodeToMicrovolts(int32_t code) {
     return (double(code) - 8388608.0) * 2500000.0 / 8388607.0;
 }
 
-double FFTGraph::CodesToMicrovolts(int32_t difference) {
-    return double(difference) * 2500000.0 / 8388607.0;
+double FFTGraph::CodesToMicrovolts(double difference) {
+    return std::trunc(difference) * 2500000.0 / 8388607.0;
 }
 
 void FFTGraph::ShowLargestPeak(const SampleBlock& block, PeakReadouts& readouts,

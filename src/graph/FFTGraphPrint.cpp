@@ -71,10 +71,7 @@ void FFTGraph::PrintFreqLabels(QPainter& canvas, double s, const PlotRect& p) {
 void FFTGraph::PrintDbLabels(QPainter& canvas, double s, const PlotRect& p) {
     PrepareCanvas(canvas, dbLabels_[0]->font());
     SetDbLabelTexts();
-    if (graphSetting_.index_dB_min < 3 ||
-        graphSetting_.index_dB_min <= graphSetting_.index_dB_max) {
-        return;
-    }
+    // The limited indexes, as the printed scale and the screen's labels use them.
     const AxisIndexes ix = ClampedIndexes(graphSetting_);
     const int d = ix.dbMin - ix.dbMax;
     const double pitch = double(p.Height()) / d;
