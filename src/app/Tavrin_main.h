@@ -31,6 +31,7 @@ class TmyStatus;
 class ZF_File;
 class TmyFFT;
 class TADC;
+class TAcquisition;
 class FtDriver;
 namespace Ui {
 class FormMain;
@@ -181,6 +182,8 @@ public:
     std::unique_ptr<::ZF_File> ZF_File;
     std::unique_ptr<TmyFFT> myFFT;
     std::unique_ptr<TADC> ADUnit;
+    // The steps of one acquisition on ADUnit; exists with it.
+    std::unique_ptr<TAcquisition> acquisition_;
     std::unique_ptr<::FFTGraph> FFTGraph;
 
     // --- Settings records ----------------------------------------------------------------------

@@ -6,8 +6,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-#include <array>
 
+#include "adunit/Acquisition.h"
 #include "adunit/Adc.h"
 #include "adunit/RateTables.h"
 #include "analysis/MyFFT.h"
@@ -24,8 +24,6 @@ namespace {
 const QString kStartCaption = QStringLiteral("計測開始");
 const QString kStopCaption = QStringLiteral("計測中止");
 constexpr int kInfoPanel = 2;
-// Room for every reply the identity queries accept (10 characters and the NUL).
-constexpr size_t kIdentityCapacity = 16;
 
 QString Decimal(double value, int decimals) {
     return QString::fromStdString(FormatDecimal(value, decimals));
@@ -55,7 +53,7 @@ void TFormMain::MenuMeasureStartClick() {
 }
 
 void TFormMain::StartMeasurement() {
-    if (!ADUnit || !myStatus || !FFTGraph || fMeasuring || initializing_) {
+    if (!ADUnit || !acquisition_ || !myStatus || !FFTGraph || fMeasuring || initializing_) {
         return;
     }
     SetMeasuringControls();
@@ -81,8 +79,10 @@ void TFormMain::StartMeasurement() {
     ClearPeakReadouts();
     ClearRMS();
 
-    chunkSize = std::min(ChunkTable(acqSetting.spsSel), graphSetting.DataCountMax);
-    if (ADUnit->StartAcquisition(acqSetting.ch_sel, graphSetting.DataCountMax)) {
+    const AcqStatus started =
+        acquisition_->Start(acqSetting, graphSetting.DataCountMax, curCodes.data());
+    chunkSize = acquisition_->ChunkSize();
+    if (started == AcqStatus::Ok) {
         fMeasuring = true;
         fDataExist = false;
         fDataSaved = false;
@@ -95,8 +95,7 @@ void TFormMain::StartMeasurement() {
         UpdateCaption(true);
         ArmIdleTimer();
     } else {
-        ADUnit->StopAcquisition();
-        ADUnit->CloseUnit();
+        // The sequence has stopped and closed the unit.
         myStatus->ShowCommandError();
         myMessage->MsgCommandError();
         SetIdleControls();
@@ -104,85 +103,54 @@ void TFormMain::StartMeasurement() {
 }
 
 bool TFormMain::InitAbandoned() {
-    if (!stopRequested_) {
-        return false;
-    }
-    // Nothing has been started yet: closing leaves the unit idle, and the next start opens it
-    // afresh.
-    ADUnit->CloseUnit();
-    return true;
+    return stopRequested_;
 }
 
 bool TFormMain::InitUnit() {
-    if (!ADUnit->OpenUnit()) {
-        ADUnit->CloseUnit();
+    switch (acquisition_->Prepare(acqSetting, [this] { return InitAbandoned(); })) {
+    case AcqStatus::Ok:
+        myStatus->ShowUnitInfo(QString::fromLatin1(acquisition_->ModelName()),
+                               QString::fromLatin1(acquisition_->Version()),
+                               QString::fromLatin1(acquisition_->RateText()));
+        return true;
+    case AcqStatus::NotFound:
         myMessage->MsgNotFound();
         myStatus->ShowNotFound();
         return false;
-    }
-    if (InitAbandoned()) {
-        return false;
-    }
-    if (!ADUnit->CheckUnit()) {
-        ADUnit->CloseUnit();
+    case AcqStatus::NoResponse:
         myMessage->MsgNoResponse();
         myStatus->ShowNoResponse();
         return false;
-    }
-    // From here on a failure ends the start silently and leaves the unit open.
-    if (InitAbandoned()) {
+    default:
+        // The other steps end the start silently and leave the unit open (a stop closed it).
         return false;
     }
-    if (!(acqSetting.sinc3 ? ADUnit->SelectSinc3() : ADUnit->SelectSinc5()) || InitAbandoned()) {
-        return false;
-    }
-    if (!ADUnit->SetRate(acqSetting.spsSel) || InitAbandoned()) {
-        return false;
-    }
-    const QString rate = QString::fromLatin1(RateText(acqSetting.spsSel, acqSetting.sinc3));
-    std::array<char, kIdentityCapacity> model{};
-    if (!ADUnit->ReadModelName(model.data(), model.size()) || InitAbandoned()) {
-        return false;
-    }
-    if (std::string_view(model.data()) != DeviceName()) {
-        return false;
-    }
-    std::array<char, kIdentityCapacity> version{};
-    if (!ADUnit->ReadVersion(version.data(), version.size()) || InitAbandoned()) {
-        return false;
-    }
-    myStatus->ShowUnitInfo(QString::fromLatin1(model.data()), QString::fromLatin1(version.data()),
-                           rate);
-    return true;
 }
 
 void TFormMain::PollAcquisition() {
-    if (!ADUnit || receivedCount >= graphSetting.DataCountMax ||
-        graphSetting.DataCountMax > MaxSamples) {
+    if (!acquisition_ || receivedCount >= graphSetting.DataCountMax) {
         return;
     }
-    // The last read asks only for the samples still missing: a count that is not a multiple of
-    // the read group (5000 at 1024 a group) would otherwise wait for samples never sent.
-    const int32_t wanted = std::min(chunkSize, graphSetting.DataCountMax - receivedCount);
-    int32_t got = 0;
-    if (!ADUnit->ReadSamples(curCodes.data() + receivedCount, got, wanted)) {
-        ADUnit->StopAcquisition();
+    switch (acquisition_->Step()) {
+    case AcqStep::Waiting:
+        return;
+    case AcqStep::ReadError:
+    case AcqStep::Stalled:
         progress_->Cancel();
         myStatus->ShowMeasureError();
         fMeasuring = false;
         curBlock.count = 0;
         SetIdleControls();
         return;
-    }
-    if (got <= 0) {
+    case AcqStep::Progress:
+        receivedCount = acquisition_->Received();
+        progress_->Report(receivedCount, acquisition_->LastCode());
+        return;
+    case AcqStep::Complete:
+        receivedCount = acquisition_->Received();
+        FinishMeasurement();
         return;
     }
-    receivedCount += got;
-    if (receivedCount < graphSetting.DataCountMax) {
-        progress_->Report(receivedCount, curCodes[receivedCount - 1]);
-        return;
-    }
-    FinishMeasurement();
 }
 
 void TFormMain::FinishMeasurement() {
@@ -194,7 +162,8 @@ void TFormMain::FinishMeasurement() {
     curBlock.spsSel = acqSetting.spsSel;
     curBlock.sinc3 = acqSetting.sinc3;
 
-    if (!CheckCodes(curBlock, SamplePeriod(acqSetting.spsSel, acqSetting.sinc3))) {
+    if (!TAcquisition::ClipFree(curBlock.codes, curBlock.count) ||
+        !ConvertBlock(curBlock, SamplePeriod(acqSetting.spsSel, acqSetting.sinc3))) {
         if (ADUnit) {
             ADUnit->StopAcquisition();
         }
@@ -230,8 +199,8 @@ void TFormMain::StopMeasurement() {
     if (progress_) {
         progress_->Cancel();
     }
-    if (ADUnit && !ADUnit->StopAcquisition()) {
-        ADUnit->CloseUnit();
+    if (acquisition_) {
+        acquisition_->Stop();
     }
     fMeasuring = false;
     SetIdleControls();
