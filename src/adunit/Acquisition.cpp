@@ -56,6 +56,7 @@ AcqStatus TAcquisition::Prepare(const ADUnitSetting& setting,
     if (abandon()) {
         return AcqStatus::Abandoned;
     }
+    model_ = model;
     if (std::string_view(model.data()) != DeviceName()) {
         return AcqStatus::WrongModel;
     }
@@ -66,7 +67,6 @@ AcqStatus TAcquisition::Prepare(const ADUnitSetting& setting,
     if (abandon()) {
         return AcqStatus::Abandoned;
     }
-    model_ = model;
     version_ = version;
     rateText_ = ::RateText(setting.spsSel, setting.sinc3);
     return AcqStatus::Ok;
@@ -77,6 +77,7 @@ AcqStatus TAcquisition::Start(const ADUnitSetting& setting, int32_t count, int32
     codes_ = codes;
     count_ = count;
     received_ = 0;
+    readFailureStatus_ = 0;
     chunk_ = std::min(ChunkTable(setting.spsSel), count);
     if (codes == nullptr || count < 1 || count > MaxSamples ||
         !unit_.StartAcquisition(setting.ch_sel, count)) {
@@ -108,6 +109,7 @@ AcqStep TAcquisition::Step() {
     const int32_t wanted = std::min(chunk_, count_ - received_);
     int32_t got = 0;
     if (!unit_.ReadSamples(codes_ + received_, got, wanted)) {
+        readFailureStatus_ = unit_.LastStatus();
         unit_.StopAcquisition();
         running_ = false;
         return AcqStep::ReadError;

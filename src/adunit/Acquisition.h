@@ -47,7 +47,8 @@ public:
     // that waited for the unit (events are serviced during the waits, so a stop may come in
     // there); when it says yes the unit is closed and the preparation ends with Abandoned.
     AcqStatus Prepare(const ADUnitSetting& setting, const std::function<bool()>& abandoned = {});
-    // The replies of the last successful preparation and the rate text of its setting.
+    // The replies of the last preparation (the model also when it was the wrong one) and the
+    // rate text of its setting once the preparation succeeded.
     const char* ModelName() const { return model_.data(); }
     const char* Version() const { return version_.data(); }
     const char* RateText() const { return rateText_; }
@@ -69,6 +70,8 @@ public:
     int32_t Received() const { return received_; }
     int32_t Count() const { return count_; }
     int32_t ChunkSize() const { return chunk_; }
+    // Driver status of the read that failed (ReadError); 0 otherwise.
+    uint32_t ReadFailureStatus() const { return readFailureStatus_; }
     // The most recent sample received (0 before the first).
     int32_t LastCode() const { return received_ > 0 ? codes_[received_ - 1] : 0; }
 
@@ -86,6 +89,7 @@ private:
     int32_t received_ = 0;
     int32_t chunk_ = 0;
     bool running_ = false;
+    uint32_t readFailureStatus_ = 0;
 
     IMonotonicClock* clock_ = nullptr;
     int64_t stallLimitNs_ = 0;

@@ -1,4 +1,5 @@
 #include "cli/Cli.h"
+#include "cli/AcquireCommand.h"
 
 namespace {
 
@@ -11,6 +12,8 @@ constexpr const char* kUsage =
     "                           readers and report OK or why each was rejected\n"
     "  spectrum IN.DTA -o OUT.FFT [options]\n"
     "                           export the spectrum of a stored measurement\n"
+    "  acquire -o OUT.DTA [options] [--simulated ...]\n"
+    "                           take blocks from the unit and write them as data files\n"
     "\n"
     "Run 'tavrin-cli COMMAND --help' for a command's options.\n"
     "Exit status: 0 success, 1 a file was rejected or could not be written, 2 usage error.\n";
@@ -30,6 +33,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
     if (command == "check") {
         return CheckCommand(rest, out, err);
+    }
+    if (command == "acquire") {
+        return AcquireCommand(rest, out, err);
     }
     if (command == "spectrum") {
         return SpectrumCommand(rest, out, err);
