@@ -51,7 +51,7 @@ constexpr const char* kAcquireUsage =
     "                              that are not acquire's go to the simulator (see below)\n"
     "  -h, --help                  this text\n"
     "\n"
-    "A progress bar goes to stderr when it is a terminal, otherwise one line per block.\n"
+    "A progress bar goes to stderr when it is a terminal; each written file gets one line.\n"
     "Exit status: 0 written; 1 clipped block or file not written (or existing); 2 usage;\n"
     "3 unit not found; 4 unit does not respond; 5 filter refused; 6 rate refused;\n"
     "7 model query refused; 8 not a TORVEX24; 9 version query refused; 10 acquisition command\n"
@@ -516,11 +516,10 @@ int AcquireCommand(const std::vector<std::string>& args, std::ostream& out, std:
             err << "tavrin-cli acquire: cannot write " << name << ": " << e.reason << "\n";
             return kExitFailed;
         }
-        if (!terminal) {
-            err << name << ": " << o.count << " samples at " << acq.RateText() << " ("
-                << (setting.sinc3 ? "Sinc3" : "Sinc5+Sinc1") << ", CH" << setting.ch_sel
-                << ") written\n";
-        }
+        // Where the bar was, or as the one line per block when stderr is no terminal.
+        err << name << ": " << o.count << " samples at " << acq.RateText() << " ("
+            << (setting.sinc3 ? "Sinc3" : "Sinc5+Sinc1") << ", CH" << setting.ch_sel
+            << ") written\n";
         if (o.json) {
             out << "{\"file\":" << JsonString(name) << ",\"samples\":" << o.count
                 << ",\"rate\":" << JsonString(acq.RateText())
