@@ -224,29 +224,4 @@ TEST_F(AcquisitionTest, AReaderThatFallsBehindIsCaughtByTheOverrun) {
     }
 }
 
-TEST_F(AcquisitionTest, ReadErrorAndStallEndTheAcquisition) {
-    const ADUnitSetting setting{16, false, 0};
-    config.vanishAfter = 3000;
-    Make();
-    ASSERT_EQ(acq->Prepare(setting), AcqStatus::Ok);
-    ASSERT_EQ(acq->Start(setting, 8192, codes.data()), AcqStatus::Ok);
-    int deliveries = 0;
-    EXPECT_EQ(Run(1000, deliveries), AcqStep::ReadError);
-    EXPECT_EQ(acq->Received(), 2048);
-
-    config.vanishAfter = -1;
-    config.stallAfter = 2000;
-    Make();
-    acq->WatchStall(&ui, 500000000);
-    ASSERT_EQ(acq->Prepare(setting), AcqStatus::Ok);
-    ASSERT_EQ(acq->Start(setting, 8192, codes.data()), AcqStatus::Ok);
-    const int64_t start = ui.nowNs;
-    EXPECT_EQ(Run(1000, deliveries), AcqStep::Stalled);
-    EXPECT_EQ(acq->Received(), 1024);
-    // The last group came at about 8 ms; the stall is called 500 ms after it.
-    EXPECT_NEAR((ui.nowNs - start) * 1e-6, 8.2 + 500, 2.0);
-    EXPECT_EQ(driver->lines.back(), "AX");
-    EXPECT_FALSE(acq->Running());
-}
-
 } // namespace
