@@ -157,15 +157,16 @@ double SimCostMsPerBlock(const SimConfig& config, int32_t count) {
         unit.Write(reinterpret_cast<const uint8_t*>(command), std::strlen(command), n);
         unit.Read(buffer.data(), 3, n); // "OK\r" of the rate command
         const double start = ThreadCpuMs();
+        // Bytes, not samples: the bridge's packets split samples.
         int64_t received = 0;
-        while (received < count) {
+        while (received < int64_t{3} * count) {
             clock.now += 1024 * periodNs;
             uint32_t queued = 0;
             unit.GetQueueStatus(queued);
             while (queued > 0) {
                 uint32_t got = 0;
                 unit.Read(buffer.data(), std::min<uint32_t>(queued, 3 * 1024), got);
-                received += got / 3;
+                received += got;
                 queued -= got;
             }
         }

@@ -17,6 +17,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "adunit/Acquisition.h"
 #include "adunit/Adc.h"
 #include "analysis/MyFFT.h"
 #include "app/Mymessage.h"
@@ -245,6 +246,7 @@ void TFormMain::BuildObjects() {
                 unitTimer_ = std::make_unique<QtOneShotTimer>();
                 ADUnit = std::make_unique<TADC>(options_.driverFactory(), *unitTimer_, eventPump_,
                                                 &unitClock_);
+                acquisition_ = std::make_unique<TAcquisition>(*ADUnit);
             }
         })) {
         return;
@@ -334,6 +336,7 @@ TFormMain::~TFormMain() {
     progress_.reset();
     myStatus.reset();
     ZF_File.reset();
+    acquisition_.reset();
     if (ADUnit) {
         ADUnit->CloseUnit();
         ADUnit.reset();

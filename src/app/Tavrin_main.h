@@ -33,6 +33,7 @@ class TmyStatus;
 class ZF_File;
 class TmyFFT;
 class TADC;
+class TAcquisition;
 class FtDriver;
 class IPrintDialogs;
 class QPrinter;
@@ -211,6 +212,8 @@ public:
     std::unique_ptr<::ZF_File> ZF_File;
     std::unique_ptr<TmyFFT> myFFT;
     std::unique_ptr<TADC> ADUnit;
+    // The steps of one acquisition on ADUnit; exists with it.
+    std::unique_ptr<TAcquisition> acquisition_;
     std::unique_ptr<::FFTGraph> FFTGraph;
     // The two settings dialogs, made once after the owned objects and shown modally on demand.
     std::unique_ptr<TFormAmpSetting> FormAmpSetting;

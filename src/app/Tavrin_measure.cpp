@@ -7,8 +7,8 @@
 #include <QMenu>
 #include <QPushButton>
 #include <algorithm>
-#include <array>
 
+#include "adunit/Acquisition.h"
 #include "adunit/Adc.h"
 #include "adunit/RateTables.h"
 #include "analysis/MyFFT.h"
@@ -25,8 +25,6 @@ namespace {
 const QString kStartCaption = QStringLiteral("計測開始");
 const QString kStopCaption = QStringLiteral("計測中止");
 constexpr int kInfoPanel = 2;
-// Room for every reply the identity queries accept (10 characters and the NUL).
-constexpr size_t kIdentityCapacity = 16;
 // Polling while measuring: once per read group's time (8.2 ms at 125 ksps; each wake-up of the
 // event loop costs), at least every 16 ms at the slow rates. A pass takes every whole group that
 // has arrived, up to kGroupsPerPass, so a poll that comes late is caught up.
@@ -66,7 +64,7 @@ void TFormMain::MenuMeasureStartClick() {
 }
 
 void TFormMain::StartMeasurement() {
-    if (!ADUnit || !myStatus || !FFTGraph || fMeasuring || initializing_) {
+    if (!ADUnit || !acquisition_ || !myStatus || !FFTGraph || fMeasuring || initializing_) {
         return;
     }
     SetMeasuringControls();
@@ -92,9 +90,11 @@ void TFormMain::StartMeasurement() {
     ClearPeakReadouts();
     ClearRMS();
 
-    chunkSize = std::min(ChunkTable(acqSetting.spsSel), graphSetting.DataCountMax);
+    const AcqStatus started =
+        acquisition_->Start(acqSetting, graphSetting.DataCountMax, curCodes.data());
+    chunkSize = acquisition_->ChunkSize();
     measuringIdleMs_ = MeasuringIdleMs(chunkSize, acqSetting.spsSel, acqSetting.sinc3);
-    if (ADUnit->StartAcquisition(acqSetting.ch_sel, graphSetting.DataCountMax)) {
+    if (started == AcqStatus::Ok) {
         fMeasuring = true;
         fDataExist = false;
         fDataSaved = false;
@@ -107,8 +107,7 @@ void TFormMain::StartMeasurement() {
         UpdateCaption(true);
         ArmIdleTimer();
     } else {
-        ADUnit->StopAcquisition();
-        ADUnit->CloseUnit();
+        // The sequence has stopped and closed the unit.
         myStatus->ShowCommandError();
         myMessage->MsgCommandError();
         SetIdleControls();
@@ -116,56 +115,28 @@ void TFormMain::StartMeasurement() {
 }
 
 bool TFormMain::InitAbandoned() {
-    if (!stopRequested_) {
-        return false;
-    }
-    // Nothing has been started yet: closing leaves the unit idle, and the next start opens it
-    // afresh.
-    ADUnit->CloseUnit();
-    return true;
+    return stopRequested_;
 }
 
 bool TFormMain::InitUnit() {
-    if (!ADUnit->OpenUnit()) {
-        ADUnit->CloseUnit();
+    switch (acquisition_->Prepare(acqSetting, [this] { return InitAbandoned(); })) {
+    case AcqStatus::Ok:
+        myStatus->ShowUnitInfo(QString::fromLatin1(acquisition_->ModelName()),
+                               QString::fromLatin1(acquisition_->Version()),
+                               QString::fromLatin1(acquisition_->RateText()));
+        return true;
+    case AcqStatus::NotFound:
         myMessage->MsgNotFound();
         myStatus->ShowNotFound();
         return false;
-    }
-    if (InitAbandoned()) {
-        return false;
-    }
-    if (!ADUnit->CheckUnit()) {
-        ADUnit->CloseUnit();
+    case AcqStatus::NoResponse:
         myMessage->MsgNoResponse();
         myStatus->ShowNoResponse();
         return false;
-    }
-    // From here on a failure ends the start silently and leaves the unit open.
-    if (InitAbandoned()) {
+    default:
+        // The other steps end the start silently and leave the unit open (a stop closed it).
         return false;
     }
-    if (!(acqSetting.sinc3 ? ADUnit->SelectSinc3() : ADUnit->SelectSinc5()) || InitAbandoned()) {
-        return false;
-    }
-    if (!ADUnit->SetRate(acqSetting.spsSel) || InitAbandoned()) {
-        return false;
-    }
-    const QString rate = QString::fromLatin1(RateText(acqSetting.spsSel, acqSetting.sinc3));
-    std::array<char, kIdentityCapacity> model{};
-    if (!ADUnit->ReadModelName(model.data(), model.size()) || InitAbandoned()) {
-        return false;
-    }
-    if (std::string_view(model.data()) != DeviceName()) {
-        return false;
-    }
-    std::array<char, kIdentityCapacity> version{};
-    if (!ADUnit->ReadVersion(version.data(), version.size()) || InitAbandoned()) {
-        return false;
-    }
-    myStatus->ShowUnitInfo(QString::fromLatin1(model.data()), QString::fromLatin1(version.data()),
-                           rate);
-    return true;
 }
 
 void TFormMain::PollAcquisition() {
@@ -174,32 +145,29 @@ void TFormMain::PollAcquisition() {
 }
 
 bool TFormMain::TakeReadGroup() {
-    if (!ADUnit || receivedCount >= graphSetting.DataCountMax ||
-        graphSetting.DataCountMax > MaxSamples) {
+    if (!acquisition_ || receivedCount >= graphSetting.DataCountMax) {
         return false;
     }
-    // The last read asks only for the samples still missing: a count that is not a multiple of
-    // the read group (5000 at 1024 a group) would otherwise wait for samples never sent.
-    const int32_t wanted = std::min(chunkSize, graphSetting.DataCountMax - receivedCount);
-    int32_t got = 0;
-    if (!ADUnit->ReadSamples(curCodes.data() + receivedCount, got, wanted)) {
-        ADUnit->StopAcquisition();
+    switch (acquisition_->Step()) {
+    case AcqStep::Waiting:
+        return false;
+    case AcqStep::ReadError:
+    case AcqStep::Stalled:
         progress_->Cancel();
         myStatus->ShowMeasureError();
         fMeasuring = false;
         curBlock.count = 0;
         SetIdleControls();
         return false;
-    }
-    if (got <= 0) {
+    case AcqStep::Progress:
+        receivedCount = acquisition_->Received();
+        progress_->Report(receivedCount, acquisition_->LastCode());
+        return true;
+    case AcqStep::Complete:
+        receivedCount = acquisition_->Received();
+        FinishMeasurement();
         return false;
     }
-    receivedCount += got;
-    if (receivedCount < graphSetting.DataCountMax) {
-        progress_->Report(receivedCount, curCodes[receivedCount - 1]);
-        return true;
-    }
-    FinishMeasurement();
     return false;
 }
 
@@ -212,7 +180,8 @@ void TFormMain::FinishMeasurement() {
     curBlock.spsSel = acqSetting.spsSel;
     curBlock.sinc3 = acqSetting.sinc3;
 
-    if (!CheckCodes(curBlock, SamplePeriod(acqSetting.spsSel, acqSetting.sinc3))) {
+    if (!TAcquisition::ClipFree(curBlock.codes, curBlock.count) ||
+        !ConvertBlock(curBlock, SamplePeriod(acqSetting.spsSel, acqSetting.sinc3))) {
         if (ADUnit) {
             ADUnit->StopAcquisition();
         }
@@ -248,8 +217,8 @@ void TFormMain::StopMeasurement() {
     if (progress_) {
         progress_->Cancel();
     }
-    if (ADUnit && !ADUnit->StopAcquisition()) {
-        ADUnit->CloseUnit();
+    if (acquisition_) {
+        acquisition_->Stop();
     }
     fMeasuring = false;
     SetIdleControls();

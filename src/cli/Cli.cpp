@@ -1,5 +1,6 @@
 #include "cli/Cli.h"
 #include "common/TavrinVersion.h"
+#include "cli/AcquireCommand.h"
 
 namespace {
 
@@ -19,6 +20,8 @@ constexpr const char* kUsage =
     "  analyze IN.DTA... [--json] [--harmonics K]\n"
     "                           converter test figures (SNR, THD, SINAD, SFDR, ENOB, noise\n"
     "                           and resolution) of stored measurements\n"
+    "  acquire -o OUT.DTA [options] [--simulated ...]\n"
+    "                           take blocks from the unit and write them as data files\n"
     "\n"
     "Run 'tavrin-cli COMMAND --help' for a command's options; 'tavrin-cli --version' prints\n"
     "the version.\n"
@@ -43,6 +46,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
     if (command == "check") {
         return CheckCommand(rest, out, err);
+    }
+    if (command == "acquire") {
+        return AcquireCommand(rest, out, err);
     }
     if (command == "spectrum") {
         return SpectrumCommand(rest, out, err);

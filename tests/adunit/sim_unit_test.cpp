@@ -21,10 +21,16 @@ protected:
     SimConfig config = DefaultSimConfig();
     SimulatedUnit* unit = nullptr;
     std::unique_ptr<TADC> adc;
+    bool bridgeLatency = false;
 
     void Make() {
         adc.reset(); // one transport at a time owns the fake timer
-        auto driver = std::make_unique<SimulatedUnit>(config, ui);
+        // Bytes reach the queue at once unless a test looks at the bridge's latency itself.
+        SimConfig c = config;
+        if (!bridgeLatency) {
+            c.latencyMs = 0.0;
+        }
+        auto driver = std::make_unique<SimulatedUnit>(c, ui);
         unit = driver.get();
         adc = std::make_unique<TADC>(std::move(driver), ui, ui, &ui);
     }
@@ -313,7 +319,7 @@ TEST_F(SimUnitTest, StreamFaults) {
     ASSERT_TRUE(adc->SetRate(16));
     ASSERT_TRUE(adc->StartAcquisition(0, 8192));
     Acquire(16, 8192, codes, 1000, 1.0);
-    EXPECT_EQ(codes.size(), 3072u); // the read after the device went away fails
+    EXPECT_EQ(codes.size(), 2048u); // gone before the third group was complete: the read fails
     EXPECT_FALSE(adc->OpenUnit());
 
     config.vanishAfter = -1;
@@ -329,6 +335,81 @@ TEST_F(SimUnitTest, StreamFaults) {
     // Sample 5 (0xFFFFFF) seen through the two-byte shift.
     EXPECT_EQ(codes[5] & 0xFF, 0xFF);
     EXPECT_EQ(codes[6] >> 8, 0xFFFF);
+}
+
+TEST_F(SimUnitTest, BridgeHoldsBytesUntilAPacketIsFullOrTheLatencyTimerExpires) {
+    config.channel[0] = ChannelSignal{};
+    config.channel[0].ramp = true;
+    bridgeLatency = true; // 16 ms, the default
+    Make();
+    ASSERT_TRUE(adc->OpenUnit());
+    int64_t start = ui.nowNs;
+    ASSERT_TRUE(adc->CheckUnit());
+    EXPECT_GE(ui.nowNs - start, 16000000) << "the short reply waits for the latency timer";
+    EXPECT_LT(ui.nowNs - start, 18000000);
+    ASSERT_TRUE(adc->SetRate(16));
+    ASSERT_TRUE(adc->StartAcquisition(0, 100));
+    uint32_t queued = 0;
+    ui.nowNs += 8000 * 20; // 60 bytes: not a packet yet
+    ASSERT_EQ(unit->GetQueueStatus(queued), 0u);
+    EXPECT_EQ(queued, 0u);
+    ui.nowNs += 8000 * 41; // 183 bytes: two full packets went
+    ASSERT_EQ(unit->GetQueueStatus(queued), 0u);
+    EXPECT_EQ(queued, 124u);
+    ui.nowNs += 8000 * 39; // all 300 bytes sent by the unit; the last 52 wait
+    ASSERT_EQ(unit->GetQueueStatus(queued), 0u);
+    EXPECT_EQ(queued, 248u);
+    ui.nowNs += 16000000;
+    ASSERT_EQ(unit->GetQueueStatus(queued), 0u);
+    EXPECT_EQ(queued, 300u);
+
+    // At 1 ksps every sample waits the full latency. (The rate command does not purge: the
+    // samples still queued would be read as its reply.)
+    ASSERT_FALSE(adc->SetRate(8));
+    ASSERT_TRUE(adc->Purge());
+    ASSERT_TRUE(adc->SetRate(8));
+    ASSERT_TRUE(adc->StartAcquisition(0, 10));
+    start = ui.nowNs;
+    int32_t code = 0, got = 0;
+    while (got == 0) {
+        ui.nowNs += 100000;
+        ASSERT_TRUE(adc->ReadSamples(&code, got, 1));
+    }
+    EXPECT_NEAR((ui.nowNs - start) * 1e-6, 1.0 + 16.0, 0.15);
+    EXPECT_EQ(code, kRampFirstCode);
+}
+
+TEST_F(SimUnitTest, ToneRunsOnBetweenAcquisitionsAndStopLeavesSentSamplesQueued) {
+    config.filterResponse = false;
+    config.channel[0] = ChannelSignal{};
+    config.channel[0].tones.push_back({1000.0, 1.0, 0.0});
+    Make();
+    ASSERT_TRUE(adc->OpenUnit());
+    ASSERT_TRUE(adc->SetRate(16));
+    const int64_t first = ui.nowNs;
+    ASSERT_TRUE(adc->StartAcquisition(0, 1000));
+    ui.nowNs += 8000 * 100;
+    ASSERT_TRUE(adc->StopAcquisition());
+    ui.nowNs += 8000 * 100;
+    uint32_t queued = 0;
+    ASSERT_EQ(unit->GetQueueStatus(queued), 0u);
+    EXPECT_EQ(queued, 300u) << "AX stops the converter; what it sent stays until a purge";
+    EXPECT_FALSE(unit->IsStreaming());
+
+    // The next acquisition starts 10.25 periods of the tone later: a quarter period on, so its
+    // first sample is the crest and not the initial zero crossing.
+    ui.nowNs = first + 10250000;
+    ASSERT_TRUE(adc->StartAcquisition(0, 64));
+    ASSERT_EQ(unit->GetQueueStatus(queued), 0u);
+    EXPECT_EQ(queued, 0u) << "the start's purge dropped the leftovers";
+    std::vector<int32_t> codes;
+    Acquire(16, 64, codes);
+    ASSERT_EQ(codes.size(), 64u);
+    for (int n = 0; n < 64; ++n) {
+        const double v = std::sin(2 * std::numbers::pi * 1000 * (10.25e-3 + n * 8e-6));
+        ASSERT_NEAR(codes[n], 8388608 + v * 8388608 / 2.5, 1.0) << "sample " << n;
+    }
+    EXPECT_NEAR(codes[0], 8388608 + 8388608 / 2.5, 1.0);
 }
 
 TEST(SimOptions, DefaultsAndChannelOptionsReplaceThePicture) {
@@ -395,9 +476,11 @@ TEST(SimOptions, HarmonicsFollowTheFirstTone) {
 
 TEST(SimOptions, BadOptionsAndHelp) {
     const std::vector<std::vector<const char*>> bad = {
-        {"x", "--ch2-dc", "1"}, {"x", "--ch0-tone", "1000"},  {"x", "--ch0-tone", "a:b"},
-        {"x", "--ch0-noise"},   {"x", "--stall-after", "-3"}, {"x", "--model", "0123456789ABCDEF"},
-        {"x", "--frobnicate"},  {"x", "--ch0-dc", "1V"}};
+        {"x", "--ch2-dc", "1"},       {"x", "--ch0-tone", "1000"},
+        {"x", "--ch0-tone", "a:b"},   {"x", "--ch0-noise"},
+        {"x", "--stall-after", "-3"}, {"x", "--model", "0123456789ABCDEF"},
+        {"x", "--frobnicate"},        {"x", "--ch0-dc", "1V"},
+        {"x", "--latency", "300"},    {"x", "--rx-buffer", "10"}};
     for (auto args : bad) {
         SimConfig c = DefaultSimConfig();
         std::string error;

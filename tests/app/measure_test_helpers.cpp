@@ -93,8 +93,19 @@ void ScriptedUnit::Handle(const std::string& line) {
     }
 }
 
+namespace {
+// The rig's clock moves only between idle steps, so the bridge's latency timer would hold every
+// reply during the preparation; and a step takes one read group however far the clock moved, so
+// the receive queue must hold a whole block.
+SimConfig RigConfig(SimConfig config) {
+    config.latencyMs = 0.0;
+    config.rxBufferBytes = 4u << 20;
+    return config;
+}
+} // namespace
+
 MeasureRig::MeasureRig(const SimConfig& config) {
-    Build(std::make_unique<SimulatedUnit>(config, clock));
+    Build(std::make_unique<SimulatedUnit>(RigConfig(config), clock));
 }
 
 MeasureRig::MeasureRig(std::unique_ptr<ScriptedUnit> scripted) {
@@ -125,7 +136,7 @@ void MeasureRig::Build(std::unique_ptr<FtDriver> first) {
 
 SimulatedUnit& MeasureRig::UseSim(const SimConfig& config) {
     form->ADUnit->CloseUnit();
-    auto sim = std::make_unique<SimulatedUnit>(config, clock);
+    auto sim = std::make_unique<SimulatedUnit>(RigConfig(config), clock);
     SimulatedUnit& ref = *sim;
     driver->inner = std::move(sim);
     return ref;

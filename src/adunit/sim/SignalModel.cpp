@@ -34,7 +34,7 @@ SignalGenerator::SignalGenerator() {
 }
 
 void SignalGenerator::Setup(const ChannelSignal& signal, double periodSeconds, bool sinc3,
-                            bool filterResponse) {
+                            bool filterResponse, double startSeconds) {
     dc_ = signal.dcVolts;
     ramp_ = signal.ramp;
     // The sum of four uniform variables on [0, 65536) has variance 4 * 65536^2 / 12.
@@ -45,7 +45,8 @@ void SignalGenerator::Setup(const ChannelSignal& signal, double periodSeconds, b
         st.cyclesPerSample = t.frequencyHz * periodSeconds;
         const double gain = filterResponse ? FilterGain(st.cyclesPerSample, sinc3) : 1.0;
         st.amplitude = t.amplitudeV * gain;
-        st.phase0 = t.phaseDeg * std::numbers::pi / 180.0;
+        st.phase0 = t.phaseDeg * std::numbers::pi / 180.0 +
+                    2.0 * std::numbers::pi * std::fmod(t.frequencyHz * startSeconds, 1.0);
         const double step = 2.0 * std::numbers::pi * st.cyclesPerSample;
         st.stepCos = std::cos(step);
         st.stepSin = std::sin(step);

@@ -39,8 +39,11 @@ class SignalGenerator {
 public:
     SignalGenerator();
 
-    // periodSeconds: sample period; filterResponse: apply FilterGain to every tone.
-    void Setup(const ChannelSignal& signal, double periodSeconds, bool sinc3, bool filterResponse);
+    // periodSeconds: sample period; filterResponse: apply FilterGain to every tone;
+    // startSeconds: time of sample 0 on the signal's own time line, so that a tone runs on
+    // from one acquisition to the next instead of restarting at its initial phase.
+    void Setup(const ChannelSignal& signal, double periodSeconds, bool sinc3, bool filterResponse,
+               double startSeconds = 0.0);
     // Positions the generator so that the next call of Next returns sample n.
     void SeekTo(uint64_t n);
     int32_t Next();

@@ -30,6 +30,10 @@ const char* SimOptionsHelp() {
            "  --chN-ramp                counter signal: sample n is code 0x100000 + n\n"
            "    (any --chN-* option replaces that channel's default picture)\n"
            "  --no-filter-response      tones are not shaped by the digital filter\n"
+           "  --latency MS              latency timer of the USB bridge (default 16; 0..255)\n"
+           "  --rx-buffer BYTES         receive queue of the host driver (default 131072);\n"
+           "                            a reader that falls behind loses samples, reported as\n"
+           "                            a read failure\n"
            "  --model NAME              model name answered to \"U?\"\n"
            "  --unit-version TEXT       version line answered to \"V?\"\n"
            "Faults:\n"
@@ -200,6 +204,23 @@ bool ParseSimOptions(int argc, char** argv, SimConfig& config, std::string& erro
             (opt == "--model"          ? config.modelName
              : opt == "--unit-version" ? config.version
                                        : config.ngCommand) = value;
+        } else if (opt == "--latency") {
+            if (!needValue()) {
+                return false;
+            }
+            if (!ParseDouble(value, config.latencyMs) || config.latencyMs < 0.0 ||
+                config.latencyMs > 255.0) {
+                return bad();
+            }
+        } else if (opt == "--rx-buffer") {
+            if (!needValue()) {
+                return false;
+            }
+            int64_t n = 0;
+            if (!ParseCount(value, n) || n < 64 || n > (int64_t{64} << 20)) {
+                return bad();
+            }
+            config.rxBufferBytes = static_cast<uint32_t>(n);
         } else if (opt == "--stall-after" || opt == "--vanish-after" || opt == "--clip-at" ||
                    opt == "--stray-bytes") {
             if (!needValue()) {

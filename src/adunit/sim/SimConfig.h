@@ -12,6 +12,13 @@ struct SimConfig {
     // would on the real unit). Off gives the plain sampled waveform.
     bool filterResponse = true;
 
+    // The USB FIFO bridge: bytes reach the host's receive queue in packets of 62 payload bytes,
+    // or when the latency timer expires with fewer waiting (0: every byte goes at once).
+    double latencyMs = 16.0;
+    // The receive queue the host driver keeps; bytes beyond it are lost and the next queue
+    // query or read fails once, as an overrun report.
+    uint32_t rxBufferBytes = 131072;
+
     std::string modelName = "TORVEX24";
     std::string version = "Ver2.10";
 

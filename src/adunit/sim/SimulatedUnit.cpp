@@ -7,7 +7,9 @@
 #include "adunit/RateTables.h"
 
 SimulatedUnit::SimulatedUnit(const SimConfig& config, IMonotonicClock& clock)
-    : config_(config), clock_(clock) {}
+    : config_(config), clock_(clock),
+      latencyNs_(static_cast<int64_t>(std::max(0.0, config.latencyMs) * 1.0e6)),
+      rx_(std::max<uint32_t>(config.rxBufferBytes, kPacketPayload)) {}
 
 bool SimulatedUnit::Gone() {
     if (!gone_ && config_.vanishAfter >= 0 &&
@@ -44,17 +46,12 @@ uint32_t SimulatedUnit::Purge(uint32_t mask) {
         return kStatusNotOpen;
     }
     if (mask & PurgeRx) {
-        replyHead_ = replyTail_ = 0;
-        if (streaming_) {
-            // Samples already on their way are lost; the converter goes on.
-            const uint64_t due = DueSamples();
-            if (due > sent_) {
-                totalSent_ += due - sent_;
-            }
-            sent_ = std::max(sent_, due);
-            partialUsed_ = 0;
-            generator_[channel_].SeekTo(sent_);
-        }
+        // Everything on its way is dropped, in the chip and in the host's queue; a running
+        // converter goes on with the next sample.
+        Advance(clock_.NowNs());
+        rx_.Clear();
+        packetFill_ = 0;
+        overrunPending_ = false;
     }
     if (mask & PurgeTx) {
         lineLength_ = 0;
@@ -63,7 +60,7 @@ uint32_t SimulatedUnit::Purge(uint32_t mask) {
     return kStatusOk;
 }
 
-uint64_t SimulatedUnit::DueSamples() {
+uint64_t SimulatedUnit::DueSamples(int64_t now) const {
     if (!streaming_) {
         return sent_;
     }
@@ -71,7 +68,12 @@ uint64_t SimulatedUnit::DueSamples() {
     if (config_.stallAfter >= 0) {
         limit = std::min<uint64_t>(limit, static_cast<uint64_t>(config_.stallAfter));
     }
-    const int64_t elapsed = clock_.NowNs() - startNs_;
+    if (config_.vanishAfter >= 0) {
+        const auto left = static_cast<uint64_t>(config_.vanishAfter) -
+                          std::min<uint64_t>(totalSent_, config_.vanishAfter);
+        limit = std::min(limit, sent_ + left);
+    }
+    const int64_t elapsed = now - startNs_;
     if (elapsed <= 0) {
         return std::min(sent_, limit);
     }
@@ -79,13 +81,70 @@ uint64_t SimulatedUnit::DueSamples() {
     return std::max(sent_, std::min(due, limit));
 }
 
+void SimulatedUnit::FlushPacket() {
+    const size_t taken = rx_.Push(packet_.data(), packetFill_);
+    if (taken < packetFill_) {
+        lostBytes_ += packetFill_ - taken;
+        overrunPending_ = true;
+    }
+    packetFill_ = 0;
+}
+
+void SimulatedUnit::Emit(const uint8_t* bytes, size_t n, int64_t t) {
+    for (size_t i = 0; i < n; ++i) {
+        if (packetFill_ > 0 && packetSinceNs_ + latencyNs_ <= t) {
+            FlushPacket(); // the latency timer expired before this byte came
+        }
+        if (packetFill_ == 0) {
+            packetSinceNs_ = t;
+        }
+        packet_[packetFill_++] = bytes[i];
+        if (packetFill_ == kPacketPayload) {
+            FlushPacket();
+        }
+    }
+}
+
+void SimulatedUnit::Advance(int64_t now) {
+    if (streaming_) {
+        const uint64_t due = DueSamples(now);
+        while (sent_ < due) {
+            const int32_t code = NextCode();
+            const uint8_t bytes[3] = {static_cast<uint8_t>(code >> 16),
+                                      static_cast<uint8_t>(code >> 8), static_cast<uint8_t>(code)};
+            // Sample k leaves the converter one period after the instant it stands for.
+            const auto t =
+                startNs_ + static_cast<int64_t>(static_cast<double>(sent_ + 1) * periodNs_);
+            Emit(bytes, 3, t);
+            ++sent_;
+            ++totalSent_;
+        }
+        if (sent_ >= count_) {
+            streaming_ = false;
+        }
+    }
+    if (packetFill_ > 0 && packetSinceNs_ + latencyNs_ <= now) {
+        FlushPacket();
+    }
+}
+
+uint32_t SimulatedUnit::TakeOverrun() {
+    if (!overrunPending_) {
+        return kStatusOk;
+    }
+    overrunPending_ = false;
+    return kStatusIoError;
+}
+
 uint32_t SimulatedUnit::GetQueueStatus(uint32_t& queuedBytes) {
     if (!open_ || Gone()) {
         return kStatusNotOpen;
     }
-    const uint64_t streamBytes = (DueSamples() - sent_) * 3 - partialUsed_;
-    const uint64_t total = (replyTail_ - replyHead_) + streamBytes;
-    queuedBytes = static_cast<uint32_t>(std::min<uint64_t>(total, UINT32_MAX));
+    Advance(clock_.NowNs());
+    if (const uint32_t status = TakeOverrun(); status != kStatusOk) {
+        return status;
+    }
+    queuedBytes = static_cast<uint32_t>(rx_.Size());
     return kStatusOk;
 }
 
@@ -103,45 +162,11 @@ uint32_t SimulatedUnit::Read(uint8_t* dst, uint32_t count, uint32_t& bytesRead) 
     if (!open_ || Gone()) {
         return kStatusNotOpen;
     }
-    uint32_t done = 0;
-    const size_t replyBytes = std::min<size_t>(replyTail_ - replyHead_, count);
-    std::memcpy(dst, reply_.data() + replyHead_, replyBytes);
-    replyHead_ += replyBytes;
-    if (replyHead_ == replyTail_) {
-        replyHead_ = replyTail_ = 0;
+    Advance(clock_.NowNs());
+    if (const uint32_t status = TakeOverrun(); status != kStatusOk) {
+        return status;
     }
-    done += static_cast<uint32_t>(replyBytes);
-
-    const uint64_t due = DueSamples();
-    // The rest of a sample that an earlier read split.
-    if (partialUsed_ > 0 && done < count) {
-        while (partialUsed_ < 3 && done < count) {
-            dst[done++] = partial_[partialUsed_++];
-        }
-        if (partialUsed_ == 3) {
-            partialUsed_ = 0;
-            ++sent_;
-            ++totalSent_;
-        }
-    }
-    while (done < count && sent_ < due && partialUsed_ == 0) {
-        const int32_t code = NextCode();
-        partial_ = {static_cast<uint8_t>(code >> 16), static_cast<uint8_t>(code >> 8),
-                    static_cast<uint8_t>(code)};
-        const uint32_t take = std::min<uint32_t>(3, count - done);
-        std::memcpy(dst + done, partial_.data(), take);
-        done += take;
-        if (take == 3) {
-            ++sent_;
-            ++totalSent_;
-        } else {
-            partialUsed_ = take;
-        }
-    }
-    if (streaming_ && sent_ >= count_) {
-        streaming_ = false;
-    }
-    bytesRead = done;
+    bytesRead = static_cast<uint32_t>(rx_.Pop(dst, count));
     return kStatusOk;
 }
 
@@ -150,10 +175,12 @@ uint32_t SimulatedUnit::Write(const uint8_t* src, uint32_t count, uint32_t& byte
     if (!open_ || Gone()) {
         return kStatusNotOpen;
     }
+    const int64_t now = clock_.NowNs();
+    Advance(now);
     for (uint32_t i = 0; i < count; ++i) {
         const char c = static_cast<char>(src[i]);
         if (c == '\r') {
-            HandleLine();
+            HandleLine(now);
             lineLength_ = 0;
             lineOverflow_ = false;
         } else if (c == '\n') {
@@ -173,18 +200,16 @@ uint32_t SimulatedUnit::Close() {
         return kStatusNotOpen;
     }
     open_ = false;
-    replyHead_ = replyTail_ = 0;
+    rx_.Clear();
+    packetFill_ = 0;
+    overrunPending_ = false;
     return kStatusOk;
 }
 
-void SimulatedUnit::Reply(const char* text) {
-    const size_t n = std::strlen(text);
-    if (replyTail_ + n + 1 > reply_.size()) {
-        return; // the host does not read its replies; the unit's buffer is full
-    }
-    std::memcpy(reply_.data() + replyTail_, text, n);
-    replyTail_ += n;
-    reply_[replyTail_++] = '\r';
+void SimulatedUnit::Reply(const char* text, int64_t now) {
+    Emit(reinterpret_cast<const uint8_t*>(text), std::strlen(text), now);
+    const uint8_t cr = '\r';
+    Emit(&cr, 1, now);
 }
 
 namespace {
@@ -210,7 +235,7 @@ int RateIndexOf(char c) {
 
 } // namespace
 
-void SimulatedUnit::HandleLine() {
+void SimulatedUnit::HandleLine(int64_t now) {
     if (config_.silent) {
         return;
     }
@@ -218,31 +243,32 @@ void SimulatedUnit::HandleLine() {
     const char* cmd = line_.data();
     const size_t len = lineLength_;
 
-    // Any command ends a running acquisition; "AX" is the one meant for it.
+    // Any command ends a running acquisition; "AX" is the one meant for it. The samples already
+    // sent stay on their way (in the bridge and the host's queue) until a purge drops them.
     if (streaming_) {
         streaming_ = false;
-        count_ = sent_ + (partialUsed_ > 0 ? 1 : 0);
+        count_ = sent_;
     }
     const std::string& ng = config_.ngCommand;
     const bool refused =
         !ng.empty() &&
         (ng == cmd || (ng.size() == 2 && ng[1] == '*' && len >= 1 && cmd[0] == ng[0]));
     if (lineOverflow_ || refused) {
-        Reply("NG");
+        Reply("NG", now);
         return;
     }
     if (std::strcmp(cmd, "?") == 0) {
-        Reply("OK");
+        Reply("OK", now);
     } else if (std::strcmp(cmd, "S3") == 0 || std::strcmp(cmd, "S5") == 0) {
         sinc3_ = cmd[1] == '3';
-        Reply("OK");
+        Reply("OK", now);
     } else if (len == 2 && cmd[0] == 'F' && RateIndexOf(cmd[1]) >= 0) {
         rateIndex_ = RateIndexOf(cmd[1]);
-        Reply("OK");
+        Reply("OK", now);
     } else if (std::strcmp(cmd, "U?") == 0) {
-        Reply(config_.modelName.c_str());
+        Reply(config_.modelName.c_str(), now);
     } else if (std::strcmp(cmd, "V?") == 0) {
-        Reply(config_.version.c_str());
+        Reply(config_.version.c_str(), now);
     } else if (std::strcmp(cmd, "AX") == 0) {
         // Stopped above; no answer.
     } else if (len == 7 && cmd[0] == 'A' && (cmd[1] == '0' || cmd[1] == '1')) {
@@ -250,32 +276,37 @@ void SimulatedUnit::HandleLine() {
         for (size_t i = 2; i < 7; ++i) {
             const int d = HexDigit(cmd[i]);
             if (d < 0) {
-                Reply("NG");
+                Reply("NG", now);
                 return;
             }
             n = n * 16 + static_cast<uint32_t>(d);
         }
-        StartStream(cmd[1] - '0', n);
+        StartStream(cmd[1] - '0', n, now);
     } else {
-        Reply("NG");
+        Reply("NG", now);
     }
 }
 
-void SimulatedUnit::StartStream(int channel, uint32_t count) {
+void SimulatedUnit::StartStream(int channel, uint32_t count, int64_t now) {
     channel_ = channel;
     count_ = count;
     sent_ = 0;
-    partialUsed_ = 0;
     // The table holds single-precision milliseconds (0.008 is 8000.0004 ns); the unit's own
     // clock runs at whole nanoseconds.
     periodNs_ = std::round(static_cast<double>(SamplePeriod(rateIndex_, sinc3_)) * 1.0e6);
-    startNs_ = clock_.NowNs();
+    startNs_ = now;
+    // The inputs carry running signals: the first acquisition sees each tone at its initial
+    // phase, later ones wherever it has got to by their start.
+    if (!signalStarted_) {
+        signalStarted_ = true;
+        signalEpochNs_ = now;
+    }
     generator_[channel].Setup(config_.channel[channel], periodNs_ * 1.0e-9, sinc3_,
-                              config_.filterResponse);
+                              config_.filterResponse,
+                              static_cast<double>(startNs_ - signalEpochNs_) * 1.0e-9);
     for (int32_t i = 0; i < config_.strayBytes; ++i) {
-        if (replyTail_ < reply_.size()) {
-            reply_[replyTail_++] = static_cast<uint8_t>(0xA5 ^ i);
-        }
+        const auto stray = static_cast<uint8_t>(0xA5 ^ i);
+        Emit(&stray, 1, now);
     }
     streaming_ = count > 0;
 }
