@@ -324,8 +324,7 @@ void TFormMain::ShowStatistics() {
     if (graphSetting.fSig_Volt) {
         const auto maxUv = static_cast<float>(FFTGraph::CodeToMicrovolts(FFTGraph->CodeMax()));
         const auto minUv = static_cast<float>(FFTGraph::CodeToMicrovolts(FFTGraph->CodeMin()));
-        const auto devUv =
-            static_cast<float>(FFTGraph::CodesToMicrovolts(stdDevCode));
+        const auto devUv = static_cast<float>(FFTGraph::CodesToMicrovolts(stdDevCode));
         myStatus->ShowVoltStatistics(maxUv, minUv, devUv);
     } else {
         const int32_t maxCode = FFTGraph->CodeMax();

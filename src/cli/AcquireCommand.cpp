@@ -131,18 +131,7 @@ int Parse(const std::vector<std::string>& args, AcquireOptions& o, bool& help, s
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         std::string v;
-        auto value = [&](const std::string& option) {
-            const std::string prefix = option + "=";
-            if (a.compare(0, prefix.size(), prefix) == 0) {
-                v = a.substr(prefix.size());
-                return true;
-            }
-            if (a == option && i + 1 < args.size()) {
-                v = args[++i];
-                return true;
-            }
-            return false;
-        };
+        auto value = [&](const std::string& option) { return TakeOptionValue(args, i, option, v); };
         if (a == "--help" || a == "-h") {
             help = true;
             return kExitOk;

@@ -1,6 +1,6 @@
 #include "cli/Cli.h"
-#include "common/TavrinVersion.h"
 #include "cli/AcquireCommand.h"
+#include "common/TavrinVersion.h"
 
 namespace {
 
@@ -28,6 +28,21 @@ constexpr const char* kUsage =
     "Exit status: 0 success, 1 a file was rejected or could not be written, 2 usage error.\n";
 
 } // namespace
+
+bool TakeOptionValue(const std::vector<std::string>& args, std::size_t& i,
+                     const std::string& option, std::string& into) {
+    const std::string& a = args[i];
+    const std::string prefix = option + "=";
+    if (a.compare(0, prefix.size(), prefix) == 0) {
+        into = a.substr(prefix.size());
+        return true;
+    }
+    if (a == option && i + 1 < args.size()) {
+        into = args[++i];
+        return true;
+    }
+    return false;
+}
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (args.empty()) {

@@ -2,6 +2,7 @@
 // stored measurements with the program's own readers, writers, spectrum, graph and print code.
 #pragma once
 
+#include <cstddef>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -9,6 +10,11 @@
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
+
+// Reads the value of `option` at args[i], written "--opt=VALUE" or "--opt VALUE" (then i moves on
+// to the value). False when args[i] is not that option or its value is missing.
+bool TakeOptionValue(const std::vector<std::string>& args, std::size_t& i,
+                     const std::string& option, std::string& into);
 
 // Runs one command line (args without the program name). Results go to out, messages to err.
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

@@ -83,16 +83,7 @@ int Parse(const std::string& command, const char* usageText, const std::vector<s
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         auto value = [&](const std::string& option, std::string& into) {
-            const std::string prefix = option + "=";
-            if (a.compare(0, prefix.size(), prefix) == 0) {
-                into = a.substr(prefix.size());
-                return true;
-            }
-            if (a == option && i + 1 < args.size()) {
-                into = args[++i];
-                return true;
-            }
-            return false;
+            return TakeOptionValue(args, i, option, into);
         };
         std::string v;
         if (endOfOptions) {

@@ -71,16 +71,7 @@ int Parse(const std::vector<std::string>& args, SpectrumOptions& o, bool& help, 
             continue;
         }
         auto value = [&](const std::string& option, std::string& into) {
-            const std::string prefix = option + "=";
-            if (a.compare(0, prefix.size(), prefix) == 0) {
-                into = a.substr(prefix.size());
-                return true;
-            }
-            if (a == option && i + 1 < args.size()) {
-                into = args[++i];
-                return true;
-            }
-            return false;
+            return TakeOptionValue(args, i, option, into);
         };
         std::string v;
         if (a == "--help" || a == "-h") {
