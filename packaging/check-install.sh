@@ -1,8 +1,8 @@
 #!/bin/sh
 # Installs a build into a scratch folder as a package would (prefix /usr) and checks the result:
 # every file in its place, the desktop entries and the AppStream metadata pass the desktop's own
-# validators, the entries' commands and icon exist, and the programs tell the version without a
-# display. Usage: check-install.sh BUILD_DIR VERSION [CMAKE]
+# validators, the entries' commands and icon exist, the programs tell the version without a
+# display, and the manual pages render cleanly and name every command and option. Usage: check-install.sh BUILD_DIR VERSION [CMAKE]
 set -eu
 build=$1
 version=$2
@@ -51,4 +51,35 @@ for prog in tavrin-cli tavrin-sim; do
 done
 grep -q "release version=\"$version\"" "$root"/share/metainfo/*.metainfo.xml ||
     fail "the metadata does not name version $version"
+
+# The manual pages render without a warning, and keep up with the programs: every command
+# tavrin-cli --help names, and every option the --help texts name, is in the page.
+# The warnings are those of a UTF-8 terminal; the text to search is plain ASCII (\- a hyphen).
+page_text() {
+    gzip -dc "$root/share/man/man1/$1.1.gz" | groff -man -Tutf8 -ww -z 2>"$dest/warnings"
+    [ ! -s "$dest/warnings" ] || fail "$1.1 renders with warnings: $(cat "$dest/warnings")"
+    gzip -dc "$root/share/man/man1/$1.1.gz" | groff -man -Tascii -P-cbou 2>/dev/null |
+        tr '\n' ' ' | tr -s ' '
+}
+options() {
+    grep -o -- '--[a-zA-Z0-9][a-zA-Z0-9-]*[a-zA-Z0-9]' | sort -u
+}
+page_text tavrin >/dev/null
+for prog in tavrin-cli tavrin-sim; do
+    text=$(page_text $prog)
+    helps=$("$root/bin/$prog" --help)
+    if [ $prog = tavrin-cli ]; then
+        commands=$(printf '%s\n' "$helps" | sed -n '/^Commands:/,/^$/s/^  \([a-z][a-z]*\) .*/\1/p')
+        [ -n "$commands" ] || fail "tavrin-cli --help names no command"
+        for command in $commands; do
+            printf '%s' "$text" | grep -qF "tavrin-cli $command " ||
+                fail "tavrin-cli.1 does not show the command $command"
+            helps="$helps
+$("$root/bin/$prog" "$command" --help)" || fail "tavrin-cli $command --help failed"
+        done
+    fi
+    for option in $(printf '%s\n' "$helps" | options); do
+        printf '%s' "$text" | grep -qw -- "$option" || fail "$prog.1 does not describe $option"
+    done
+done
 echo "check-install: OK"

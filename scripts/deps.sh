@@ -9,7 +9,7 @@ packages=(
     fonts-ipafont-gothic
     xvfb xauth
     poppler-utils
-    librsvg2-bin desktop-file-utils appstream dpkg-dev
+    librsvg2-bin desktop-file-utils appstream dpkg-dev groff-base
 )
 if [ "${TAVRIN_BENCH:-0}" = 1 ]; then packages+=(libfftw3-dev); fi
 if [ "${TAVRIN_FUZZ:-0}" = 1 ]; then packages+=(clang libclang-rt-14-dev); fi
