@@ -1,6 +1,8 @@
 #include "app/QtUiServices.h"
 
 #include <QCoreApplication>
+#include <chrono>
+#include <thread>
 
 #include "app/Mymessage.h"
 
@@ -12,6 +14,11 @@ void QtEventPump::ProcessPendingEvents() {
     ++g_pumpDepth;
     QCoreApplication::processEvents();
     --g_pumpDepth;
+    // The transport calls this in a loop while it waits for a reply (up to 100 ms, and the USB
+    // bridge holds short replies for its latency timer). Without a pause the loop would keep a
+    // core busy for the whole wait; a millisecond keeps the window as lively and the reply as
+    // prompt as anyone can notice.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 bool QtEventPump::IsPumping() {
