@@ -578,6 +578,10 @@ void TFormMain::FormResize() {
         if (fDataExist || fRefExist) {
             RedrawGraphs();
         }
+        // A resize is followed by a paint that shows the graphs again; the boxes lie in the
+        // central widget, whose repaint need not pass this window's paint handler, so without
+        // this the empty grids of the first show (or of a resize without data) stayed white.
+        FormPaint();
     }
     fStatusLayout = true;
     ArmIdleTimer();

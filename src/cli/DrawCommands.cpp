@@ -6,6 +6,7 @@
 #include <QPrinter>
 #include <QString>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <system_error>
 
@@ -219,7 +220,11 @@ int LoadAndDraw(const std::string& command, const char* usageText,
     scene.ShowAsLoaded();
     const std::string partial = PartialName(o.output);
     bool written;
-    if (report) {
+    if (report && !std::ofstream(partial)) {
+        // The PDF engine would only find this out inside the print and complain on stderr in
+        // its own words; the command's own message follows below.
+        written = false;
+    } else if (report) {
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(QString::fromStdString(partial));

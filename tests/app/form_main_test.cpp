@@ -517,6 +517,25 @@ TEST_F(FormMainTest, IdleWorkWaitsWhileACommandServicesEventsOrAModalBoxIsOpen) 
     EXPECT_FALSE(form.fStatusLayout);
 }
 
+// The first look at the window: both boxes show their empty grids, not a white field.
+TEST_F(FormMainTest, StartupShowsTheEmptyGrids) {
+    TFormMain form(Options());
+    StartUp(form);
+    ProcessEventsUntil([] { return false; }, 200);
+    for (TPaintBox* box : {form.PaintBox1, form.PaintBox3}) {
+        ASSERT_TRUE(box->isVisible());
+        EXPECT_FALSE(box->IsBlank()) << box->objectName().toStdString();
+        const QImage shot = box->grab().toImage();
+        int gridPixels = 0;
+        for (int y = 2; y < shot.height() - 2; ++y) {
+            for (int x = 2; x < shot.width() - 2; ++x) {
+                gridPixels += shot.pixelColor(x, y) != Qt::white;
+            }
+        }
+        EXPECT_GT(gridPixels, shot.width() + shot.height()) << box->objectName().toStdString();
+    }
+}
+
 TEST_F(FormMainTest, InfoPanelUsesTheWidthRule) {
     TFormMain form(Options());
     form.SetInfoPanel("短い", 2);

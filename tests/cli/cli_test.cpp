@@ -253,6 +253,10 @@ TEST_F(CliTest, ExecutableEndToEnd) {
     EXPECT_EQ(std::system(cmd.c_str()), 0) << ReadAll(Path("stderr"));
     EXPECT_EQ(ReadAll(pdf).substr(0, 4), "%PDF");
     EXPECT_EQ(ReadAll(Path("stderr")), "");
+    // A folder that is not there: the command's own line only, no leftover.
+    EXPECT_EQ(run("report '" + dta + "' -o '" + Path("nodir/e2e.pdf") + "'"), 1);
+    EXPECT_EQ(ReadAll(Path("stderr")),
+              "tavrin-cli report: cannot write " + Path("nodir/e2e.pdf") + "\n");
     EXPECT_EQ(run("render '" + dta + "' -o '" + Path("e2e.png") + "' --width 640 --height 480"), 0);
     EXPECT_EQ(ReadAll(Path("e2e.png")).substr(1, 3), "PNG");
 

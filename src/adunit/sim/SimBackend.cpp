@@ -22,6 +22,12 @@ bool ConfigureDriverBackend(int argc, char** argv, std::string& error, bool& exi
         return false;
     }
     if (exitNow) {
+        // The options' text is shared with tavrin-cli acquire; the program's own line leads it.
+        if (error == SimOptionsHelp()) {
+            std::fputs("Usage: tavrin-sim [options] [Qt options such as -platform NAME]\n"
+                       "Tavrin with a simulated TORVEX24 instead of the unit on USB.\n\n",
+                       stdout);
+        }
         std::fputs(error.c_str(), stdout);
         error.clear();
         return true;
