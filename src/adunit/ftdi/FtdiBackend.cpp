@@ -1,6 +1,5 @@
 // Driver backend of `tavrin`: the real unit through FTDI's D2XX library when it is installed,
-// otherwise (or when D2XX cannot open it) through libftdi1. The program takes no options but
-// --help and --version.
+// otherwise (or when D2XX cannot open it) through libftdi1. The program takes no options.
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -9,7 +8,6 @@
 #include "adunit/FallbackDriver.h"
 #include "adunit/ftdi/D2xxDriver.h"
 #include "adunit/ftdi/FtdiDriver.h"
-#include "common/TavrinVersion.h"
 
 bool ConfigureDriverBackend(int argc, char** argv, std::string& error, bool& exitNow) {
     exitNow = false;
@@ -18,21 +16,14 @@ bool ConfigureDriverBackend(int argc, char** argv, std::string& error, bool& exi
     }
     const std::string arg = argv[1];
     if (arg == "--help" || arg == "-h") {
-        std::fputs("Usage: tavrin [--help | --version | Qt options such as -platform NAME]\n"
-                   "The TORVEX24 spectrum analyser on the USB unit.\n"
-                   "  -h, --help  this text\n"
-                   "  --version   print the program's version\n",
+        std::fputs("Usage: tavrin [Qt options such as -platform NAME]\n"
+                   "The TORVEX24 spectrum analyser on the USB unit; it takes no options of its "
+                   "own.\n",
                    stdout);
         exitNow = true;
         return true;
     }
-    // As tavrin-sim and tavrin-cli answer it, and on a terminal without a display.
-    if (arg == "--version") {
-        std::fputs("tavrin " TAVRIN_VERSION "\n", stdout);
-        exitNow = true;
-        return true;
-    }
-    error = arg.size() > 1 && arg[0] == '-' ? "unknown option " + arg + " (see --help)"
+    error = arg.size() > 1 && arg[0] == '-' ? "unknown option " + arg + " (tavrin takes no options)"
                                             : "tavrin takes no arguments (got \"" + arg + "\")";
     return false;
 }
