@@ -13,21 +13,15 @@
 #include "analysis/ConverterFigures.h"
 #include "analysis/SampleConversion.h"
 #include "cli/Cli.h"
+#include "cli_test_helpers.h"
 #include "files/ZF_File.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using namespace cli_test;
 
-class AnalyzeTest : public ::testing::Test {
+class AnalyzeTest : public CliFolderTest {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "tavrin_analyze_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
     // A block of n samples at rate 16 (Sinc5): a tone of `amplitude` V at `bin` with its 2nd
     // and 3rd harmonics at -90 and -100 dBc, on a few codes of noise. The file's volts column
     // and step deliberately disagree with the codes: analyze must recompute them.
@@ -64,12 +58,6 @@ protected:
         return (dir / name).string();
     }
 
-    int Run(std::vector<std::string> args) {
-        out.str("");
-        err.str("");
-        return RunCli(args, out, err);
-    }
-
     static std::string Value(const std::string& json, const std::string& key, int nth = 0) {
         const std::regex re("\"" + key + "\": (null|[-+0-9.eE]+)");
         auto it = std::sregex_iterator(json.begin(), json.end(), re);
@@ -83,10 +71,8 @@ protected:
         return v == "null" || v == "missing" ? NAN : std::strtod(v.c_str(), nullptr);
     }
 
-    fs::path dir;
     std::vector<int32_t> codes;
     ConverterFigures expected;
-    std::ostringstream out, err;
 };
 
 TEST_F(AnalyzeTest, JsonAndTableCarryTheFiguresOfTheCodes) {
