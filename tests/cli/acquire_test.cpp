@@ -48,7 +48,7 @@ TEST_F(AcquireTest, WritesTheBlockAsTheWindowsSaveWould) {
     EXPECT_NE(out.str().find("\"file\":\"" + a + "\""), std::string::npos) << out.str();
     EXPECT_NE(out.str().find("\"rate\":\"62.5ksps\""), std::string::npos);
 
-    ReadBack file;
+    DataFileRecords file;
     ASSERT_TRUE(file.Read(a));
     for (int32_t i = 0; i < 5000; ++i) {
         ASSERT_EQ(file.codes[i], kRampFirstCode + i) << "sample " << i;
@@ -82,7 +82,7 @@ TEST_F(AcquireTest, DefaultPictureCarriesTheToneAtItsFrequency) {
     const std::string a = Path("tone.DTA");
     ASSERT_EQ(Acquire({"--count", "8192", "--rate", "125ksps", "-o", a}), 0) << err.str();
     EXPECT_NE(err.str().find("8192 samples at 125ksps"), std::string::npos) << err.str();
-    ReadBack file;
+    DataFileRecords file;
     ASSERT_TRUE(file.Read(a));
     const std::vector<int32_t>& codes = file.codes;
     // Peak amplitude of the block's component at f: correlation with a Hann-weighted sine and

@@ -12,6 +12,7 @@
 
 #include "cli/Cli.h"
 #include "files/ZF_File.h"
+#include "files/file_test_helpers.h"
 
 namespace cli_test {
 
@@ -21,22 +22,6 @@ inline std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
-
-// A data file read back with the program's reader, into buffers of the largest block.
-struct ReadBack {
-    std::vector<int32_t> codes = std::vector<int32_t>(MaxSamples);
-    std::vector<float> volts = std::vector<float>(MaxSamples);
-    SampleBlock block;
-    GraphSetting graph;
-    MeasureSetting measure;
-    ADUnitSetting ad;
-
-    bool Read(const std::string& path) {
-        block.codes = codes.data();
-        block.volts = volts.data();
-        return ZF_File().ReadDataFile(path, ZF_File::kDataHeader, block, graph, measure, ad);
-    }
-};
 
 // Each case in a fresh temporary folder, tavrin-cli run in-process with its streams captured.
 class CliFolderTest : public ::testing::Test {

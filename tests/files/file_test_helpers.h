@@ -3,6 +3,9 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
+
+#include "files/ZF_File.h"
 
 class TempDir {
 public:
@@ -23,3 +26,19 @@ void WriteBytes(const std::string& path, const std::string& bytes);
 std::string CrLf(std::initializer_list<std::string> lines);
 // The exact bytes of a settings file holding every default.
 std::string DefaultSettingFileBytes();
+
+// What a data file holds, read with the program's reader into buffers of the largest block.
+struct DataFileRecords {
+    std::vector<int32_t> codes = std::vector<int32_t>(MaxSamples);
+    std::vector<float> volts = std::vector<float>(MaxSamples);
+    SampleBlock block;
+    GraphSetting graph;
+    MeasureSetting measure;
+    ADUnitSetting ad;
+
+    bool Read(const std::string& path) {
+        block.codes = codes.data();
+        block.volts = volts.data();
+        return ZF_File().ReadDataFile(path, ZF_File::kDataHeader, block, graph, measure, ad);
+    }
+};

@@ -148,18 +148,11 @@ TEST(SaveRules, SpecialFilesAreRefusedWithoutWaiting) {
     const std::string fifo = tmp.Path("fifo.prf");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
     const int result = InChild([&] {
-        ZF_File zf;
-        GraphSetting g;
-        MeasureSetting m;
-        ADUnitSetting a;
-        std::vector<int32_t> codes(MaxSamples);
-        std::vector<float> volts(MaxSamples);
-        SampleBlock block;
-        block.codes = codes.data();
-        block.volts = volts.data();
+        DataFileRecords r;
         for (const std::string& name : {fifo, tmp.Dir().string(), std::string("/dev/null")}) {
-            if (zf.ReadSettingFile(name, ZF_File::kSettingHeader, g, m, a) ||
-                zf.ReadDataFile(name, ZF_File::kDataHeader, block, g, m, a) || Save(name)) {
+            if (ZF_File().ReadSettingFile(name, ZF_File::kSettingHeader, r.graph, r.measure,
+                                          r.ad) ||
+                r.Read(name) || Save(name)) {
                 return 1;
             }
         }
