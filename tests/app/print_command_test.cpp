@@ -9,12 +9,10 @@
 #include <QStandardPaths>
 #include <cmath>
 
-#include "analysis/MyFFT.h"
 #include "app/PrintDialogs.h"
 #include "app/Tavrin_main.h"
 #include "app/app_test_helpers.h"
 #include "cli/Cli.h"
-#include "cli/DataLoad.h"
 #include "files/ZF_File.h"
 #include "graph/GraphBitmap.h"
 #include "graph/Myprint.h"
@@ -53,6 +51,7 @@ protected:
     QTemporaryDir dir;
     RecordingPresenter presenter;
     FakePrintDialogs dialogs;
+    ScriptedFileDialogs files;
 
     FormMainOptions Options(const QString& failAt = {}) {
         FormMainOptions o;
@@ -60,6 +59,7 @@ protected:
         o.presenter = &presenter;
         o.failCreationOf = failAt;
         o.printDialogs = &dialogs;
+        o.fileDialogs = &files;
         return o;
     }
     static void StartUp(TFormMain& form) {
@@ -100,31 +100,11 @@ protected:
         return path;
     }
 
-    // The window's data-load steps for measured data, from records read the shared way.
-    static void LoadIntoWindow(TFormMain& form, const std::string& path) {
-        LoadedData d;
-        std::string why;
-        ASSERT_TRUE(LoadMeasuredData(path, d, why)) << why;
-        std::copy_n(d.codes.begin(), d.block.count, form.curCodes.begin());
-        std::copy_n(d.volts.begin(), d.block.count, form.curVolts.begin());
-        SampleBlock b = d.block;
-        b.codes = form.curCodes.data();
-        b.volts = form.curVolts.data();
-        b.spectrum = form.curSpectrum.data();
-        form.curBlock = b;
-        form.graphSetting = d.graph;
-        form.acqSetting = d.ad;
-        form.unitSetting = d.ad;
-        form.measureSetting = d.measure;
-        form.fDataExist = form.fDataSaved = true;
-        ASSERT_TRUE(form.myFFT->ComputeSpectrum(form.curBlock));
-        form.FFTGraph->UpdateAxisLabels();
-        form.FFTGraph->PlaceControls();
-        form.FFTGraph->ResizeBitmaps();
-        form.FFTGraph->ClearGraphs();
-        form.RedrawGraphs();
-        form.ShowPeak();
-        form.ShowRMS();
+    // The file loaded through the window's own command.
+    void LoadIntoWindow(TFormMain& form, const std::string& path) {
+        files.answers = {QString::fromStdString(path)};
+        form.MenuDataLoadClick();
+        ASSERT_TRUE(form.fDataExist) << path;
     }
 };
 
