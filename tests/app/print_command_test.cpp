@@ -14,6 +14,7 @@
 #include "app/app_test_helpers.h"
 #include "cli/Cli.h"
 #include "files/ZF_File.h"
+#include "files/file_test_helpers.h"
 #include "graph/GraphBitmap.h"
 #include "graph/Myprint.h"
 #include "graph/TPaintBox.h"
@@ -79,11 +80,6 @@ protected:
             codes[i] = 8388608 + static_cast<int32_t>(std::lround(v / 2.98023224e-7));
             volts[i] = static_cast<float>(v);
         }
-        SampleBlock b;
-        b.codes = codes.data();
-        b.volts = volts.data();
-        b.count = n;
-        b.deltaF = 15.2587890625f;
         GraphSetting g;
         g.fSig_Volt = true;
         g.index_FreqS = 3;
@@ -91,12 +87,8 @@ protected:
         g.index_dB_min = 14;
         g.whichWindowFunc = WinFlatTop;
         g.fWinFuncAdjust = true;
-        MeasureSetting m;
         const std::string path = QFile::encodeName(dir.filePath(name)).toStdString();
-        SetDataFilePath(m, path);
-        m.StartDateTime = "2024/03/04 5:06:07";
-        ADUnitSetting a{16, false, 0};
-        EXPECT_TRUE(ZF_File().WriteDataFile(ZF_File::kDataHeader, a, b, g, m));
+        EXPECT_TRUE(WriteCodesFile(path, codes, volts, n, 15.2587890625f, g, "2024/03/04 5:06:07"));
         return path;
     }
 

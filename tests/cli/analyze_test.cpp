@@ -37,25 +37,17 @@ protected:
             codes[i] = 8388608 + static_cast<int32_t>(std::lround(v / double(kVoltsPerCode))) +
                        static_cast<int32_t>(r >> 29) - 3;
         }
-        SampleBlock b;
-        b.codes = codes.data();
-        b.volts = volts.data();
-        b.count = n;
-        b.deltaF = 12345.0f;
-        GraphSetting g;
-        MeasureSetting m;
-        SetDataFilePath(m, (dir / name).string());
-        m.StartDateTime = "2024/01/01 0:00:00";
-        ADUnitSetting a{16, false, 0};
-        ZF_File zf;
-        EXPECT_TRUE(zf.WriteDataFile(ZF_File::kDataHeader, a, b, g, m));
+        EXPECT_TRUE(WriteCodesFile(Path(name), codes, volts, n, 12345.0f));
         // The figures the command must report, from the codes as written.
         std::vector<float> v(MaxSamples);
+        SampleBlock b;
+        b.codes = codes.data();
         b.volts = v.data();
+        b.count = n;
         EXPECT_TRUE(ConvertBlock(b, SamplePeriod(16, false)));
         ConverterAnalyzer analyzer;
         EXPECT_TRUE(analyzer.Analyze(b, 6, expected));
-        return (dir / name).string();
+        return Path(name);
     }
 
     static std::string Value(const std::string& json, const std::string& key, int nth = 0) {

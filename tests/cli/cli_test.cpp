@@ -48,20 +48,10 @@ protected:
             codes[i] = 8388608 + static_cast<int32_t>(std::lround(
                                      amplitudeCodes * std::sin(2 * M_PI * bin * i / n)));
         }
-        SampleBlock b;
-        b.codes = codes.data();
-        b.volts = volts.data();
-        b.count = n;
-        b.deltaF = 12345.0f;
         GraphSetting g;
         g.whichWindowFunc = window;
         g.fDCCut_FFT = true;
-        MeasureSetting m;
-        SetDataFilePath(m, Path(name));
-        m.StartDateTime = "2024/01/01 0:00:00";
-        ADUnitSetting a{16, false, 0};
-        ZF_File zf;
-        EXPECT_TRUE(zf.WriteDataFile(ZF_File::kDataHeader, a, b, g, m));
+        EXPECT_TRUE(WriteCodesFile(Path(name), codes, volts, n, 12345.0f, g));
         return Path(name);
     }
 };

@@ -27,6 +27,23 @@ std::string CrLf(std::initializer_list<std::string> lines);
 // The exact bytes of a settings file holding every default.
 std::string DefaultSettingFileBytes();
 
+// Writes `count` codes at rate 16 (Sinc5) with the program's writer; the volts column and
+// "deltaF:" are stored as given, whether or not they agree with the codes.
+inline bool WriteCodesFile(const std::string& path, std::vector<int32_t>& codes,
+                           std::vector<float>& volts, int32_t count, float deltaF,
+                           const GraphSetting& graph = {},
+                           const char* start = "2024/01/01 0:00:00") {
+    SampleBlock b;
+    b.codes = codes.data();
+    b.volts = volts.data();
+    b.count = count;
+    b.deltaF = deltaF;
+    MeasureSetting m;
+    SetDataFilePath(m, path);
+    m.StartDateTime = start;
+    return ZF_File().WriteDataFile(ZF_File::kDataHeader, ADUnitSetting{16, false, 0}, b, graph, m);
+}
+
 // What a data file holds, read with the program's reader into buffers of the largest block.
 struct DataFileRecords {
     std::vector<int32_t> codes = std::vector<int32_t>(MaxSamples);
