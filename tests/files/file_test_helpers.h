@@ -27,6 +27,15 @@ std::string CrLf(std::initializer_list<std::string> lines);
 // The exact bytes of a settings file holding every default.
 std::string DefaultSettingFileBytes();
 
+// How many entries a folder holds.
+inline std::size_t Entries(const std::filesystem::path& dir) {
+    std::size_t n = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir)) {
+        ++n;
+    }
+    return n;
+}
+
 // Writes `count` codes at rate 16 (Sinc5) with the program's writer; the volts column and
 // "deltaF:" are stored as given, whether or not they agree with the codes.
 inline bool WriteCodesFile(const std::string& path, std::vector<int32_t>& codes,

@@ -25,14 +25,6 @@ bool Save(const std::string& path) {
     return zf.WriteSettingFile(path, ZF_File::kSettingHeader, {}, {}, {});
 }
 
-std::size_t Entries(const fs::path& dir) {
-    std::size_t n = 0;
-    for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir)) {
-        ++n;
-    }
-    return n;
-}
-
 // Runs body in a child process and returns its exit status, -1 when it died or did not end
 // within 20 s (an open that blocks). With asUser, a test run as root hands `dir` to "nobody"
 // and drops to that user first: root ignores access rights, an ordinary user does not.
