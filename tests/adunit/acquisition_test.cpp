@@ -15,27 +15,20 @@ namespace {
 
 // Passes everything to a simulated unit and records the command lines; may refuse to send the
 // acquisition command.
-class WatchedUnit : public FtDriver {
+class WatchedUnit : public ForwardingDriver {
 public:
-    explicit WatchedUnit(std::unique_ptr<SimulatedUnit> u) : unit(std::move(u)) {}
-    uint32_t OpenByIndex(int i) override { return unit->OpenByIndex(i); }
-    uint32_t SetUSBParameters(uint32_t a, uint32_t b) override {
-        return unit->SetUSBParameters(a, b);
-    }
-    uint32_t Purge(uint32_t m) override { return unit->Purge(m); }
-    uint32_t GetQueueStatus(uint32_t& q) override { return unit->GetQueueStatus(q); }
-    uint32_t Read(uint8_t* d, uint32_t c, uint32_t& n) override { return unit->Read(d, c, n); }
+    explicit WatchedUnit(std::unique_ptr<SimulatedUnit> u)
+        : ForwardingDriver(std::move(u)), unit(static_cast<SimulatedUnit*>(inner.get())) {}
     uint32_t Write(const uint8_t* s, uint32_t c, uint32_t& n) override {
         const std::string line(reinterpret_cast<const char*>(s), c);
         lines.push_back(line.substr(0, line.size() - 1));
         if (failStart && line.size() == 8 && line[0] == 'A') {
             return SimulatedUnit::kStatusIoError;
         }
-        return unit->Write(s, c, n);
+        return inner->Write(s, c, n);
     }
-    uint32_t Close() override { return unit->Close(); }
 
-    std::unique_ptr<SimulatedUnit> unit;
+    SimulatedUnit* unit;
     std::vector<std::string> lines;
     bool failStart = false;
 };
@@ -197,31 +190,26 @@ TEST_F(AcquisitionTest, AReaderThatFallsBehindIsCaughtByTheOverrun) {
     config.channel[0].ramp = true;
     config.rxBufferBytes = 16384; // 43 ms at 125 ksps
     const ADUnitSetting setting{16, false, 0};
-    {
-        SCOPED_TRACE("keeps up");
+    auto start = [&] {
         Make(16.0);
         ASSERT_EQ(acq->Prepare(setting), AcqStatus::Ok);
         ASSERT_EQ(acq->Start(setting, 65536, codes.data()), AcqStatus::Ok);
-        int deliveries = 0;
-        EXPECT_EQ(Run(2000, deliveries), AcqStep::Complete);
-        EXPECT_EQ(codes[65535], kRampFirstCode + 65535);
-        EXPECT_EQ(Unit().LostBytes(), 0u);
-    }
-    {
-        SCOPED_TRACE("falls behind");
-        Make(16.0);
-        ASSERT_EQ(acq->Prepare(setting), AcqStatus::Ok);
-        ASSERT_EQ(acq->Start(setting, 65536, codes.data()), AcqStatus::Ok);
-        int deliveries = 0;
-        // One group per 20 ms while 2560 samples arrive: the queue overflows after a few steps.
-        EXPECT_EQ(Run(20000, deliveries), AcqStep::ReadError);
-        EXPECT_GT(deliveries, 0);
-        EXPECT_LT(acq->Received(), 65536);
-        EXPECT_EQ(acq->ReadFailureStatus(), SimulatedUnit::kStatusIoError);
-        EXPECT_GT(Unit().LostBytes(), 0u);
-        EXPECT_FALSE(Unit().IsStreaming()) << "the unit was told to stop";
-        EXPECT_EQ(driver->lines.back(), "AX");
-    }
+    };
+    int deliveries = 0;
+    start();
+    EXPECT_EQ(Run(2000, deliveries), AcqStep::Complete) << "keeps up";
+    EXPECT_EQ(codes[65535], kRampFirstCode + 65535);
+    EXPECT_EQ(Unit().LostBytes(), 0u);
+
+    start();
+    // One group per 20 ms while 2560 samples arrive: the queue overflows after a few steps.
+    EXPECT_EQ(Run(20000, deliveries), AcqStep::ReadError);
+    EXPECT_GT(deliveries, 0);
+    EXPECT_LT(acq->Received(), 65536);
+    EXPECT_EQ(acq->ReadFailureStatus(), SimulatedUnit::kStatusIoError);
+    EXPECT_GT(Unit().LostBytes(), 0u);
+    EXPECT_FALSE(Unit().IsStreaming()) << "the unit was told to stop";
+    EXPECT_EQ(driver->lines.back(), "AX");
 }
 
 } // namespace

@@ -5,12 +5,31 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "adunit/FtDriver.h"
 #include "adunit/MonotonicClock.h"
 #include "common/UiServices.h"
+
+// Passes every call on to `inner`; a test overrides the calls it watches, or replaces `inner`.
+class ForwardingDriver : public FtDriver {
+public:
+    explicit ForwardingDriver(std::unique_ptr<FtDriver> d) : inner(std::move(d)) {}
+    uint32_t OpenByIndex(int i) override { return inner->OpenByIndex(i); }
+    uint32_t SetUSBParameters(uint32_t a, uint32_t b) override {
+        return inner->SetUSBParameters(a, b);
+    }
+    uint32_t Purge(uint32_t m) override { return inner->Purge(m); }
+    uint32_t GetQueueStatus(uint32_t& q) override { return inner->GetQueueStatus(q); }
+    uint32_t Read(uint8_t* d, uint32_t c, uint32_t& n) override { return inner->Read(d, c, n); }
+    uint32_t Write(const uint8_t* s, uint32_t c, uint32_t& n) override {
+        return inner->Write(s, c, n);
+    }
+    uint32_t Close() override { return inner->Close(); }
+    std::unique_ptr<FtDriver> inner;
+};
 
 class FakeUi : public IEventPump, public IOneShotTimer, public IMonotonicClock {
 public:

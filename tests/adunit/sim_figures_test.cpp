@@ -10,13 +10,16 @@
 #include "analysis/SampleConversion.h"
 
 TEST(SimFigures, TonesHarmonicsAndNoiseAsAsked) {
-    const char* argv[] = {"tavrin-sim", "--ch0-tone",          "1000:1", "--ch0-harmonic",
-                          "2:-100",     "--ch0-harmonic",      "3:-110", "--ch0-noise",
+    const char* argv[] = {"tavrin-sim", "--ch0-tone",          "1000:1",    "--ch0-harmonic",
+                          "2:-100",     "--ch0-harmonic",      "3:-110:45", "--ch0-noise",
                           "3e-6",       "--no-filter-response"};
     SimConfig config = DefaultSimConfig();
     std::string error;
     bool exitNow = false;
     ASSERT_TRUE(ParseSimOptions(10, const_cast<char**>(argv), config, error, exitNow)) << error;
+    ASSERT_EQ(config.channel[0].tones.size(), 3u);
+    EXPECT_EQ(config.channel[0].tones[2].frequencyHz, 3000.0);
+    EXPECT_EQ(config.channel[0].tones[2].phaseDeg, 45.0);
 
     const int32_t n = 65536;
     const double periodMs = 0.008; // 125 ksps

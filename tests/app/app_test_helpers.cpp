@@ -1,5 +1,7 @@
 #include "app/app_test_helpers.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QThread>
@@ -40,4 +42,17 @@ void WriteAll(const QString& path, const QByteArray& bytes) {
     if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         f.write(bytes);
     }
+}
+
+QString BuiltSimulator() {
+    return QDir(QCoreApplication::applicationDirPath()).filePath("../src/app/tavrin-sim");
+}
+
+QProcessEnvironment SimulatorEnvironment(const QString& runtimeDir) {
+    QDir().mkpath(runtimeDir);
+    QFile::setPermissions(runtimeDir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("XDG_RUNTIME_DIR", runtimeDir);
+    return env;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <deque>
 #include <functional>
@@ -44,3 +45,8 @@ bool ProcessEventsUntil(const std::function<bool()>& done, int timeoutMs = 3000)
 
 QByteArray ReadAll(const QString& path);
 void WriteAll(const QString& path, const QByteArray& bytes);
+
+// The tavrin-sim built beside the tests, and the environment to run it offscreen with a private
+// runtime folder (created, owner only), so that it cannot meet a Tavrin the user is running.
+QString BuiltSimulator();
+QProcessEnvironment SimulatorEnvironment(const QString& runtimeDir);

@@ -10,6 +10,7 @@
 
 #include "adunit/FtDriver.h"
 #include "adunit/MonotonicClock.h"
+#include "adunit/adunit_fakes.h"
 #include "adunit/sim/SimConfig.h"
 #include "adunit/sim/SimulatedUnit.h"
 #include "app/Tavrin_main.h"
@@ -46,22 +47,7 @@ private:
 };
 
 // Forwards to an inner driver the test may replace (after closing the unit).
-class SwitchableDriver : public FtDriver {
-public:
-    explicit SwitchableDriver(std::unique_ptr<FtDriver> d) : inner(std::move(d)) {}
-    uint32_t OpenByIndex(int i) override { return inner->OpenByIndex(i); }
-    uint32_t SetUSBParameters(uint32_t a, uint32_t b) override {
-        return inner->SetUSBParameters(a, b);
-    }
-    uint32_t Purge(uint32_t m) override { return inner->Purge(m); }
-    uint32_t GetQueueStatus(uint32_t& q) override { return inner->GetQueueStatus(q); }
-    uint32_t Read(uint8_t* d, uint32_t c, uint32_t& n) override { return inner->Read(d, c, n); }
-    uint32_t Write(const uint8_t* s, uint32_t c, uint32_t& n) override {
-        return inner->Write(s, c, n);
-    }
-    uint32_t Close() override { return inner->Close(); }
-    std::unique_ptr<FtDriver> inner;
-};
+using SwitchableDriver = ForwardingDriver;
 
 class MeasureRig {
 public:

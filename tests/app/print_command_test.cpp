@@ -9,13 +9,12 @@
 #include <QStandardPaths>
 #include <cmath>
 
-#include "analysis/MyFFT.h"
 #include "app/PrintDialogs.h"
 #include "app/Tavrin_main.h"
 #include "app/app_test_helpers.h"
 #include "cli/Cli.h"
-#include "cli/DataLoad.h"
 #include "files/ZF_File.h"
+#include "files/file_test_helpers.h"
 #include "graph/GraphBitmap.h"
 #include "graph/Myprint.h"
 #include "graph/TPaintBox.h"
@@ -53,6 +52,7 @@ protected:
     QTemporaryDir dir;
     RecordingPresenter presenter;
     FakePrintDialogs dialogs;
+    ScriptedFileDialogs files;
 
     FormMainOptions Options(const QString& failAt = {}) {
         FormMainOptions o;
@@ -60,6 +60,7 @@ protected:
         o.presenter = &presenter;
         o.failCreationOf = failAt;
         o.printDialogs = &dialogs;
+        o.fileDialogs = &files;
         return o;
     }
     static void StartUp(TFormMain& form) {
@@ -79,11 +80,6 @@ protected:
             codes[i] = 8388608 + static_cast<int32_t>(std::lround(v / 2.98023224e-7));
             volts[i] = static_cast<float>(v);
         }
-        SampleBlock b;
-        b.codes = codes.data();
-        b.volts = volts.data();
-        b.count = n;
-        b.deltaF = 15.2587890625f;
         GraphSetting g;
         g.fSig_Volt = true;
         g.index_FreqS = 3;
@@ -91,40 +87,16 @@ protected:
         g.index_dB_min = 14;
         g.whichWindowFunc = WinFlatTop;
         g.fWinFuncAdjust = true;
-        MeasureSetting m;
         const std::string path = QFile::encodeName(dir.filePath(name)).toStdString();
-        SetDataFilePath(m, path);
-        m.StartDateTime = "2024/03/04 5:06:07";
-        ADUnitSetting a{16, false, 0};
-        EXPECT_TRUE(ZF_File().WriteDataFile(ZF_File::kDataHeader, a, b, g, m));
+        EXPECT_TRUE(WriteCodesFile(path, codes, volts, n, 15.2587890625f, g, "2024/03/04 5:06:07"));
         return path;
     }
 
-    // The window's data-load steps for measured data, from records read the shared way.
-    static void LoadIntoWindow(TFormMain& form, const std::string& path) {
-        LoadedData d;
-        std::string why;
-        ASSERT_TRUE(LoadMeasuredData(path, d, why)) << why;
-        std::copy_n(d.codes.begin(), d.block.count, form.curCodes.begin());
-        std::copy_n(d.volts.begin(), d.block.count, form.curVolts.begin());
-        SampleBlock b = d.block;
-        b.codes = form.curCodes.data();
-        b.volts = form.curVolts.data();
-        b.spectrum = form.curSpectrum.data();
-        form.curBlock = b;
-        form.graphSetting = d.graph;
-        form.acqSetting = d.ad;
-        form.unitSetting = d.ad;
-        form.measureSetting = d.measure;
-        form.fDataExist = form.fDataSaved = true;
-        ASSERT_TRUE(form.myFFT->ComputeSpectrum(form.curBlock));
-        form.FFTGraph->UpdateAxisLabels();
-        form.FFTGraph->PlaceControls();
-        form.FFTGraph->ResizeBitmaps();
-        form.FFTGraph->ClearGraphs();
-        form.RedrawGraphs();
-        form.ShowPeak();
-        form.ShowRMS();
+    // The file loaded through the window's own command.
+    void LoadIntoWindow(TFormMain& form, const std::string& path) {
+        files.answers = {QString::fromStdString(path)};
+        form.MenuDataLoadClick();
+        ASSERT_TRUE(form.fDataExist) << path;
     }
 };
 

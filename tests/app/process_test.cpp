@@ -14,10 +14,6 @@
 #include "app/app_test_helpers.h"
 
 namespace {
-QString BuiltSimulator() {
-    return QDir(QCoreApplication::applicationDirPath()).filePath("../src/app/tavrin-sim");
-}
-
 // A running copy of tavrin-sim whose start-up file lives in a temporary directory.
 class SimProcess {
 public:
@@ -31,13 +27,7 @@ public:
         // runtime directory of its own, so that it cannot meet a Tavrin the user is running.
         const QString exe = dir.filePath("tavrin-sim");
         EXPECT_TRUE(QFile::copy(built, exe));
-        const QString runtime = dir.filePath("run");
-        EXPECT_TRUE(QDir().mkpath(runtime));
-        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("XDG_RUNTIME_DIR", runtime);
-        process.setProcessEnvironment(env);
+        process.setProcessEnvironment(SimulatorEnvironment(dir.filePath("run")));
         process.start(exe, args);
         EXPECT_TRUE(process.waitForStarted(10000));
         return true;

@@ -16,20 +16,10 @@
 #include "app/measure_test_helpers.h"
 #include "dialogs/Amp_setting.h"
 #include "dialogs/Fft_setting.h"
+#include "dialogs/dialog_test_helpers.h"
 #include "graph/TPaintBox.h"
 
 namespace {
-
-template <class W> W* Find(QWidget& dialog, const char* name) {
-    W* w = dialog.findChild<W*>(QString::fromLatin1(name));
-    EXPECT_NE(w, nullptr) << name;
-    return w;
-}
-
-void Pick(QComboBox* box, int index) {
-    box->setCurrentIndex(index);
-    emit box->activated(index);
-}
 
 // Runs a settings command; `act` works on its dialog while it is open modally.
 template <class D>

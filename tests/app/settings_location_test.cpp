@@ -94,26 +94,18 @@ TEST(SettingsLocation, WritableCheckAsksTheKernelForTheUnprivilegedUser) {
     ::chmod(QFile::encodeName(locked).constData(), 0755); // so that it can be removed
 }
 
-QString BuiltSimulator() {
-    return QDir(QCoreApplication::applicationDirPath()).filePath("../src/app/tavrin-sim");
-}
-
 // Starts the copy `exe` (as nobody when the tests run as root) until it has written its
 // start-up file `prf`, then ends it with SIGTERM as a session logout would.
 void RunUntilSettingsWritten(const QString& exe, const QString& home, const QString& prf) {
     const QString runtime = QDir(home).filePath("run");
-    ASSERT_TRUE(QDir().mkpath(runtime));
-    ::chmod(QFile::encodeName(runtime).constData(), 0700);
+    QProcessEnvironment env = SimulatorEnvironment(runtime);
     if (::geteuid() == 0) {
         ASSERT_EQ(::chown(QFile::encodeName(home).constData(), kNobody, kNogroup), 0);
         ASSERT_EQ(::chown(QFile::encodeName(runtime).constData(), kNobody, kNogroup), 0);
     }
     QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
     env.insert("HOME", home);
     env.remove("XDG_CONFIG_HOME");
-    env.insert("XDG_RUNTIME_DIR", runtime);
     process.setProcessEnvironment(env);
     process.setProcessChannelMode(QProcess::MergedChannels);
     if (::geteuid() == 0) {

@@ -18,41 +18,23 @@
 #include "analysis/SampleConversion.h"
 #include "cli/AcquireCommand.h"
 #include "cli/Cli.h"
+#include "cli_test_helpers.h"
 #include "files/ZF_File.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using namespace cli_test;
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-class AcquireTest : public ::testing::Test {
+class AcquireTest : public CliFolderTest {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "tavrin_acquire_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    std::string Path(const std::string& name) const { return (dir / name).string(); }
-
     // acquire with the simulated unit, its bridge without latency; sim options at the end.
     int Acquire(const std::vector<std::string>& args, const std::vector<std::string>& sim = {}) {
         std::vector<std::string> all = {"acquire"};
         all.insert(all.end(), args.begin(), args.end());
         all.insert(all.end(), {"--simulated", "--latency", "0"});
         all.insert(all.end(), sim.begin(), sim.end());
-        out.str("");
-        err.str("");
-        return RunCli(all, out, err);
+        return Run(all);
     }
-
-    fs::path dir;
-    std::ostringstream out;
-    std::ostringstream err;
 };
 
 TEST_F(AcquireTest, WritesTheBlockAsTheWindowsSaveWould) {
@@ -66,38 +48,27 @@ TEST_F(AcquireTest, WritesTheBlockAsTheWindowsSaveWould) {
     EXPECT_NE(out.str().find("\"file\":\"" + a + "\""), std::string::npos) << out.str();
     EXPECT_NE(out.str().find("\"rate\":\"62.5ksps\""), std::string::npos);
 
-    ZF_File zf;
-    std::vector<int32_t> codes(MaxSamples);
-    std::vector<float> volts(MaxSamples);
-    SampleBlock block;
-    block.codes = codes.data();
-    block.volts = volts.data();
-    GraphSetting graph;
-    MeasureSetting measure;
-    ADUnitSetting ad;
-    ASSERT_TRUE(zf.ReadDataFile(a, ZF_File::kDataHeader, block, graph, measure, ad));
-    EXPECT_EQ(ad.spsSel, 15);
-    EXPECT_TRUE(ad.sinc3);
-    EXPECT_EQ(ad.ch_sel, 1);
-    EXPECT_EQ(block.count, 5000);
-    EXPECT_EQ(graph.DataCountMax, 5000);
+    DataFileRecords file;
+    ASSERT_TRUE(file.Read(a));
     for (int32_t i = 0; i < 5000; ++i) {
-        ASSERT_EQ(codes[i], kRampFirstCode + i) << "sample " << i;
+        ASSERT_EQ(file.codes[i], kRampFirstCode + i) << "sample " << i;
     }
-    EXPECT_EQ(measure.StartDateTime.size(), 19u);
+    EXPECT_EQ(file.measure.StartDateTime.size(), 19u);
 
-    // The window's save of the same block and records gives the same bytes.
+    // The window's save of the same block and records gives the same bytes: rate, filter,
+    // channel and count included.
+    SampleBlock& block = file.block;
     GraphSetting windowGraph;
     windowGraph.DataCountMax = 5000;
     windowGraph.DataCountSel = 2; // 4096, the largest listed count within the block
     MeasureSetting windowMeasure;
-    windowMeasure.StartDateTime = measure.StartDateTime;
+    windowMeasure.StartDateTime = file.measure.StartDateTime;
     SetDataFilePath(windowMeasure, Path("window.DTA"));
     block.spsSel = 15;
     block.sinc3 = true;
     ASSERT_TRUE(CheckCodes(block, SamplePeriod(15, true)));
-    ASSERT_TRUE(zf.WriteDataFile(ZF_File::kDataHeader, ADUnitSetting{15, true, 1}, block,
-                                 windowGraph, windowMeasure));
+    ASSERT_TRUE(ZF_File().WriteDataFile(ZF_File::kDataHeader, ADUnitSetting{15, true, 1}, block,
+                                        windowGraph, windowMeasure));
     std::string mine = ReadAll(a);
     std::string window = ReadAll(Path("window.DTA"));
     // Only the file's own name differs.
@@ -111,17 +82,9 @@ TEST_F(AcquireTest, DefaultPictureCarriesTheToneAtItsFrequency) {
     const std::string a = Path("tone.DTA");
     ASSERT_EQ(Acquire({"--count", "8192", "--rate", "125ksps", "-o", a}), 0) << err.str();
     EXPECT_NE(err.str().find("8192 samples at 125ksps"), std::string::npos) << err.str();
-    EXPECT_EQ(RunCli({"check", a}, out, err), 0);
-    ZF_File zf;
-    std::vector<int32_t> codes(MaxSamples);
-    std::vector<float> volts(MaxSamples);
-    SampleBlock block;
-    block.codes = codes.data();
-    block.volts = volts.data();
-    GraphSetting g;
-    MeasureSetting m;
-    ADUnitSetting ad;
-    ASSERT_TRUE(zf.ReadDataFile(a, ZF_File::kDataHeader, block, g, m, ad));
+    DataFileRecords file;
+    ASSERT_TRUE(file.Read(a));
+    const std::vector<int32_t>& codes = file.codes;
     // Peak amplitude of the block's component at f: correlation with a Hann-weighted sine and
     // cosine, so that the tone leaks nowhere near the other frequencies.
     auto amplitude = [&](double f) {

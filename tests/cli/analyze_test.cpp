@@ -13,21 +13,15 @@
 #include "analysis/ConverterFigures.h"
 #include "analysis/SampleConversion.h"
 #include "cli/Cli.h"
+#include "cli_test_helpers.h"
 #include "files/ZF_File.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using namespace cli_test;
 
-class AnalyzeTest : public ::testing::Test {
+class AnalyzeTest : public CliFolderTest {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "tavrin_analyze_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
     // A block of n samples at rate 16 (Sinc5): a tone of `amplitude` V at `bin` with its 2nd
     // and 3rd harmonics at -90 and -100 dBc, on a few codes of noise. The file's volts column
     // and step deliberately disagree with the codes: analyze must recompute them.
@@ -43,31 +37,17 @@ protected:
             codes[i] = 8388608 + static_cast<int32_t>(std::lround(v / double(kVoltsPerCode))) +
                        static_cast<int32_t>(r >> 29) - 3;
         }
-        SampleBlock b;
-        b.codes = codes.data();
-        b.volts = volts.data();
-        b.count = n;
-        b.deltaF = 12345.0f;
-        GraphSetting g;
-        MeasureSetting m;
-        SetDataFilePath(m, (dir / name).string());
-        m.StartDateTime = "2024/01/01 0:00:00";
-        ADUnitSetting a{16, false, 0};
-        ZF_File zf;
-        EXPECT_TRUE(zf.WriteDataFile(ZF_File::kDataHeader, a, b, g, m));
+        EXPECT_TRUE(WriteCodesFile(Path(name), codes, volts, n, 12345.0f));
         // The figures the command must report, from the codes as written.
         std::vector<float> v(MaxSamples);
+        SampleBlock b;
+        b.codes = codes.data();
         b.volts = v.data();
+        b.count = n;
         EXPECT_TRUE(ConvertBlock(b, SamplePeriod(16, false)));
         ConverterAnalyzer analyzer;
         EXPECT_TRUE(analyzer.Analyze(b, 6, expected));
-        return (dir / name).string();
-    }
-
-    int Run(std::vector<std::string> args) {
-        out.str("");
-        err.str("");
-        return RunCli(args, out, err);
+        return Path(name);
     }
 
     static std::string Value(const std::string& json, const std::string& key, int nth = 0) {
@@ -83,10 +63,8 @@ protected:
         return v == "null" || v == "missing" ? NAN : std::strtod(v.c_str(), nullptr);
     }
 
-    fs::path dir;
     std::vector<int32_t> codes;
     ConverterFigures expected;
-    std::ostringstream out, err;
 };
 
 TEST_F(AnalyzeTest, JsonAndTableCarryTheFiguresOfTheCodes) {

@@ -14,18 +14,14 @@
 #include "adunit/RateTables.h"
 #include "analysis/SampleConversion.h"
 #include "cli/Cli.h"
+#include "cli_test_helpers.h"
 #include "common/GeneralFormat.h"
 #include "common/SjisText.h"
 #include "files/ZF_File.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using namespace cli_test;
 
 std::vector<std::string> Lines(const std::string& bytes) {
     std::vector<std::string> lines;
@@ -39,22 +35,8 @@ std::vector<std::string> Lines(const std::string& bytes) {
     return lines;
 }
 
-class CliTest : public ::testing::Test {
+class CliTest : public CliFolderTest {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "tavrin_cli_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    std::string Path(const std::string& name) const { return (dir / name).string(); }
-
-    int Run(std::vector<std::string> args) {
-        out.str("");
-        err.str("");
-        return RunCli(args, out, err);
-    }
-
     // A 1024-sample data file at rate 16 (Sinc5): a sine of `amplitudeCodes` at bin `bin`
     // around mid-scale. The volts column and the step deliberately disagree with the codes.
     std::string WriteSineFile(const std::string& name, int bin, double amplitudeCodes,
@@ -66,26 +48,12 @@ protected:
             codes[i] = 8388608 + static_cast<int32_t>(std::lround(
                                      amplitudeCodes * std::sin(2 * M_PI * bin * i / n)));
         }
-        SampleBlock b;
-        b.codes = codes.data();
-        b.volts = volts.data();
-        b.count = n;
-        b.deltaF = 12345.0f;
         GraphSetting g;
         g.whichWindowFunc = window;
         g.fDCCut_FFT = true;
-        MeasureSetting m;
-        SetDataFilePath(m, Path(name));
-        m.StartDateTime = "2024/01/01 0:00:00";
-        ADUnitSetting a{16, false, 0};
-        ZF_File zf;
-        EXPECT_TRUE(zf.WriteDataFile(ZF_File::kDataHeader, a, b, g, m));
+        EXPECT_TRUE(WriteCodesFile(Path(name), codes, volts, n, 12345.0f, g));
         return Path(name);
     }
-
-    fs::path dir;
-    std::ostringstream out;
-    std::ostringstream err;
 };
 
 } // namespace

@@ -373,11 +373,7 @@ TEST_F(DataFileTest, NamesAreUsedAsGivenAndUnsafeOnesRefused) {
     EXPECT_FALSE(
         zf.WriteSettingFile(tmp.Path("s.prf"), ZF_File::kSettingHeader, graph, measure, ad));
     std::filesystem::current_path(cwd);
-    std::size_t entries = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(tmp.Dir())) {
-        ++entries;
-    }
-    EXPECT_EQ(entries, 3u);
+    EXPECT_EQ(Entries(tmp.Dir()), 3u);
 }
 
 TEST_F(DataFileTest, SpectrumExportRows) {

@@ -25,14 +25,6 @@ bool Save(const std::string& path) {
     return zf.WriteSettingFile(path, ZF_File::kSettingHeader, {}, {}, {});
 }
 
-std::size_t Entries(const fs::path& dir) {
-    std::size_t n = 0;
-    for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir)) {
-        ++n;
-    }
-    return n;
-}
-
 // Runs body in a child process and returns its exit status, -1 when it died or did not end
 // within 20 s (an open that blocks). With asUser, a test run as root hands `dir` to "nobody"
 // and drops to that user first: root ignores access rights, an ordinary user does not.
@@ -148,18 +140,11 @@ TEST(SaveRules, SpecialFilesAreRefusedWithoutWaiting) {
     const std::string fifo = tmp.Path("fifo.prf");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
     const int result = InChild([&] {
-        ZF_File zf;
-        GraphSetting g;
-        MeasureSetting m;
-        ADUnitSetting a;
-        std::vector<int32_t> codes(MaxSamples);
-        std::vector<float> volts(MaxSamples);
-        SampleBlock block;
-        block.codes = codes.data();
-        block.volts = volts.data();
+        DataFileRecords r;
         for (const std::string& name : {fifo, tmp.Dir().string(), std::string("/dev/null")}) {
-            if (zf.ReadSettingFile(name, ZF_File::kSettingHeader, g, m, a) ||
-                zf.ReadDataFile(name, ZF_File::kDataHeader, block, g, m, a) || Save(name)) {
+            if (ZF_File().ReadSettingFile(name, ZF_File::kSettingHeader, r.graph, r.measure,
+                                          r.ad) ||
+                r.Read(name) || Save(name)) {
                 return 1;
             }
         }
