@@ -1,9 +1,7 @@
 #include "dialogs/Amp_setting.h"
 
-#include <QGuiApplication>
-#include <QScreen>
-
 #include "adunit/RateTables.h"
+#include "dialogs/DialogPlacement.h"
 #include "ui_Amp_setting.h"
 
 namespace {
@@ -41,11 +39,7 @@ TFormAmpSetting::TFormAmpSetting(QWidget* parent)
 TFormAmpSetting::~TFormAmpSetting() = default;
 
 void TFormAmpSetting::showEvent(QShowEvent* event) {
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    CentreOnScreen(*this);
     QDialog::showEvent(event);
 }
 

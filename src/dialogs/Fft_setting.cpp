@@ -2,13 +2,12 @@
 
 #include <QButtonGroup>
 #include <QDir>
-#include <QGuiApplication>
 #include <QMouseEvent>
-#include <QScreen>
 #include <QSignalBlocker>
 #include <algorithm>
 
 #include "common/TextUtil.h"
+#include "dialogs/DialogPlacement.h"
 #include "dialogs/SettingChooser.h"
 #include "ui_Fft_setting.h"
 
@@ -86,12 +85,7 @@ TFormFFTSetting::TFormFFTSetting(QWidget* parent, ISettingChooser* chooser)
 TFormFFTSetting::~TFormFFTSetting() = default;
 
 void TFormFFTSetting::showEvent(QShowEvent* event) {
-    // Centred on the desktop, not on the main window.
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    CentreOnScreen(*this);
     ShowColors();
     QDialog::showEvent(event);
 }
