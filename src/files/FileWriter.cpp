@@ -422,3 +422,7 @@ bool NameTaken(const std::string& fileName) {
 void SetWriteFaultForTests(WriteFault fault) {
     g_fault.store(fault);
 }
+
+void UseNamedTempsForTests() {
+    g_unnamedTemps.store(false);
+}

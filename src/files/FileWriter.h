@@ -37,3 +37,5 @@ bool NameTaken(const std::string& fileName);
 enum class WriteStep { CreateTemp, Write, Sync, Close, Publish };
 using WriteFault = int (*)(WriteStep step); // the errno to fail the step with, or 0
 void SetWriteFaultForTests(WriteFault fault);
+// Makes the writer use named temporaries, as on a file system without unnamed files.
+void UseNamedTempsForTests();
