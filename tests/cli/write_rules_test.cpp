@@ -2,6 +2,7 @@
 // concurrent runs, full disks, read-only mounts and kills at random moments.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <fcntl.h>
 #include <random>
@@ -250,5 +251,82 @@ TEST_F(EveryWriterTest, FullDiskFullInodesAndReadOnlyInjected) {
             [] { SetWriteFaultForTests(nullptr); });
     }
 }
+
+#ifdef TAVRIN_CLI_EXE
+pid_t Start(const std::vector<std::string>& args) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, 1);
+        ::dup2(null, 2);
+        std::vector<char*> argv{const_cast<char*>(TAVRIN_CLI_EXE)};
+        for (const std::string& a : args) {
+            argv.push_back(const_cast<char*>(a.c_str()));
+        }
+        argv.push_back(nullptr);
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        ::execv(TAVRIN_CLI_EXE, argv.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+int Wait(pid_t pid) {
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Killed at 50 moments spread over the four writing commands, the previous output is whole
+// (or the new one is complete) and no temporary is ever visible; two runs at once both
+// succeed with a complete file.
+TEST_F(WriteRulesTest, KillNineAndConcurrentRunsNeverLeaveAPartialFile) {
+    struct Job {
+        std::vector<std::string> args;
+        std::string output;
+    };
+    const std::vector<Job> jobs = {
+        {{"report", input, "-o", Path("k.pdf"), "--force"}, Path("k.pdf")},
+        {{"render", input, "-o", Path("k.png"), "--force"}, Path("k.png")},
+        {{"spectrum", input, "-o", Path("k.FFT"), "--force"}, Path("k.FFT")},
+        {{"acquire", "--count", "4096", "-o", Path("k.DTA"), "--force", "--simulated"},
+         Path("k.DTA")}};
+    std::mt19937 random(20261208);
+    for (const Job& job : jobs) {
+        SCOPED_TRACE(job.args[0]);
+        const auto t0 = std::chrono::steady_clock::now();
+        ASSERT_EQ(Wait(Start(job.args)), 0);
+        const auto us = std::chrono::duration_cast<std::chrono::microseconds>(
+                            std::chrono::steady_clock::now() - t0)
+                            .count();
+        const std::string complete = ReadAll(job.output);
+        ASSERT_GT(complete.size(), 1000u);
+        for (int kill = 0; kill < 13; ++kill) {
+            const std::string before = ReadAll(job.output);
+            const pid_t pid = Start(job.args);
+            ::usleep(static_cast<useconds_t>(random() % static_cast<uint64_t>(us + 1)));
+            ::kill(pid, SIGKILL);
+            Wait(pid);
+            const std::string after = ReadAll(job.output);
+            // The new file, when it got there, is as long as a complete one (the PDF and the
+            // data file carry the time of the run).
+            EXPECT_TRUE(after == before || after.size() == complete.size() ||
+                        (job.args[0] == "report" && after.rfind("%%EOF") + 10 > after.size()))
+                << "a partial file after kill " << kill;
+        }
+    }
+    EXPECT_EQ(Entries(dir), 5u) << "a temporary was left behind";
+    // Two renders to one name at once: both succeed, the file is complete.
+    const std::string png = ReadAll(Path("k.png"));
+    for (int pair = 0; pair < 5; ++pair) {
+        const pid_t a = Start(jobs[1].args);
+        const pid_t b = Start(jobs[1].args);
+        EXPECT_EQ(Wait(a), 0);
+        EXPECT_EQ(Wait(b), 0);
+        EXPECT_TRUE(ReadAll(Path("k.png")) == png);
+    }
+    EXPECT_EQ(Entries(dir), 5u);
+}
+#endif
 
 } // namespace
