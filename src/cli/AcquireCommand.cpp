@@ -1,6 +1,6 @@
 // tavrin-cli acquire: prepares the unit as the start button does, takes the block with the same
 // acquisition sequence as the window, rejects a clipped block and writes the data file the
-// window's save would write. Ctrl-C and SIGTERM stop the acquisition on the unit and leave
+// window's save would write. Ctrl-C, SIGTERM and SIGHUP stop the acquisition on the unit and leave
 // nothing half-written behind.
 #include "cli/AcquireCommand.h"
 
@@ -25,6 +25,7 @@
 #include "cli/Cli.h"
 #include "common/SampleBlock.h"
 #include "common/Settings.h"
+#include "files/FileWriter.h"
 #include "files/ZF_File.h"
 
 namespace {
@@ -56,7 +57,7 @@ constexpr const char* kAcquireUsage =
     "3 unit not found; 4 unit does not respond; 5 filter refused; 6 rate refused;\n"
     "7 model query refused; 8 not a TORVEX24; 9 version query refused; 10 acquisition command\n"
     "not sent; 11 read error (also samples lost by an overrun); 12 the unit stopped sending;\n"
-    "130 interrupted (SIGINT), 143 terminated (SIGTERM).\n"
+    "129 hung up (SIGHUP), 130 interrupted (SIGINT), 143 terminated (SIGTERM).\n"
     "\n";
 
 std::function<std::unique_ptr<FtDriver>()>& HardwareFactory() {
@@ -72,8 +73,8 @@ extern "C" void OnStopSignal(int signalNumber) {
     g_stopSignal = signalNumber;
 }
 
-// Ctrl-C and SIGTERM only raise a flag while the command runs; the acquisition loop and every
-// step of the preparation look at it.
+// Ctrl-C, SIGTERM and SIGHUP only raise a flag while the command runs; the acquisition loop and
+// every step of the preparation look at it.
 class StopSignals {
 public:
     StopSignals() {
@@ -83,10 +84,12 @@ public:
         sigemptyset(&action.sa_mask);
         sigaction(SIGINT, &action, &oldInt_);
         sigaction(SIGTERM, &action, &oldTerm_);
+        sigaction(SIGHUP, &action, &oldHup_);
     }
     ~StopSignals() {
         sigaction(SIGINT, &oldInt_, nullptr);
         sigaction(SIGTERM, &oldTerm_, nullptr);
+        sigaction(SIGHUP, &oldHup_, nullptr);
     }
     StopSignals(const StopSignals&) = delete;
     StopSignals& operator=(const StopSignals&) = delete;
@@ -95,6 +98,7 @@ public:
 private:
     struct sigaction oldInt_ {};
     struct sigaction oldTerm_ {};
+    struct sigaction oldHup_ {}; // a closed terminal stops the unit like SIGTERM
 };
 
 // --- Options -------------------------------------------------------------------------------
@@ -333,7 +337,10 @@ int PrepareFailure(AcqStatus status, const TAcquisition& acq, const ADUnitSettin
 
 int Interrupted(std::ostream& err) {
     const int sig = StopSignals::Received();
-    err << "tavrin-cli acquire: " << (sig == SIGINT ? "interrupted" : "terminated")
+    err << "tavrin-cli acquire: "
+        << (sig == SIGINT   ? "interrupted"
+            : sig == SIGHUP ? "hung up"
+                            : "terminated")
         << "; the acquisition was stopped and the block not written\n";
     return 128 + sig;
 }
@@ -382,8 +389,7 @@ int AcquireCommand(const std::vector<std::string>& args, std::ostream& out, std:
     std::vector<std::string> names;
     for (int32_t k = 1; k <= o.repeat; ++k) {
         names.push_back(OutputName(o.output, k, o.repeat));
-        std::error_code ec;
-        if (!o.force && std::filesystem::exists(names.back(), ec)) {
+        if (!o.force && NameTaken(names.back())) {
             err << "tavrin-cli acquire: " << names.back()
                 << " exists (use --force to replace it)\n";
             return kExitFailed;

@@ -1,18 +1,18 @@
 // tavrin-cli report and render: the printed report as a PDF file and the two graphs as a PNG
 // picture, for a stored measurement, drawn by the program's own graph and print code as the
 // window shows them right after loading the file.
+#include <QBuffer>
+#include <QByteArray>
 #include <QImage>
 #include <QPageSize>
-#include <QPrinter>
+#include <QPdfWriter>
 #include <QString>
-#include <filesystem>
-#include <fstream>
 #include <optional>
-#include <system_error>
 
 #include "cli/Cli.h"
 #include "cli/DataLoad.h"
 #include "cli/GraphScene.h"
+#include "files/FileWriter.h"
 #include "graph/Myprint.h"
 
 namespace {
@@ -149,12 +149,11 @@ std::optional<QPageSize::PageSizeId> PaperByName(const std::string& name) {
 
 // The checks every drawing command makes before it loads anything.
 int CheckOutput(const std::string& command, const DrawOptions& o, std::ostream& err) {
-    std::error_code ec;
     if (SameFile(o.input, o.output)) {
         err << "tavrin-cli " << command << ": " << o.output << " is the input file\n";
         return kExitFailed;
     }
-    if (!o.force && std::filesystem::exists(o.output, ec)) {
+    if (!o.force && NameTaken(o.output)) {
         err << "tavrin-cli " << command << ": " << o.output
             << " exists (use --force to replace it)\n";
         return kExitFailed;
@@ -162,20 +161,30 @@ int CheckOutput(const std::string& command, const DrawOptions& o, std::ostream& 
     return kExitOk;
 }
 
-// The output is written beside its final name and moved there only when complete, so a failed
-// run never leaves a truncated file or destroys the one it was to replace.
-std::string PartialName(const std::string& output) {
-    return output + ".part";
+// The report as PDF bytes in memory; empty when it could not be drawn.
+QByteArray ReportBytes(GraphScene& scene, const LoadedData& data, QPageSize::PageSizeId paper,
+                       bool landscape) {
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    bool drawn = false;
+    {
+        QPdfWriter pdf(&buffer);
+        pdf.setResolution(kPdfResolution);
+        pdf.setPageSize(QPageSize(paper));
+        pdf.setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+        pdf.setTitle(QStringLiteral("Tavrin"));
+        pdf.setCreator(QStringLiteral("Tavrin"));
+        TZF_Print print(scene.Graph(), pdf, data.graph);
+        drawn = print.PrintReport(
+            MakePrintInfo(data.block, data.graph, data.measure, scene.Readouts()));
+    } // the PDF is complete when its writer is gone
+    return drawn ? buffer.data() : QByteArray();
 }
 
-bool MoveIntoPlace(const std::string& partial, const std::string& output) {
-    std::error_code ec;
-    std::filesystem::rename(partial, output, ec);
-    if (ec) {
-        std::filesystem::remove(partial, ec);
-        return false;
-    }
-    return true;
+QByteArray PictureBytes(GraphScene& scene) {
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    return scene.Render().save(&buffer, "PNG") ? buffer.data() : QByteArray();
 }
 
 int LoadAndDraw(const std::string& command, const char* usageText,
@@ -218,31 +227,14 @@ int LoadAndDraw(const std::string& command, const char* usageText,
     GuiSession session;
     GraphScene scene(data, QSize(o.width, o.height));
     scene.ShowAsLoaded();
-    const std::string partial = PartialName(o.output);
-    bool written;
-    if (report && !std::ofstream(partial)) {
-        // The PDF engine would only find this out inside the print and complain on stderr in
-        // its own words; the command's own message follows below.
-        written = false;
-    } else if (report) {
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(QString::fromStdString(partial));
-        printer.setResolution(kPdfResolution);
-        printer.setPageSize(QPageSize(*paper));
-        printer.setPageOrientation(o.landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
-        printer.setDocName(QStringLiteral("Tavrin"));
-        printer.setCreator(QStringLiteral("Tavrin"));
-        TZF_Print print(scene.Graph(), printer, data.graph);
-        written = print.PrintReport(
-            MakePrintInfo(data.block, data.graph, data.measure, scene.Readouts()));
-    } else {
-        written = scene.Render().save(QString::fromStdString(partial), "PNG");
-    }
-    if (!written || !MoveIntoPlace(partial, o.output)) {
-        std::error_code ec;
-        std::filesystem::remove(partial, ec);
-        err << "tavrin-cli " << command << ": cannot write " << o.output << "\n";
+    const QByteArray bytes =
+        report ? ReportBytes(scene, data, *paper, o.landscape) : PictureBytes(scene);
+    std::string writeError;
+    if (bytes.isEmpty() ||
+        !WriteFileBytes(o.output, std::string_view(bytes.constData(), bytes.size()),
+                        o.force ? IfExists::Replace : IfExists::Fail, &writeError)) {
+        err << "tavrin-cli " << command << ": "
+            << (bytes.isEmpty() ? "cannot draw " + o.output : writeError) << "\n";
         return kExitFailed;
     }
     return kExitOk;

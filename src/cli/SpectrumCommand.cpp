@@ -13,6 +13,7 @@
 #include "cli/Cli.h"
 #include "cli/DataLoad.h"
 #include "common/SjisText.h"
+#include "files/FileWriter.h"
 #include "files/ZF_File.h"
 
 namespace {
@@ -139,8 +140,7 @@ int SpectrumCommand(const std::vector<std::string>& args, std::ostream& out, std
     }
     // The existence check, the same-file check and the writer all look at this one path.
     const std::string outputPath = AbsolutePath(o.output);
-    std::error_code ec;
-    if (!o.force && std::filesystem::exists(outputPath, ec)) {
+    if (!o.force && NameTaken(outputPath)) {
         err << "tavrin-cli spectrum: " << o.output << " exists (use --force to replace it)\n";
         return kExitFailed;
     }

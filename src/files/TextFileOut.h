@@ -1,9 +1,6 @@
-// Builds a text file in memory, line by line with CR LF, and saves it so that a failed or
-// interrupted save leaves the previous file as it was wherever the system allows: the bytes go
-// to a temporary file in the target's folder, which is flushed to the disk and then renamed
-// over the target. A symbolic link is followed to the file it names, and a file with several
-// hard links, or in a folder that refuses new files, is rewritten in place instead. Every write
-// error is seen.
+// Builds a text file in memory, line by line with CR LF, and saves it with the program's one
+// file writer (files/FileWriter.h), which replaces the previous file only with every byte on
+// the disk.
 #pragma once
 
 #include <charconv>
@@ -39,10 +36,8 @@ public:
     std::string& Text() { return text_; }
     const std::string& Text() const { return text_; }
 
-    // Writes the text to fileName (native path). An existing file must be a regular file the
-    // user may write; it keeps its owner and access rights. Through a temporary file it is
-    // replaced only when every byte reached the disk; no temporary file is left behind. On
-    // failure *error (if given) says why, in English.
+    // Writes the text to fileName (native path) by the writer's rules; on failure *error (if
+    // given) says why, in English.
     bool Commit(const std::string& fileName, std::string* error = nullptr) const;
 
 private:

@@ -6,8 +6,8 @@
 #include "graph/FFTGraph.h"
 #include "graph/GraphBitmap.h"
 
+#include <QPagedPaintDevice>
 #include <QPainter>
-#include <QPrinter>
 
 PrintInfo MakePrintInfo(const SampleBlock& block, const GraphSetting& graphSetting,
                         const MeasureSetting& measureSetting, const PeakReadouts& readouts) {
@@ -82,7 +82,7 @@ void DrawPlotFrame(QPainter& canvas, const PlotRect& r) {
     canvas.fillRect(r.R, r.T - 1, 1, h, black);
 }
 
-TZF_Print::TZF_Print(FFTGraph& graph, QPrinter& printer, const GraphSetting& graphSetting)
+TZF_Print::TZF_Print(FFTGraph& graph, QPagedPaintDevice& printer, const GraphSetting& graphSetting)
     : graph_(graph), printer_(printer), graphSetting_(graphSetting) {}
 
 bool TZF_Print::PrintReport(const PrintInfo& info) {

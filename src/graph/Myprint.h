@@ -12,7 +12,7 @@
 
 class FFTGraph;
 class QPainter;
-class QPrinter;
+class QPagedPaintDevice;
 struct PeakReadouts;
 
 // What the report states besides the graphs, filled by the caller before printing.
@@ -37,7 +37,7 @@ QStringList SummaryLines(const PrintInfo& info);
 
 class TZF_Print {
 public:
-    TZF_Print(FFTGraph& graph, QPrinter& printer, const GraphSetting& graphSetting);
+    TZF_Print(FFTGraph& graph, QPagedPaintDevice& printer, const GraphSetting& graphSetting);
     TZF_Print(const TZF_Print&) = delete;
     TZF_Print& operator=(const TZF_Print&) = delete;
 
@@ -53,7 +53,7 @@ private:
     void PrintSummary(QPainter& canvas, const PrintInfo& info) const;
 
     FFTGraph& graph_;
-    QPrinter& printer_;
+    QPagedPaintDevice& printer_;
     const GraphSetting& graphSetting_;
     int dpiX_ = 0;
     int dpiY_ = 0;

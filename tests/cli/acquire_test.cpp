@@ -162,18 +162,20 @@ TEST_F(AcquireTest, SignalsStopTheAcquisitionWithoutAPartialFile) {
         const char* picture;
         int status;
     };
-    // Whether the program has its handlers for both signals in place yet.
+    // Whether the program has its handlers for the three signals in place yet.
     auto handling = [](pid_t pid) {
         std::ifstream in("/proc/" + std::to_string(pid) + "/status");
         for (std::string line; std::getline(in, line);) {
             if (line.rfind("SigCgt:", 0) == 0) {
                 const unsigned long long mask = std::stoull(line.substr(7), nullptr, 16);
-                return (mask >> (SIGINT - 1) & 1) != 0 && (mask >> (SIGTERM - 1) & 1) != 0;
+                return (mask >> (SIGINT - 1) & 1) != 0 && (mask >> (SIGTERM - 1) & 1) != 0 &&
+                       (mask >> (SIGHUP - 1) & 1) != 0;
             }
         }
         return false;
     };
-    for (const Case c : {Case{SIGTERM, "--ch0-ramp", 143}, Case{SIGINT, "--ch0-ramp", 130}}) {
+    for (const Case c : {Case{SIGTERM, "--ch0-ramp", 143}, Case{SIGINT, "--ch0-ramp", 130},
+                         Case{SIGHUP, "--ch0-ramp", 129}}) {
         SCOPED_TRACE(c.signal);
         const std::string file = Path("sig.DTA");
         const pid_t pid = fork();

@@ -223,8 +223,8 @@ TEST_F(CliTest, ExecutableEndToEnd) {
     EXPECT_EQ(ReadAll(Path("stderr")), "");
     // A folder that is not there: the command's own line only, no leftover.
     EXPECT_EQ(run("report '" + dta + "' -o '" + Path("nodir/e2e.pdf") + "'"), 1);
-    EXPECT_EQ(ReadAll(Path("stderr")),
-              "tavrin-cli report: cannot write " + Path("nodir/e2e.pdf") + "\n");
+    EXPECT_EQ(ReadAll(Path("stderr")), "tavrin-cli report: cannot write " + Path("nodir/e2e.pdf") +
+                                           ": No such file or directory\n");
     EXPECT_EQ(run("render '" + dta + "' -o '" + Path("e2e.png") + "' --width 640 --height 480"), 0);
     EXPECT_EQ(ReadAll(Path("e2e.png")).substr(1, 3), "PNG");
 
