@@ -18,6 +18,7 @@
 #include "common/GeneralFormat.h"
 #include "common/SjisText.h"
 #include "files/ZF_File.h"
+#include "files/setting_rule_cases.h"
 
 namespace {
 
@@ -277,4 +278,17 @@ TEST_F(CliTest, ReportAndRenderRefuseBadRequestsBeforeDrawing) {
     ASSERT_TRUE(ZF_File().WriteSettingFile(prf, "Tavrinini", {}, {}, {}));
     EXPECT_EQ(Run({"render", prf, "-o", Path("r.png")}), kExitFailed);
     EXPECT_FALSE(fs::exists(Path("r.png")));
+}
+
+// check judges a settings file as the window's settings-load command does (shared table).
+TEST_F(CliTest, CheckJudgesSettingsFilesAsTheSettingsLoadDoes) {
+    for (const auto& c : setting_rules::Cases()) {
+        const std::string prf = setting_rules::WriteSettingCase(Path("case.prf"), c);
+        EXPECT_EQ(Run({"check", prf}), c.opens ? kExitOk : kExitFailed) << c.name;
+        EXPECT_EQ(out.str().find(": OK (settings file)") != std::string::npos, c.opens) << c.name;
+    }
+    Run({"check", setting_rules::WriteSettingCase(Path("l.prf"), setting_rules::Cases()[7])});
+    EXPECT_EQ(out.str(), Path("l.prf") + ": rejected: line 33: index_dB_max:5 and "
+                                         "index_dB_min:10: with fAbsoGraph:0 the top must be "
+                                         "index_dB_max:2 (0 dB)\n");
 }

@@ -160,7 +160,7 @@ TEST_F(SettingFileTest, PerKeyRulesOfTheGraphSection) {
     EXPECT_TRUE(Read(DefaultsWith("fSig_Volt:0", "fSig_Volt:1")));
     EXPECT_TRUE(graph.fSig_Volt);
 
-    // index_FreqE 19 only on a linear axis at that point of the file.
+    // index_FreqE 19 only on a linear axis (the order of the keys: SettingRules).
     EXPECT_FALSE(Read(DefaultsWith("index_FreqE:18", "index_FreqE:19")));
     EXPECT_TRUE(
         Read(DefaultsWith("fLogGraph:1", "fLogGraph:0")
