@@ -10,6 +10,8 @@ namespace {
 
 constexpr int kStartSearchLines = 20;
 constexpr int kMaxKeyLines = 100;
+// The one line read whole: it holds a path, and Linux paths outgrow the 254 bytes of a line.
+constexpr std::string_view kDataFileNameKey = "DataFileName:";
 constexpr int32_t kMaxIndexFreqS = 15; // the settings dialog offers up to 10 kHz (index 15)
 
 bool Reject(FileError* detail, const TextFileIn& file, std::string reason) {
@@ -147,6 +149,9 @@ bool ReadGraphKey(std::string_view key, std::string_view value, GraphSetting& gr
 
 } // namespace
 
+const char* const ZF_File::kMeasureLineError =
+    "the measurement's file name or start time holds a line break or is too long for its line";
+
 bool ZF_File::WriteADSection(TextFileOut& file, const ADUnitSetting& ad) {
     file.Line("A:");
     file.KeyInt("spsSel:", ad.spsSel);
@@ -157,17 +162,20 @@ bool ZF_File::WriteADSection(TextFileOut& file, const ADUnitSetting& ad) {
 }
 
 bool ZF_File::WriteMeasureSection(TextFileOut& file, const MeasureSetting& measure) {
-    // A line break inside a text would end its line early and let the rest read as other keys.
-    if (measure.DataFileName.find_first_of("\r\n") != std::string::npos ||
-        measure.StartDateTime.find_first_of("\r\n") != std::string::npos) {
-        return false;
+    // A line break inside a text would end its line early and let the rest read as other keys;
+    // so would a line too long for the reader to deliver whole.
+    const std::string name = std::string(kDataFileNameKey) + measure.DataFileName;
+    const std::string start = "StartDateTime:" + measure.StartDateTime;
+    for (const std::string* line : {&name, &start}) {
+        if (line->find_first_of("\r\n") != std::string::npos ||
+            !TextFileIn::DeliversWhole(*line, kDataFileNameKey)) {
+            return false;
+        }
     }
     file.Line("F:");
     file.KeyBool("fSaveDataFile:", measure.fSaveDataFile);
-    file.Text().append("DataFileName:").append(measure.DataFileName);
-    file.Line("");
-    file.Text().append("StartDateTime:").append(measure.StartDateTime);
-    file.Line("");
+    file.Line(name);
+    file.Line(start);
     file.Line("FEND:");
     return true;
 }
@@ -226,7 +234,7 @@ bool ZF_File::ReadMeasureSection(TextFileIn& file, MeasureSetting& measure, File
     }
     std::string_view key, value;
     for (int n = 0; n < kMaxKeyLines; ++n) {
-        if (!file.ReadLine(line)) {
+        if (!file.ReadLine(line, kDataFileNameKey)) {
             return Reject(detail, file, "file ends inside section \"F:\"");
         }
         if (!SplitKey(line, key, value)) {
@@ -292,7 +300,7 @@ bool ZF_File::WriteSettingFile(const std::string& fileName, const std::string& h
     out.Line(header);
     WriteADSection(out, ad);
     if (!WriteMeasureSection(out, measure)) {
-        return Reject(detail, 0, "the measurement's file name or start time holds a line break");
+        return Reject(detail, 0, kMeasureLineError);
     }
     WriteGraphSection(out, graph);
     std::string error;

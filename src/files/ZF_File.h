@@ -31,6 +31,8 @@ public:
     static constexpr const char* kSettingHeader = "Tavrinini";
     static constexpr const char* kDataHeader = "DataFile:Tavrin";
     static constexpr const char* kFFTHeader = "DataFile:Tavrin_FFT";
+    // Why WriteMeasureSection refused the records.
+    static const char* const kMeasureLineError;
 
     // confirmation asks before a data or export file replaces an existing file; without one,
     // existing files are replaced without a question (batch tools decide that themselves).
@@ -55,7 +57,8 @@ public:
                                FileError* detail = nullptr);
 
     // Section operations shared by all three file kinds. The writers append their lines
-    // (WriteMeasureSection appends nothing and fails when a text holds a CR or LF); the
+    // (WriteMeasureSection appends nothing and fails when a text holds a CR or LF or makes a
+    // line the reader would split, TextFileIn::DeliversWhole); the
     // readers continue from where the previous read stopped and, on failure, may have changed
     // some fields of the record passed in (callers pass working copies). The G section is
     // judged by FreqRangeHolds once it is complete, whatever the order of its keys.
