@@ -292,3 +292,39 @@ TEST_F(CliTest, CheckJudgesSettingsFilesAsTheSettingsLoadDoes) {
                                          "index_dB_min:10: with fAbsoGraph:0 the top must be "
                                          "index_dB_max:2 (0 dB)\n");
 }
+
+#ifdef TAVRIN_CLI_EXE
+// Standard output that cannot be written (a full device, a closed descriptor) is a failure for
+// every command that writes there; --json output parses whatever bytes a file name holds.
+TEST_F(CliTest, StandardOutputFailuresAndJsonOfAnyName) {
+    const std::string dta = WriteSineFile("s.DTA", 7, 2000);
+    const std::string exe = "'" + std::string(TAVRIN_CLI_EXE) + "' ";
+    auto status = [&](const std::string& cmd) {
+        const int s = std::system((cmd + " 2>'" + Path("stderr") + "'").c_str());
+        return WIFEXITED(s) ? WEXITSTATUS(s) : -1;
+    };
+    for (const std::string args : {"analyze --json '" + dta + "'", "check '" + dta + "'",
+                                   std::string("--version"), std::string("--help")}) {
+        for (const std::string to : {" >/dev/full", " >&-"}) {
+            EXPECT_EQ(status(exe + args + to), 1) << args << to;
+            EXPECT_NE(ReadAll(Path("stderr")).find("cannot write standard output"),
+                      std::string::npos);
+        }
+        EXPECT_EQ(status(exe + args + " >/dev/null"), 0) << args;
+    }
+    const std::string odd = Path("bad\xff\xfe name\x01.DTA");
+    fs::copy_file(dta, odd);
+    const std::string parse = " | python3 -c 'import json,sys; d=json.load(sys.stdin); "
+                              "print(d[0][\"file_hex\"] if isinstance(d, list) else d[\"file\"])'"
+                              " >'" +
+                              Path("parsed") + "'";
+    EXPECT_EQ(status(exe + "analyze --json '" + odd + "' '" + dta + "'" + parse), 0);
+    std::string hex;
+    for (unsigned char c : odd) {
+        static const char* digits = "0123456789abcdef";
+        hex += digits[c >> 4];
+        hex += digits[c & 15];
+    }
+    EXPECT_EQ(ReadAll(Path("parsed")), hex + "\n");
+}
+#endif
