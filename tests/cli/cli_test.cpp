@@ -265,6 +265,13 @@ TEST_F(CliTest, ReportAndRenderRefuseBadRequestsBeforeDrawing) {
     EXPECT_NE(out.str().find("--width"), std::string::npos);
     EXPECT_EQ(Run({"report", dta}), kExitUsage);
     EXPECT_EQ(Run({"report", dta, "-o", Path("r.pdf"), "--paper", "Napkin"}), kExitUsage);
+    // A size Qt knows but the report does not fit on is a usage error naming the valid ones.
+    EXPECT_EQ(Run({"report", dta, "-o", Path("r.pdf"), "--paper", "A10"}), kExitUsage);
+    EXPECT_NE(err.str().find("unknown paper 'A10' (valid: A3, A4, A5, B4, B5, JisB4, JisB5, "
+                             "Letter, Legal, Executive, Tabloid)"),
+              std::string::npos)
+        << err.str();
+    EXPECT_FALSE(fs::exists(Path("r.pdf")));
     EXPECT_EQ(Run({"render", dta, "-o", Path("r.png"), "--width", "12"}), kExitUsage);
     EXPECT_EQ(Run({"render", dta, "-o", Path("r.png"), "--landscape"}), kExitUsage);
     // Never the input itself, even with --force; never an existing file without it.
