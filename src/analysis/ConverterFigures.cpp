@@ -83,7 +83,8 @@ void ConverterAnalyzer::NoiseFigures(const SampleBlock& block, ConverterFigures&
         squares += d * d;
     }
     const double sigma = std::sqrt(squares / n) / n;
-    const double pp = static_cast<double>(highest - lowest);
+    // Extreme 32-bit codes span more than 32 bits.
+    const double pp = static_cast<double>(static_cast<int64_t>(highest) - lowest);
     out.rmsNoiseCodes = sigma;
     out.ppCodes = pp;
     // A block without any spread resolves every code: the full 24 bits (log2 of 2^24 / 0 would
@@ -116,60 +117,26 @@ void ConverterAnalyzer::DynamicFigures(const SampleBlock& block, int32_t highest
         power_[k] = std::norm(spectrum_[k]) * scale;
     }
 
-    int32_t k0 = m + 1;
-    for (int32_t k = m + 2; k < half; ++k) {
+    // The fundamental may lie at any bin from 1 up. The block is mean-free, so when its band
+    // reaches the DC band the two are one band, the fundamental's: from bin 1 to k0 + m.
+    int32_t k0 = 1;
+    for (int32_t k = 2; k < half; ++k) {
         if (power_[k] > power_[k0]) {
             k0 = k;
         }
     }
-    auto bandPower = [&](int32_t centre) {
-        double p = 0.0;
-        for (int32_t k = std::max(1, centre - m); k <= std::min(half - 1, centre + m); ++k) {
-            p += power_[k];
-        }
-        return p;
-    };
-    auto markBand = [&](int32_t centre) {
-        for (int32_t k = std::max(1, centre - m); k <= std::min(half - 1, centre + m); ++k) {
-            inBand_[k] = 1;
-        }
-    };
+    const int32_t fundLo = k0 - m <= m ? 1 : k0 - m;
+    const int32_t fundHi = std::min(half - 1, k0 + m);
     std::fill(inBand_.begin(), inBand_.end(), uint8_t{0});
-    markBand(0);
-    markBand(k0);
-    const double pf = bandPower(k0);
+    MarkBand(1, m);
+    MarkBand(fundLo, fundHi);
+    const double pf = BandPower(fundLo, fundHi);
 
-    // Harmonic bands; one that overlaps the DC band, the fundamental's band or the band of a
-    // lower harmonic already counted (folding can land several orders on one bin) is left
-    // out, so that no power is counted twice.
     double harmonicPower[ConverterFigures::kMaxHarmonicOrder - 1];
-    int32_t centres[ConverterFigures::kMaxHarmonicOrder - 1];
-    int32_t counted = 0;
     double sumHarmonics = 0.0;
     double spur = 0.0;
-    for (int32_t h = 2; h <= highestHarmonic; ++h) {
-        int64_t kh = (static_cast<int64_t>(h) * k0) % n;
-        if (kh > half) {
-            kh = n - kh;
-        }
-        const int32_t c = static_cast<int32_t>(kh);
-        bool overlaps = c <= 2 * m || std::abs(c - k0) <= 2 * m;
-        for (int32_t i = 0; i < counted && !overlaps; ++i) {
-            overlaps = std::abs(c - centres[i]) <= 2 * m;
-        }
-        if (overlaps) {
-            continue;
-        }
-        const double p = bandPower(c);
-        markBand(c);
-        centres[counted] = c;
-        harmonicPower[counted] = p;
-        out.harmonics[counted].order = h;
-        out.harmonics[counted].hz = static_cast<double>(c) * block.deltaF;
-        ++counted;
-        sumHarmonics += p;
-        spur = std::max(spur, p);
-    }
+    const int32_t counted = HarmonicBands(k0, fundLo, fundHi, highestHarmonic, block.deltaF, out,
+                                          harmonicPower, sumHarmonics, spur);
 
     double noiseSum = 0.0;
     int32_t noiseBins = 0;
@@ -202,4 +169,56 @@ void ConverterAnalyzer::DynamicFigures(const SampleBlock& block, int32_t highest
     for (int32_t i = 0; i < counted; ++i) {
         out.harmonics[i].dbc = Db(harmonicPower[i] / pf);
     }
+}
+
+double ConverterAnalyzer::BandPower(int32_t lo, int32_t hi) const {
+    double p = 0.0;
+    for (int32_t k = std::max(1, lo); k <= std::min(n_ / 2 - 1, hi); ++k) {
+        p += power_[k];
+    }
+    return p;
+}
+
+void ConverterAnalyzer::MarkBand(int32_t lo, int32_t hi) {
+    for (int32_t k = std::max(1, lo); k <= std::min(n_ / 2 - 1, hi); ++k) {
+        inBand_[k] = 1;
+    }
+}
+
+int32_t ConverterAnalyzer::HarmonicBands(int32_t k0, int32_t fundLo, int32_t fundHi,
+                                         int32_t highestHarmonic, double deltaF,
+                                         ConverterFigures& out, double* harmonicPower,
+                                         double& sumHarmonics, double& spur) {
+    const int32_t n = n_;
+    const int32_t half = n / 2;
+    const int32_t m = kToneHalfWidth;
+    // Harmonic bands; one that overlaps the DC band, the fundamental's band or the band of a
+    // lower harmonic already counted (folding can land several orders on one bin) is left
+    // out, so that no power is counted twice.
+    int32_t centres[ConverterFigures::kMaxHarmonicOrder - 1];
+    int32_t counted = 0;
+    for (int32_t h = 2; h <= highestHarmonic; ++h) {
+        int64_t kh = (static_cast<int64_t>(h) * k0) % n;
+        if (kh > half) {
+            kh = n - kh;
+        }
+        const int32_t c = static_cast<int32_t>(kh);
+        bool overlaps = c - m <= m || (c - m <= fundHi && c + m >= fundLo);
+        for (int32_t i = 0; i < counted && !overlaps; ++i) {
+            overlaps = std::abs(c - centres[i]) <= 2 * m;
+        }
+        if (overlaps) {
+            continue;
+        }
+        const double p = BandPower(c - m, c + m);
+        MarkBand(c - m, c + m);
+        centres[counted] = c;
+        harmonicPower[counted] = p;
+        out.harmonics[counted].order = h;
+        out.harmonics[counted].hz = static_cast<double>(c) * deltaF;
+        ++counted;
+        sumHarmonics += p;
+        spur = std::max(spur, p);
+    }
+    return counted;
 }

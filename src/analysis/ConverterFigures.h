@@ -58,6 +58,15 @@ private:
     void NoiseFigures(const SampleBlock& block, ConverterFigures& out) const;
     void DynamicFigures(const SampleBlock& block, int32_t highestHarmonic, ConverterFigures& out);
     bool PrepareLength(int32_t n);
+    // Power in bins lo..hi and marking them as taken, both clipped to bins 1 .. n/2 - 1.
+    double BandPower(int32_t lo, int32_t hi) const;
+    void MarkBand(int32_t lo, int32_t hi);
+    // Marks the bands of harmonics 2 .. highestHarmonic of bin k0 that overlap no band taken
+    // before (DC, the fundamental's fundLo..fundHi, a lower harmonic); fills out.harmonics'
+    // order and hz and harmonicPower, and returns how many were counted.
+    int32_t HarmonicBands(int32_t k0, int32_t fundLo, int32_t fundHi, int32_t highestHarmonic,
+                          double deltaF, ConverterFigures& out, double* harmonicPower,
+                          double& sumHarmonics, double& spur);
 
     ChirpZDft dft_;
     int32_t n_ = 0;

@@ -283,8 +283,7 @@ void TFormMain::MenuOpenSettingFileClick() {
     SetDefaultGraphSetting(graph);
     SetDefaultMeasureSetting(measure);
     SetDefaultADSetting(ad);
-    if (!ZF_File || !ZF_File->ReadSettingFile(Native(name), kSettingHeader, graph, measure, ad) ||
-        !TFormFFTSetting::CheckdBRange(graph)) {
+    if (!ZF_File || !ZF_File->ReadSettingFileToOpen(Native(name), graph, measure, ad)) {
         myMessage->MsgSettingFileError();
         return;
     }

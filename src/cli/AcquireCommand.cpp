@@ -3,6 +3,7 @@
 // window's save would write. Ctrl-C, SIGTERM and SIGHUP stop the acquisition on the unit and leave
 // nothing half-written behind.
 #include "cli/AcquireCommand.h"
+#include "cli/Json.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -228,23 +229,6 @@ std::string LocalDateTime() {
     char text[32];
     std::strftime(text, sizeof text, "%Y/%m/%d %H:%M:%S", &local);
     return text;
-}
-
-std::string JsonString(const std::string& s) {
-    std::string out = "\"";
-    for (const char c : s) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", c);
-            out += buf;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
 }
 
 // --- Progress ----------------------------------------------------------------------------
@@ -516,7 +500,7 @@ int AcquireCommand(const std::vector<std::string>& args, std::ostream& out, std:
             << (setting.sinc3 ? "Sinc3" : "Sinc5+Sinc1") << ", CH" << setting.ch_sel
             << ") written\n";
         if (o.json) {
-            out << "{\"file\":" << JsonString(name) << ",\"samples\":" << o.count
+            out << "{" << JsonNameMembers("file", name, ":") << ",\"samples\":" << o.count
                 << ",\"rate\":" << JsonString(acq.RateText())
                 << ",\"filter\":" << JsonString(setting.sinc3 ? "sinc3" : "sinc5")
                 << ",\"channel\":" << setting.ch_sel << ",\"model\":" << JsonString(acq.ModelName())

@@ -11,6 +11,7 @@
 #include "analysis/ConverterFigures.h"
 #include "analysis/SampleConversion.h"
 #include "cli/Cli.h"
+#include "cli/Json.h"
 #include "common/SjisText.h"
 #include "files/ZF_File.h"
 
@@ -49,23 +50,6 @@ std::string JsonNumber(double v) {
     return text;
 }
 
-std::string JsonString(const std::string& s) {
-    std::string out = "\"";
-    for (const unsigned char c : s) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20) {
-            char esc[8];
-            std::snprintf(esc, sizeof esc, "\\u%04x", c);
-            out += esc;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
-}
-
 void WriteTable(std::ostream& out, const std::string& file, const ConverterFigures& f) {
     out << file << ": " << f.count << " samples\n";
     if (f.dynamicApplies) {
@@ -102,7 +86,7 @@ void WriteJson(std::ostream& out, const std::string& file, const ConverterFigure
     const bool d = f.dynamicApplies;
     const std::string null = "null";
     auto dyn = [&](double v) { return d ? JsonNumber(v) : null; };
-    out << indent << "{\"file\": " << JsonString(file) << ", \"count\": " << f.count
+    out << indent << "{" << JsonNameMembers("file", file, ": ") << ", \"count\": " << f.count
         << ", \"fundamental_hz\": " << dyn(f.fundamentalHz)
         << ", \"fundamental_vrms\": " << dyn(f.fundamentalVrms) << ", \"snr_db\": " << dyn(f.snrDb)
         << ", \"thd_db\": " << dyn(f.thdDb) << ", \"sinad_db\": " << dyn(f.sinadDb)

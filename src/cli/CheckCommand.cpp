@@ -12,7 +12,8 @@ namespace {
 constexpr const char* kCheckUsage =
     "Usage: tavrin-cli check FILE...\n"
     "Reads each file with Tavrin's own reader, chosen by its header: \"Tavrinini\" for a\n"
-    "settings file, \"DataFile:Tavrin\" for a measurement data file. Prints one line per file:\n"
+    "settings file (which must also keep the level range the settings-load command demands),\n"
+    "\"DataFile:Tavrin\" for a measurement data file. Prints one line per file:\n"
     "  FILE: OK (settings file|data file, N samples)\n"
     "  FILE: rejected: line L: REASON\n"
     "Exit status: 0 when every file was accepted, 1 otherwise, 2 for usage errors.\n";
@@ -72,7 +73,8 @@ int CheckCommand(const std::vector<std::string>& args, std::ostream& out, std::o
             GraphSetting g;
             MeasureSetting m;
             ADUnitSetting a;
-            ok = zf.ReadSettingFile(name, ZF_File::kSettingHeader, g, m, a, &e);
+            // Judged as the window's settings-load command judges it.
+            ok = zf.ReadSettingFileToOpen(name, g, m, a, &e);
             kind = "settings file";
         } else if (header == ZF_File::kDataHeader) {
             GraphSetting g;

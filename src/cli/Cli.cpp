@@ -2,6 +2,13 @@
 #include "cli/AcquireCommand.h"
 #include "common/TavrinVersion.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <iostream>
+#include <unistd.h>
+
 namespace {
 
 constexpr const char* kUsage =
@@ -79,4 +86,31 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
     err << "tavrin-cli: unknown command '" << command << "'\n\n" << kUsage;
     return kExitUsage;
+}
+
+int RunCliOnStandardStreams(const std::vector<std::string>& args) {
+    // A closed standard output must stay unusable: a file opened later would otherwise get
+    // descriptor 1 and receive the output. A read-only /dev/null there fails every write.
+    if (::fcntl(STDOUT_FILENO, F_GETFD) < 0) {
+        const int fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        if (fd >= 0 && fd != STDOUT_FILENO) {
+            ::dup2(fd, STDOUT_FILENO);
+            ::close(fd);
+        }
+    }
+    int status = RunCli(args, std::cout, std::cerr);
+    // Every command's output is checked here once: a failed write or close is a failure.
+    std::cout.flush();
+    errno = 0;
+    const bool failed = !std::cout.good() || std::fflush(stdout) != 0 || std::ferror(stdout) ||
+                        ::close(STDOUT_FILENO) != 0;
+    if (failed) {
+        const int e = errno;
+        std::cerr << "tavrin-cli: cannot write standard output"
+                  << (e != 0 ? std::string(": ") + std::strerror(e) : std::string()) << "\n";
+        if (status == kExitOk) {
+            status = kExitFailed;
+        }
+    }
+    return status;
 }

@@ -19,6 +19,10 @@ bool TakeOptionValue(const std::vector<std::string>& args, std::size_t& i,
 // Runs one command line (args without the program name). Results go to out, messages to err.
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
+// RunCli on the process's standard streams, as tavrin-cli's main runs it: a failed write or
+// close of standard output turns success into status 1 with a message on standard error.
+int RunCliOnStandardStreams(const std::vector<std::string>& args);
+
 // The commands, for RunCli and the tests.
 int CheckCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int SpectrumCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

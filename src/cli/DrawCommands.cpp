@@ -8,6 +8,7 @@
 #include <QPdfWriter>
 #include <QString>
 #include <optional>
+#include <utility>
 
 #include "cli/Cli.h"
 #include "cli/DataLoad.h"
@@ -26,7 +27,8 @@ constexpr const char* kReportUsage =
     "Options:\n"
     "  -o, --output OUT.pdf   PDF file to write (required)\n"
     "  --landscape            landscape page (default portrait)\n"
-    "  --paper NAME           paper size: A4 (default), A3, A5, B5, Letter, Legal, ...\n"
+    "  --paper NAME           paper size: A4 (default), A3, A5, B4, B5, JisB4, JisB5,\n"
+    "                         Letter, Legal, Executive, Tabloid\n"
     "  --no-waveform          the spectrum graph alone\n"
     "  --force                replace an existing OUT.pdf\n"
     "  -h, --help             this text\n";
@@ -135,13 +137,29 @@ int Parse(const std::string& command, const char* usageText, const std::vector<s
     return kExitOk;
 }
 
+// The paper sizes the report is laid out for; smaller pages leave its graphs no room.
+constexpr std::pair<const char*, QPageSize::PageSizeId> kPapers[] = {
+    {"A3", QPageSize::A3},           {"A4", QPageSize::A4},
+    {"A5", QPageSize::A5},           {"B4", QPageSize::B4},
+    {"B5", QPageSize::B5},           {"JisB4", QPageSize::JisB4},
+    {"JisB5", QPageSize::JisB5},     {"Letter", QPageSize::Letter},
+    {"Legal", QPageSize::Legal},     {"Executive", QPageSize::Executive},
+    {"Tabloid", QPageSize::Tabloid},
+};
+
+std::string PaperNames() {
+    std::string names;
+    for (const auto& [name, id] : kPapers) {
+        names += (names.empty() ? "" : ", ") + std::string(name);
+    }
+    return names;
+}
+
 std::optional<QPageSize::PageSizeId> PaperByName(const std::string& name) {
-    const QString wanted = QString::fromStdString(name);
-    for (int id = 0; id <= QPageSize::LastPageSize; ++id) {
-        const auto pageId = static_cast<QPageSize::PageSizeId>(id);
-        if (pageId != QPageSize::Custom &&
-            QPageSize::key(pageId).compare(wanted, Qt::CaseInsensitive) == 0) {
-            return pageId;
+    for (const auto& [known, id] : kPapers) {
+        if (QString::fromLatin1(known).compare(QString::fromStdString(name), Qt::CaseInsensitive) ==
+            0) {
+            return id;
         }
     }
     return std::nullopt;
@@ -203,7 +221,9 @@ int LoadAndDraw(const std::string& command, const char* usageText,
     if (report) {
         paper = PaperByName(o.paper);
         if (!paper) {
-            err << "tavrin-cli report: unknown paper '" << o.paper << "'\n" << usageText;
+            err << "tavrin-cli report: unknown paper '" << o.paper << "' (valid: " << PaperNames()
+                << ")\n"
+                << usageText;
             return kExitUsage;
         }
     }

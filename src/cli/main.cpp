@@ -26,5 +26,5 @@ int main(int argc, char** argv) {
     SetHardwareDriverFactory(HardwareDriver);
 #endif
     std::vector<std::string> args(argv + 1, argv + argc);
-    return RunCli(args, std::cout, std::cerr);
+    return RunCliOnStandardStreams(args);
 }

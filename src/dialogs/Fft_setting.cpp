@@ -9,6 +9,7 @@
 #include "common/TextUtil.h"
 #include "dialogs/DialogPlacement.h"
 #include "dialogs/SettingChooser.h"
+#include "files/SettingRules.h"
 #include "ui_Fft_setting.h"
 
 namespace {
@@ -96,11 +97,7 @@ void TFormFFTSetting::SetDefaultSetting(GraphSetting& graph, MeasureSetting& mea
 }
 
 bool TFormFFTSetting::CheckdBRange(const GraphSetting& g) {
-    const bool bottomOk = g.index_dB_min >= 3 && g.index_dB_min <= 20;
-    if (g.fAbsoGraph) {
-        return g.index_dB_max < g.index_dB_min && g.index_dB_max <= 16 && bottomOk;
-    }
-    return g.index_dB_max == 2 && bottomOk;
+    return LevelRangeHolds(g);
 }
 
 int32_t TFormFFTSetting::DataCountOfIndex() const {

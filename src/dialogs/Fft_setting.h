@@ -35,7 +35,7 @@ public:
     // modally and then reads `cancelFlag`: false means `graph` and `measure` hold the result.
     void Setup(GraphSetting& graph, MeasureSetting& measure, bool& cancelFlag);
     static void SetDefaultSetting(GraphSetting& graph, MeasureSetting& measure);
-    // The level range rule a settings file must keep.
+    // The level range rule a settings file must keep (the file layer's LevelRangeHolds).
     static bool CheckdBRange(const GraphSetting& graph);
     int32_t DataCountOfIndex() const;
 

@@ -141,7 +141,7 @@ bool ZF_File::WriteBlockFile(const std::string& header, const ADUnitSetting& ad,
     std::string error;
     bool ok = WriteMeasureSection(out_, measure);
     if (!ok) {
-        error = "the measurement's file name or start time holds a line break";
+        error = kMeasureLineError;
     } else {
         WriteGraphSection(out_, graph);
         if (fft) {

@@ -2,6 +2,7 @@
 #include <string_view>
 
 #include "common/SjisText.h"
+#include "files/SettingRules.h"
 #include "files/ValueParse.h"
 #include "files/ZF_File.h"
 
@@ -9,6 +10,8 @@ namespace {
 
 constexpr int kStartSearchLines = 20;
 constexpr int kMaxKeyLines = 100;
+// The one line read whole: it holds a path, and Linux paths outgrow the 254 bytes of a line.
+constexpr std::string_view kDataFileNameKey = "DataFileName:";
 constexpr int32_t kMaxIndexFreqS = 15; // the settings dialog offers up to 10 kHz (index 15)
 
 bool Reject(FileError* detail, const TextFileIn& file, std::string reason) {
@@ -104,7 +107,7 @@ struct IntKey {
 constexpr int32_t kAny = 0; // lo == hi == kAny: any integer
 constexpr IntKey kGraphInts[] = {
     {"index_FreqS:", &GraphSetting::index_FreqS, 0, kMaxIndexFreqS},
-    {"index_FreqE:", &GraphSetting::index_FreqE, 6, 19}, // further checked below
+    {"index_FreqE:", &GraphSetting::index_FreqE, 6, 19}, // and FreqRangeHolds at "GEND:"
     {"index_dB_max:", &GraphSetting::index_dB_max, kAny, kAny},
     {"index_dB_min:", &GraphSetting::index_dB_min, kAny, kAny},
     {"whichWindowFunc:", &GraphSetting::whichWindowFunc, 0, 3},
@@ -116,7 +119,38 @@ constexpr IntKey kGraphInts[] = {
     {"DataCountMax:", &GraphSetting::DataCountMax, kMinDataCount, kMaxDataCount},
 };
 
+// One key line of the G section, judged on its own; unknown keys are passed over.
+bool ReadGraphKey(std::string_view key, std::string_view value, GraphSetting& graph,
+                  FileError* detail, const TextFileIn& file) {
+    for (const auto& b : kGraphBools) {
+        if (key == b.key) {
+            return ExactBool(value, graph.*b.field) ||
+                   Reject(detail, file, Quote(key, value) + " is not 0 or 1");
+        }
+    }
+    for (const auto& k : kGraphInts) {
+        if (key != k.key) {
+            continue;
+        }
+        int32_t v = 0;
+        if (!ParseInt32(value, v)) {
+            return Reject(detail, file, Quote(key, value) + " is not an integer");
+        }
+        if (!(k.lo == kAny && k.hi == kAny) && (v < k.lo || v > k.hi)) {
+            return Reject(detail, file,
+                          Quote(key, value) + " is not from " + std::to_string(k.lo) + " to " +
+                              std::to_string(k.hi));
+        }
+        graph.*k.field = v;
+        return true;
+    }
+    return true;
+}
+
 } // namespace
+
+const char* const ZF_File::kMeasureLineError =
+    "the measurement's file name or start time holds a line break or is too long for its line";
 
 bool ZF_File::WriteADSection(TextFileOut& file, const ADUnitSetting& ad) {
     file.Line("A:");
@@ -128,17 +162,20 @@ bool ZF_File::WriteADSection(TextFileOut& file, const ADUnitSetting& ad) {
 }
 
 bool ZF_File::WriteMeasureSection(TextFileOut& file, const MeasureSetting& measure) {
-    // A line break inside a text would end its line early and let the rest read as other keys.
-    if (measure.DataFileName.find_first_of("\r\n") != std::string::npos ||
-        measure.StartDateTime.find_first_of("\r\n") != std::string::npos) {
-        return false;
+    // A line break inside a text would end its line early and let the rest read as other keys;
+    // so would a line too long for the reader to deliver whole.
+    const std::string name = std::string(kDataFileNameKey) + measure.DataFileName;
+    const std::string start = "StartDateTime:" + measure.StartDateTime;
+    for (const std::string* line : {&name, &start}) {
+        if (line->find_first_of("\r\n") != std::string::npos ||
+            !TextFileIn::DeliversWhole(*line, kDataFileNameKey)) {
+            return false;
+        }
     }
     file.Line("F:");
     file.KeyBool("fSaveDataFile:", measure.fSaveDataFile);
-    file.Text().append("DataFileName:").append(measure.DataFileName);
-    file.Line("");
-    file.Text().append("StartDateTime:").append(measure.StartDateTime);
-    file.Line("");
+    file.Line(name);
+    file.Line(start);
     file.Line("FEND:");
     return true;
 }
@@ -197,7 +234,7 @@ bool ZF_File::ReadMeasureSection(TextFileIn& file, MeasureSetting& measure, File
     }
     std::string_view key, value;
     for (int n = 0; n < kMaxKeyLines; ++n) {
-        if (!file.ReadLine(line)) {
+        if (!file.ReadLine(line, kDataFileNameKey)) {
             return Reject(detail, file, "file ends inside section \"F:\"");
         }
         if (!SplitKey(line, key, value)) {
@@ -225,6 +262,7 @@ bool ZF_File::ReadGraphSection(TextFileIn& file, GraphSetting& graph, FileError*
     if (!FindSectionStart(file, "G:", line, detail)) {
         return false;
     }
+    int freqELine = 0; // where the range rule's complaint points: the last "index_FreqE:"
     std::string_view key, value;
     for (int n = 0; n < kMaxKeyLines; ++n) {
         if (!file.ReadLine(line)) {
@@ -234,44 +272,18 @@ bool ZF_File::ReadGraphSection(TextFileIn& file, GraphSetting& graph, FileError*
             continue;
         }
         if (key == "GEND:") {
+            // Fields that depend on each other are judged on what the whole section leaves.
+            std::string why;
+            if (!FreqRangeHolds(graph, &why)) {
+                return Reject(detail, freqELine > 0 ? freqELine : file.LineNumber(), why);
+            }
             return true;
         }
-        bool known = false;
-        for (const auto& b : kGraphBools) {
-            if (key == b.key) {
-                known = true;
-                if (!ExactBool(value, graph.*b.field)) {
-                    return Reject(detail, file, Quote(key, value) + " is not 0 or 1");
-                }
-                break;
-            }
+        if (!ReadGraphKey(key, value, graph, detail, file)) {
+            return false;
         }
-        if (known) {
-            continue;
-        }
-        for (const auto& k : kGraphInts) {
-            if (key != k.key) {
-                continue;
-            }
-            int32_t v = 0;
-            if (!ParseInt32(value, v)) {
-                return Reject(detail, file, Quote(key, value) + " is not an integer");
-            }
-            if (k.field == &GraphSetting::index_FreqE) {
-                const int32_t hi = graph.fLogGraph ? 18 : 19;
-                if (v < 6 || v > hi || v <= graph.index_FreqS) {
-                    return Reject(detail, file,
-                                  Quote(key, value) + " is not from 6 to " + std::to_string(hi) +
-                                      " and above index_FreqS " +
-                                      std::to_string(graph.index_FreqS));
-                }
-            } else if (!(k.lo == kAny && k.hi == kAny) && (v < k.lo || v > k.hi)) {
-                return Reject(detail, file,
-                              Quote(key, value) + " is not from " + std::to_string(k.lo) + " to " +
-                                  std::to_string(k.hi));
-            }
-            graph.*k.field = v;
-            break;
+        if (key == "index_FreqE:") {
+            freqELine = file.LineNumber();
         }
     }
     return Reject(detail, file, "section \"G:\" has no \"GEND:\" within 100 lines");
@@ -288,7 +300,7 @@ bool ZF_File::WriteSettingFile(const std::string& fileName, const std::string& h
     out.Line(header);
     WriteADSection(out, ad);
     if (!WriteMeasureSection(out, measure)) {
-        return Reject(detail, 0, "the measurement's file name or start time holds a line break");
+        return Reject(detail, 0, kMeasureLineError);
     }
     WriteGraphSection(out, graph);
     std::string error;
@@ -301,6 +313,17 @@ bool ZF_File::WriteSettingFile(const std::string& fileName, const std::string& h
 bool ZF_File::ReadSettingFile(const std::string& fileName, const std::string& header,
                               GraphSetting& graph, MeasureSetting& measure, ADUnitSetting& ad,
                               FileError* detail) {
+    return ReadSettings(fileName, header, false, graph, measure, ad, detail);
+}
+
+bool ZF_File::ReadSettingFileToOpen(const std::string& fileName, GraphSetting& graph,
+                                    MeasureSetting& measure, ADUnitSetting& ad, FileError* detail) {
+    return ReadSettings(fileName, kSettingHeader, true, graph, measure, ad, detail);
+}
+
+bool ZF_File::ReadSettings(const std::string& fileName, const std::string& header, bool levelRule,
+                           GraphSetting& graph, MeasureSetting& measure, ADUnitSetting& ad,
+                           FileError* detail) {
     if (fileName.empty() || header.empty()) {
         return Reject(detail, 0, "no file name or header");
     }
@@ -321,6 +344,10 @@ bool ZF_File::ReadSettingFile(const std::string& fileName, const std::string& he
     if (!ReadADSection(file, a, detail) || !ReadMeasureSection(file, m, detail) ||
         !ReadGraphSection(file, g, detail)) {
         return false;
+    }
+    std::string why;
+    if (levelRule && !LevelRangeHolds(g, &why)) {
+        return Reject(detail, file, why); // the "GEND:" line: the section as a whole
     }
     graph = g;
     measure = std::move(m);

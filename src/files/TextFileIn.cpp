@@ -7,6 +7,20 @@
 
 namespace {
 constexpr std::size_t kBufferSize = 64 * 1024;
+constexpr std::size_t kMaxWholeKey = 64;
+// The longest piece the window must hold: a whole line of the longest key plus its CR LF.
+constexpr std::size_t kWindowNeed = kMaxWholeKey + TextFileIn::kMaxWholeValue + 2;
+static_assert(kWindowNeed < kBufferSize);
+
+bool StartsWithWholeKey(std::string_view text, std::string_view key) {
+    return !key.empty() && key.size() <= kMaxWholeKey && text.substr(0, key.size()) == key;
+}
+} // namespace
+
+bool TextFileIn::DeliversWhole(std::string_view text, std::string_view wholeKey) {
+    const std::size_t limit =
+        StartsWithWholeKey(text, wholeKey) ? wholeKey.size() + kMaxWholeValue : kMaxPiece - 1;
+    return text.size() <= limit;
 }
 
 TextFileIn::~TextFileIn() {
@@ -88,8 +102,8 @@ bool TextFileIn::Fill() {
     return true;
 }
 
-bool TextFileIn::NextPiece(const char*& piece, std::size_t& size) {
-    if (end_ - pos_ <= kMaxPiece + 1) {
+bool TextFileIn::NextPiece(const char*& piece, std::size_t& size, std::string_view wholeKey) {
+    if (end_ - pos_ <= kWindowNeed) {
         Fill();
     }
     const std::size_t avail = end_ - pos_;
@@ -97,16 +111,20 @@ bool TextFileIn::NextPiece(const char*& piece, std::size_t& size) {
         return false;
     }
     const char* start = data_ + pos_;
-    // A line feed within the first 256 bytes ends the piece if the piece, counting a CR right
-    // before it as nothing, holds at most 255 bytes.
-    const std::size_t window = avail < kMaxPiece + 1 ? avail : kMaxPiece + 1;
+    // Bytes a piece may count, its line feed included.
+    const std::size_t limit = atLineStart_ && StartsWithWholeKey({start, avail}, wholeKey)
+                                  ? wholeKey.size() + kMaxWholeValue + 1
+                                  : kMaxPiece;
+    // A line feed within the first limit + 1 bytes ends the piece if the piece, counting a CR
+    // right before it as nothing, holds at most limit bytes.
+    const std::size_t window = avail < limit + 1 ? avail : limit + 1;
     const void* lf = std::memchr(start, '\n', window);
-    std::size_t take = avail < kMaxPiece ? avail : kMaxPiece;
+    std::size_t take = avail < limit ? avail : limit;
     bool endsLine = false;
     if (lf != nullptr) {
         const std::size_t i = static_cast<std::size_t>(static_cast<const char*>(lf) - start);
         const std::size_t counted = i + 1 - ((i > 0 && start[i - 1] == '\r') ? 1 : 0);
-        if (counted <= kMaxPiece) {
+        if (counted <= limit) {
             take = i + 1;
             endsLine = true;
         }
@@ -122,14 +140,14 @@ bool TextFileIn::NextPiece(const char*& piece, std::size_t& size) {
     return true;
 }
 
-bool TextFileIn::ReadLine(std::string& line) {
+bool TextFileIn::ReadLine(std::string& line, std::string_view wholeKey) {
     if (data_ == nullptr) {
         return false;
     }
     const char* piece = nullptr;
     std::size_t size = 0;
     do {
-        if (!NextPiece(piece, size)) {
+        if (!NextPiece(piece, size, wholeKey)) {
             return false;
         }
     } while (piece[0] == ';');

@@ -31,6 +31,8 @@ public:
     static constexpr const char* kSettingHeader = "Tavrinini";
     static constexpr const char* kDataHeader = "DataFile:Tavrin";
     static constexpr const char* kFFTHeader = "DataFile:Tavrin_FFT";
+    // Why WriteMeasureSection refused the records.
+    static const char* const kMeasureLineError;
 
     // confirmation asks before a data or export file replaces an existing file; without one,
     // existing files are replaced without a question (batch tools decide that themselves).
@@ -48,11 +50,18 @@ public:
     bool ReadSettingFile(const std::string& fileName, const std::string& header,
                          GraphSetting& graph, MeasureSetting& measure, ADUnitSetting& ad,
                          FileError* detail = nullptr);
+    // ReadSettingFile with the header "Tavrinini" for a settings file the user opens: the
+    // graph settings must also keep the level range (LevelRangeHolds).
+    bool ReadSettingFileToOpen(const std::string& fileName, GraphSetting& graph,
+                               MeasureSetting& measure, ADUnitSetting& ad,
+                               FileError* detail = nullptr);
 
     // Section operations shared by all three file kinds. The writers append their lines
-    // (WriteMeasureSection appends nothing and fails when a text holds a CR or LF); the
+    // (WriteMeasureSection appends nothing and fails when a text holds a CR or LF or makes a
+    // line the reader would split, TextFileIn::DeliversWhole); the
     // readers continue from where the previous read stopped and, on failure, may have changed
-    // some fields of the record passed in (callers pass working copies).
+    // some fields of the record passed in (callers pass working copies). The G section is
+    // judged by FreqRangeHolds once it is complete, whatever the order of its keys.
     bool WriteADSection(TextFileOut& file, const ADUnitSetting& ad);
     bool WriteMeasureSection(TextFileOut& file, const MeasureSetting& measure);
     bool WriteGraphSection(TextFileOut& file, const GraphSetting& graph);
@@ -88,6 +97,9 @@ public:
     bool WriteFFTSection(TextFileOut& file, const SampleBlock& block);
 
 private:
+    bool ReadSettings(const std::string& fileName, const std::string& header, bool levelRule,
+                      GraphSetting& graph, MeasureSetting& measure, ADUnitSetting& ad,
+                      FileError* detail);
     // Asks before replacing fileName; false when the user declined.
     bool MayReplace(const std::string& nativeName);
     bool WriteBlockFile(const std::string& header, const ADUnitSetting& ad,

@@ -7,7 +7,9 @@
 
 #include <cmath>
 #include <complex>
+#include <limits>
 #include <numbers>
+#include <utility>
 #include <vector>
 
 #include "analysis/ChirpZ.h"
@@ -293,6 +295,71 @@ TEST(ConverterFigures, ShortedInputGivesTheResolutionsOfItsCodes) {
     EXPECT_EQ(f.noiseFreeResolutionBits, 24.0);
     EXPECT_FALSE(f.dynamicApplies);
     EXPECT_FALSE(analyzer.Analyze(block, 21, f));
+}
+
+// Tones at the lowest bins, where the fundamental's band reaches the DC band: found where
+// they are, their level the whole tone, the noise that of the signal made, and no harmonic
+// band inside the merged band. White noise of a known RMS (a uniform LCG) and the known tone
+// are the independent reference.
+TEST(ConverterFigures, LowTonesAreFoundAndTheirBandTakesTheDcBand) {
+    ConverterAnalyzer analyzer;
+    for (const auto [n, hz] : {std::pair{65536, 10.0}, std::pair{4096, 100.0}}) {
+        SCOPED_TRACE(std::to_string(hz) + " Hz in " + std::to_string(n));
+        const double amplitude = 1.0, noiseRms = 20e-6;
+        std::vector<int32_t> codes(n);
+        std::vector<float> volts(n);
+        uint32_t r = 99991;
+        for (int32_t i = 0; i < n; ++i) {
+            r = r * 1664525u + 1013904223u;
+            const double u = (r >> 8) / 16777216.0 - 0.5; // RMS 1/sqrt(12)
+            const double v =
+                amplitude * std::sin(2 * std::numbers::pi * hz * i * kPeriodMs / 1000) +
+                noiseRms * std::sqrt(12.0) * u;
+            codes[i] = kCodeZeroVolt + static_cast<int32_t>(std::lrint(v / double(kVoltsPerCode)));
+        }
+        SampleBlock block;
+        block.codes = codes.data();
+        block.volts = volts.data();
+        block.count = n;
+        ASSERT_TRUE(ConvertBlock(block, kPeriodMs));
+        ConverterFigures f;
+        ASSERT_TRUE(analyzer.Analyze(block, 20, f));
+        ASSERT_TRUE(f.dynamicApplies);
+        EXPECT_NEAR(f.fundamentalHz, hz, block.deltaF / 2);
+        // A tone this close to 0 Hz meets its own mirror image inside the band: within 0.3 dB.
+        EXPECT_NEAR(20 * std::log10(f.fundamentalVrms * std::sqrt(2.0) / amplitude), 0.0, 0.3);
+        const double q = kVoltsPerCode;
+        const double expectedSnr =
+            10 * std::log10(amplitude * amplitude / 2 / (noiseRms * noiseRms + q * q / 12));
+        EXPECT_NEAR(f.snrDb, expectedSnr, 0.2);
+        const double k0 = std::round(f.fundamentalHz / block.deltaF);
+        for (int32_t i = 0; i < f.harmonicCount; ++i) {
+            EXPECT_GT(f.harmonics[i].hz / block.deltaF - kHalfWidth, k0 + kHalfWidth)
+                << "harmonic " << f.harmonics[i].order << " overlaps the fundamental's band";
+        }
+    }
+}
+
+// Codes at both ends of 32 bits: the spread is 2^32 - 1 codes, not a wrapped difference.
+TEST(ConverterFigures, ExtremeCodesGiveTheirFullSpread) {
+    std::vector<int32_t> codes(2048);
+    std::vector<float> volts(2048);
+    for (std::size_t i = 0; i < codes.size(); ++i) {
+        codes[i] =
+            i % 2 ? std::numeric_limits<int32_t>::max() : std::numeric_limits<int32_t>::min();
+    }
+    SampleBlock block;
+    block.codes = codes.data();
+    block.volts = volts.data();
+    block.count = 2048;
+    ASSERT_TRUE(ConvertBlock(block, kPeriodMs));
+    ConverterFigures f;
+    ConverterAnalyzer analyzer;
+    ASSERT_TRUE(analyzer.Analyze(block, 6, f));
+    const double spread = 2.0 * 2147483648.0 - 1.0;
+    EXPECT_EQ(f.ppCodes, spread);
+    EXPECT_DOUBLE_EQ(f.noiseFreeResolutionBits, std::log2(16777216.0 / spread));
+    EXPECT_DOUBLE_EQ(f.ppUv, spread * double(kVoltsPerCode) * 1e6);
 }
 
 } // namespace

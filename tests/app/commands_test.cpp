@@ -19,6 +19,7 @@
 #include "common/DecimalPicture.h"
 #include "common/SjisText.h"
 #include "files/ZF_File.h"
+#include "files/setting_rule_cases.h"
 #include "graph/TPaintBox.h"
 
 namespace {
@@ -384,6 +385,20 @@ TEST(FileDialogTest, QtDialogMatchesPatternsInAnyCaseAndReturnsTheTypedPath) {
     EXPECT_EQ(visible, QStringList({"a.dta", "b.DTA"}));
     EXPECT_EQ(shownName, "*.DTA");
     EXPECT_EQ(chosen, dir.filePath("run1"));
+}
+
+// The settings-load command opens exactly the files of the shared table that it should,
+// whatever the order of their keys.
+TEST_F(CommandsTest, SettingsLoadJudgesSectionsAsTheSharedTableSays) {
+    for (const auto& c : setting_rules::Cases()) {
+        f.graphSetting.index_dB_max = 7; // a value no case ends with: an adopted file shows
+        rig.presenter.shown.clear();
+        const std::string prf = setting_rules::WriteSettingCase(Native(Path("case.prf")), c);
+        Answer({QString::fromStdString(prf)});
+        f.MenuOpenSettingFileClick();
+        EXPECT_EQ(f.graphSetting.index_dB_max != 7, c.opens) << c.name;
+        EXPECT_EQ(Texts().isEmpty(), c.opens) << c.name;
+    }
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -10,6 +11,7 @@
 #include "app/StatusPanels.h"
 #include "app/measure_test_helpers.h"
 #include "common/SjisText.h"
+#include "files/file_test_helpers.h"
 #include "graph/TPaintBox.h"
 
 namespace {
@@ -449,6 +451,37 @@ TEST(MeasureTest, AutomaticSaveOnOffDeclinedAndFailed) {
         EXPECT_EQ(rig.presenter.shown[0].text, "データ保存できませんでした");
         EXPECT_EQ(rig.presenter.shown[0].icon, MsgIcon::Error);
     }
+}
+
+// A Linux path longer than a Windows line: the settings file carries it whole, the automatic
+// save writes exactly that file, and the file's own "DataFileName:" line reads back the same.
+TEST(MeasureTest, LongAutomaticSaveNameSurvivesTheSettingsFile) {
+    MeasureRig rig;
+    TFormMain& f = *rig.form;
+    QString folder = rig.dir.path();
+    for (char c : {'a', 'b', 'c'}) {
+        folder += "/" + QString(90, QChar(c));
+    }
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const std::string path = (folder + "/run_000001.DTA").toStdString();
+    ASSERT_GE(path.size(), 248u + 40u);
+    GraphSetting g;
+    g.DataCountSel = 0;
+    g.DataCountMax = 1024;
+    MeasureSetting m;
+    m.fSaveDataFile = true;
+    SetDataFilePath(m, path);
+    const std::string prf = rig.dir.filePath("long.prf").toStdString();
+    ASSERT_TRUE(ZF_File().WriteSettingFile(prf, "Tavrinini", g, m, ADUnitSetting{}));
+    rig.files.answers = {QString::fromStdString(prf)};
+    f.MenuOpenSettingFileClick();
+    ASSERT_EQ(f.measureSetting.DataFilePath, path);
+    rig.Measure();
+    EXPECT_TRUE(f.fDataSaved);
+    DataFileRecords saved;
+    ASSERT_TRUE(saved.Read(path));
+    EXPECT_EQ(saved.measure.DataFileName, path);
+    EXPECT_EQ(saved.measure.DataFilePath, path);
 }
 
 TEST(MeasureTest, PeakButtonsAndSpectrumClickNeedData) {

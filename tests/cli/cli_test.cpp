@@ -18,6 +18,7 @@
 #include "common/GeneralFormat.h"
 #include "common/SjisText.h"
 #include "files/ZF_File.h"
+#include "files/setting_rule_cases.h"
 
 namespace {
 
@@ -264,6 +265,13 @@ TEST_F(CliTest, ReportAndRenderRefuseBadRequestsBeforeDrawing) {
     EXPECT_NE(out.str().find("--width"), std::string::npos);
     EXPECT_EQ(Run({"report", dta}), kExitUsage);
     EXPECT_EQ(Run({"report", dta, "-o", Path("r.pdf"), "--paper", "Napkin"}), kExitUsage);
+    // A size Qt knows but the report does not fit on is a usage error naming the valid ones.
+    EXPECT_EQ(Run({"report", dta, "-o", Path("r.pdf"), "--paper", "A10"}), kExitUsage);
+    EXPECT_NE(err.str().find("unknown paper 'A10' (valid: A3, A4, A5, B4, B5, JisB4, JisB5, "
+                             "Letter, Legal, Executive, Tabloid)"),
+              std::string::npos)
+        << err.str();
+    EXPECT_FALSE(fs::exists(Path("r.pdf")));
     EXPECT_EQ(Run({"render", dta, "-o", Path("r.png"), "--width", "12"}), kExitUsage);
     EXPECT_EQ(Run({"render", dta, "-o", Path("r.png"), "--landscape"}), kExitUsage);
     // Never the input itself, even with --force; never an existing file without it.
@@ -278,3 +286,52 @@ TEST_F(CliTest, ReportAndRenderRefuseBadRequestsBeforeDrawing) {
     EXPECT_EQ(Run({"render", prf, "-o", Path("r.png")}), kExitFailed);
     EXPECT_FALSE(fs::exists(Path("r.png")));
 }
+
+// check judges a settings file as the window's settings-load command does (shared table).
+TEST_F(CliTest, CheckJudgesSettingsFilesAsTheSettingsLoadDoes) {
+    for (const auto& c : setting_rules::Cases()) {
+        const std::string prf = setting_rules::WriteSettingCase(Path("case.prf"), c);
+        EXPECT_EQ(Run({"check", prf}), c.opens ? kExitOk : kExitFailed) << c.name;
+        EXPECT_EQ(out.str().find(": OK (settings file)") != std::string::npos, c.opens) << c.name;
+    }
+    Run({"check", setting_rules::WriteSettingCase(Path("l.prf"), setting_rules::Cases()[7])});
+    EXPECT_EQ(out.str(), Path("l.prf") + ": rejected: line 33: index_dB_max:5 and "
+                                         "index_dB_min:10: with fAbsoGraph:0 the top must be "
+                                         "index_dB_max:2 (0 dB)\n");
+}
+
+#ifdef TAVRIN_CLI_EXE
+// Standard output that cannot be written (a full device, a closed descriptor) is a failure for
+// every command that writes there; --json output parses whatever bytes a file name holds.
+TEST_F(CliTest, StandardOutputFailuresAndJsonOfAnyName) {
+    const std::string dta = WriteSineFile("s.DTA", 7, 2000);
+    const std::string exe = "'" + std::string(TAVRIN_CLI_EXE) + "' ";
+    auto status = [&](const std::string& cmd) {
+        const int s = std::system((cmd + " 2>'" + Path("stderr") + "'").c_str());
+        return WIFEXITED(s) ? WEXITSTATUS(s) : -1;
+    };
+    for (const std::string args : {"analyze --json '" + dta + "'", "check '" + dta + "'",
+                                   std::string("--version"), std::string("--help")}) {
+        for (const std::string to : {" >/dev/full", " >&-"}) {
+            EXPECT_EQ(status(exe + args + to), 1) << args << to;
+            EXPECT_NE(ReadAll(Path("stderr")).find("cannot write standard output"),
+                      std::string::npos);
+        }
+        EXPECT_EQ(status(exe + args + " >/dev/null"), 0) << args;
+    }
+    const std::string odd = Path("bad\xff\xfe name\x01.DTA");
+    fs::copy_file(dta, odd);
+    const std::string parse = " | python3 -c 'import json,sys; d=json.load(sys.stdin); "
+                              "print(d[0][\"file_hex\"] if isinstance(d, list) else d[\"file\"])'"
+                              " >'" +
+                              Path("parsed") + "'";
+    EXPECT_EQ(status(exe + "analyze --json '" + odd + "' '" + dta + "'" + parse), 0);
+    std::string hex;
+    for (unsigned char c : odd) {
+        static const char* digits = "0123456789abcdef";
+        hex += digits[c >> 4];
+        hex += digits[c & 15];
+    }
+    EXPECT_EQ(ReadAll(Path("parsed")), hex + "\n");
+}
+#endif

@@ -18,6 +18,7 @@
 #include "dialogs/SettingChooser.h"
 #include "dialogs/dialog_test_helpers.h"
 #include "files/ZF_File.h"
+#include "files/setting_rule_cases.h"
 
 namespace {
 
@@ -315,6 +316,24 @@ TEST(AmpSettingDialog, RateListFollowsTheFilterAndSetStoresOnlyRealRates) {
     Find<QPushButton>(dlg, "CancelBtn")->click();
     EXPECT_TRUE(cancelled);
     EXPECT_TRUE(unit == ADUnitSetting{});
+}
+
+// The dialog's level range check is the one the settings-load command applies: for every
+// section the readers accept, it agrees with the shared table.
+TEST(FftSettingDialog, LevelRangeCheckAgreesWithTheSharedTable) {
+    QTemporaryDir dir;
+    for (const auto& c : setting_rules::Cases()) {
+        if (!c.reads) {
+            continue;
+        }
+        const std::string prf =
+            setting_rules::WriteSettingCase(dir.filePath("c.prf").toStdString(), c);
+        GraphSetting g;
+        MeasureSetting m;
+        ADUnitSetting a;
+        ASSERT_TRUE(ZF_File().ReadSettingFile(prf, "Tavrinini", g, m, a)) << c.name;
+        EXPECT_EQ(TFormFFTSetting::CheckdBRange(g), c.opens) << c.name;
+    }
 }
 
 } // namespace

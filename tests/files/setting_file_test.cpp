@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <csignal>
 #include <filesystem>
 #include <sys/resource.h>
@@ -160,7 +161,7 @@ TEST_F(SettingFileTest, PerKeyRulesOfTheGraphSection) {
     EXPECT_TRUE(Read(DefaultsWith("fSig_Volt:0", "fSig_Volt:1")));
     EXPECT_TRUE(graph.fSig_Volt);
 
-    // index_FreqE 19 only on a linear axis at that point of the file.
+    // index_FreqE 19 only on a linear axis (the order of the keys: SettingRules).
     EXPECT_FALSE(Read(DefaultsWith("index_FreqE:18", "index_FreqE:19")));
     EXPECT_TRUE(
         Read(DefaultsWith("fLogGraph:1", "fLogGraph:0")
@@ -236,16 +237,23 @@ TEST_F(SettingFileTest, LineEndsAndLongLines) {
     noFinal.resize(noFinal.size() - 2);
     EXPECT_TRUE(Read(noFinal));
 
-    // 241 characters of value make a 254-character line: one piece.
-    const std::string v241(241, 'a');
-    EXPECT_TRUE(Read(DefaultsWith("DataFileName:", "DataFileName:" + v241)));
-    EXPECT_EQ(measure.DataFileName, v241);
+    // 240 characters of value make a 254-character line: one piece.
+    const std::string v240(240, 'a');
+    EXPECT_TRUE(Read(DefaultsWith("StartDateTime:", "StartDateTime:" + v240)));
+    EXPECT_EQ(measure.StartDateTime, v240);
     // One more character: split after 255 bytes, the rest is a line of its own.
-    EXPECT_TRUE(Read(DefaultsWith("DataFileName:", "DataFileName:" + v241 + "bc")));
-    EXPECT_EQ(measure.DataFileName, v241 + "b");
+    EXPECT_TRUE(Read(DefaultsWith("StartDateTime:", "StartDateTime:" + v240 + "bc")));
+    EXPECT_EQ(measure.StartDateTime, v240 + "b");
     // The rest of a split line is read as a key line of its own.
-    EXPECT_TRUE(Read(DefaultsWith("DataFileName:", "DataFileName:" + v241 + "bspsSel:2")));
+    EXPECT_TRUE(Read(DefaultsWith("StartDateTime:", "StartDateTime:" + v240 + "bspsSel:2")));
     EXPECT_EQ(ad.spsSel, 16); // the A section was already done
+    // "DataFileName:" alone is read whole, up to a path of PATH_MAX - 1 bytes.
+    const std::string path(PATH_MAX - 1, 'p');
+    EXPECT_TRUE(Read(DefaultsWith("DataFileName:", "DataFileName:" + path)));
+    EXPECT_EQ(measure.DataFileName, path);
+    EXPECT_TRUE(Read(DefaultsWith("DataFileName:", "DataFileName:" + path + "xfSaveDataFile:1")));
+    EXPECT_EQ(measure.DataFileName, path + "x"); // split as other lines, one byte on
+    EXPECT_TRUE(measure.fSaveDataFile) << "the rest beyond the limit is a line of its own";
     EXPECT_FALSE(Read(DefaultsWith("fSaveDataFile:0",
                                    "StartDateTime:" + std::string(241, 'x') + "fSaveDataFile:7")));
     // A comment line longer than a piece: its continuation is not a comment.
@@ -317,6 +325,26 @@ TEST(TextFileIn, BinaryBytesAndNulsAreKept) {
 }
 
 // ---- Atomic replacement and write failures ----
+
+// No writer makes a line its reader would split: the name line up to the longest path, every
+// other line up to 254 bytes.
+TEST_F(SettingFileTest, WritersRefuseLinesTheReaderWouldSplit) {
+    MeasureSetting m;
+    m.DataFileName = "/" + std::string(PATH_MAX - 2, 'n');
+    ASSERT_TRUE(zf.WriteSettingFile(path, "Tavrinini", {}, m, {}));
+    EXPECT_TRUE(zf.ReadSettingFile(path, "Tavrinini", graph, measure, ad));
+    EXPECT_EQ(measure.DataFileName, m.DataFileName);
+    m.DataFileName += "n";
+    EXPECT_FALSE(zf.WriteSettingFile(path, "Tavrinini", {}, m, {}, &error));
+    EXPECT_EQ(error.reason, ZF_File::kMeasureLineError);
+    m.DataFileName.clear();
+    m.StartDateTime.assign(254 - 14, 't');
+    EXPECT_TRUE(zf.WriteSettingFile(path, "Tavrinini", {}, m, {}));
+    m.StartDateTime += "t";
+    EXPECT_FALSE(zf.WriteSettingFile(path, "Tavrinini", {}, m, {}));
+    EXPECT_TRUE(zf.ReadSettingFile(path, "Tavrinini", graph, measure, ad));
+    EXPECT_EQ(measure.StartDateTime.size(), 240u) << "the previous file stays";
+}
 
 TEST_F(SettingFileTest, WriteFailuresAreReportedAndKeepThePreviousFile) {
     EXPECT_FALSE(zf.WriteSettingFile(tmp.Path("no/such/dir/x.prf"), "Tavrinini", graph, measure, ad,
