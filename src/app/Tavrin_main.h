@@ -128,8 +128,9 @@ public:
     void FlushProgress();
     // The block is complete: stop, check, convert, spectrum, graphs, read-outs, save, texts.
     void FinishMeasurement();
-    // Prepares the unit (open, check, filter, rate, identity); true when it is ready.
-    bool InitUnit();
+    // Prepares the unit for `setting` (open, check, filter, rate, identity); true when it is
+    // ready.
+    bool InitUnit(const ADUnitSetting& setting);
     // True while InitUnit waits for the unit (events are serviced meanwhile).
     bool InitializingUnit() const { return initializing_; }
     void RedrawGraphs();
@@ -220,6 +221,10 @@ public:
     std::unique_ptr<TFormFFTSetting> FormFFTSetting;
 
     // --- Settings records ----------------------------------------------------------------------
+    // The AD settings of the measured block: those of the acquisition under way or last
+    // started, of the data file loaded or of the settings file loaded. Whenever fDataExist is
+    // set they are the block's own, so saving, exporting, recomputing and the "Δｆ=" text take
+    // them; unitSetting becomes acqSetting only once an acquisition has started.
     ADUnitSetting acqSetting;
     ADUnitSetting unitSetting;
     ADUnitSetting refADSetting;
