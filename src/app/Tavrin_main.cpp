@@ -247,6 +247,9 @@ void TFormMain::BuildObjects() {
                 ADUnit = std::make_unique<TADC>(options_.driverFactory(), *unitTimer_, eventPump_,
                                                 &unitClock_);
                 acquisition_ = std::make_unique<TAcquisition>(*ADUnit);
+                // A unit that stops sending ends the measurement as a read error, as the
+                // headless acquisition gives up on it.
+                acquisition_->WatchStall(options_.stallClock ? options_.stallClock : &unitClock_);
             }
         })) {
         return;

@@ -54,6 +54,8 @@ struct FormMainOptions {
     QString failCreationOf;
     // The USB driver backend of the AD unit; without one the window has no `ADUnit`.
     std::function<std::unique_ptr<FtDriver>()> driverFactory;
+    // The clock the stall watch of an acquisition reads; null: the steady clock of the unit.
+    IMonotonicClock* stallClock = nullptr;
     // The print and page set-up dialogs; null: the platform's (Tavrin_print_commands.cpp).
     IPrintDialogs* printDialogs = nullptr;
     // Colour and file choices of the settings dialog; null: the platform's dialogs.
