@@ -619,21 +619,43 @@ void TFormMain::paintEvent(QPaintEvent* event) {
 // --- Shutdown --------------------------------------------------------------------------------
 
 void TFormMain::closeEvent(QCloseEvent* event) {
-    // FormCloseQuery: closing is never refused.
-    if (!closing_) {
-        closing_ = true;
-        if (initializing_) {
+    // FormCloseQuery: a measured block nobody saved is given up only when the user agrees; a
+    // close by a signal or after a fatal error asks nothing (nobody may be there to answer).
+    if (!closing_ && !closedBySignal_ && !closeUnasked_) {
+        if (initializing_ && MeasuredDataUnsaved()) {
+            // No box inside the unit's wait: the start ends first, then the close asks.
             stopRequested_ = true;
+            closePending_ = true;
+            event->ignore();
+            return;
         }
-        if (fMeasuring) {
-            StopMeasurement();
+        askingToClose_ = true;
+        const bool discard = MayDiscardMeasuredData();
+        askingToClose_ = false;
+        if (!discard && !closing_) {
+            event->ignore();
+            return;
         }
-        SaveStartupSettings();
-        idleTimer_.stop();
-        fFirstIdle = fStatusLayout = false;
     }
+    FinishClose();
     event->accept();
     emit closed();
+}
+
+void TFormMain::FinishClose() {
+    if (closing_) {
+        return;
+    }
+    closing_ = true;
+    if (initializing_) {
+        stopRequested_ = true;
+    }
+    if (fMeasuring) {
+        StopMeasurement();
+    }
+    SaveStartupSettings();
+    idleTimer_.stop();
+    fFirstIdle = fStatusLayout = false;
 }
 
 void TFormMain::BringToFront() {
@@ -652,5 +674,12 @@ void TFormMain::MenuFileExitClick() {
 
 void TFormMain::CloseOnSignal(int) {
     closedBySignal_ = true;
+    if (askingToClose_) {
+        // The close in progress waits for its question; it is finished here, and the end of
+        // the program ends the box.
+        FinishClose();
+        emit closed();
+        return;
+    }
     close();
 }

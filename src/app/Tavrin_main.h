@@ -164,6 +164,11 @@ public:
     bool ExportSpectrum(bool& saved);
     // Folder the file dialogs open in: that of the current data file, else the home folder.
     QString DialogFolder() const;
+    // A measured block is there that is neither stored in a file nor saved automatically.
+    bool MeasuredDataUnsaved() const;
+    // True when the measured block may be dropped: it is not unsaved, or the user agreed to
+    // discard it when asked.
+    bool MayDiscardMeasuredData();
 
     // Creates a window made at process start (the version box, the settings dialogs) with the
     // memory-error path of the owned objects: on failure the message names `name`, the main
@@ -323,6 +328,8 @@ private:
     bool InitAbandoned();
     QString AskFileName(FileDialogRequest::Mode mode, const QString& filter, const QString& name);
     void ClearResultPanels();
+    // The close itself: stops an acquisition, writes the start-up file (once).
+    void FinishClose();
 
     FormMainOptions options_;
     IMessagePresenter& presenter_;
@@ -330,6 +337,12 @@ private:
     bool inIdle_ = false;
     bool closing_ = false;
     bool closedBySignal_ = false;
+    // A close that asks nothing (after a fatal error).
+    bool closeUnasked_ = false;
+    // The discard question of a close is open.
+    bool askingToClose_ = false;
+    // A close that has to ask came while InitUnit waited; it is made once the start has ended.
+    bool closePending_ = false;
     // Polling interval while measuring (StartMeasurement sets it from the read group's time).
     int measuringIdleMs_ = 1;
     bool settingsSaveFailed_ = false;

@@ -83,6 +83,10 @@ void TFormMain::StartMeasurement() {
             myStatus->ShowMeasureStopped();
         }
         stopRequested_ = false;
+        if (closePending_) {
+            closePending_ = false;
+            close();
+        }
         return;
     }
 

@@ -75,6 +75,7 @@ void TFormMain::MenuFilePrintClick() {
     } catch (const std::bad_alloc&) {
         ZF_Print.reset();
         myMessage->MsgMemoryError(QStringLiteral("TZF_Print"));
+        closeUnasked_ = true;
         close();
     }
 }

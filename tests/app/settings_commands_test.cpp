@@ -126,10 +126,25 @@ TEST(SettingsCommands, CountChangeDropsUnsavedDataAndKeepsSavedData) {
     rig.Measure();
     ASSERT_TRUE(f.fDataExist);
     ASSERT_FALSE(f.fDataSaved);
-    DisplaySettings(f, [](TFormFFTSetting& d) {
-        Pick(Find<QComboBox>(d, "ComboBoxDNum"), 1);
-        ClickSet(d);
-    });
+    // The question first: Cancel keeps the block and leaves the dialog's settings unused.
+    for (const MsgAnswer answer : {MsgAnswer::Cancel, MsgAnswer::Ok}) {
+        rig.presenter.answer = answer;
+        rig.presenter.shown.clear();
+        DisplaySettings(f, [](TFormFFTSetting& d) {
+            Pick(Find<QComboBox>(d, "ComboBoxDNum"), 1);
+            Find<QRadioButton>(d, "RadioWin0")->click();
+            ClickSet(d);
+        });
+        ASSERT_EQ(rig.presenter.shown.size(), 1u);
+        EXPECT_EQ(rig.presenter.shown[0].text,
+                  "データを保存していませんが、破棄してもいいですか？");
+        if (answer == MsgAnswer::Cancel) {
+            EXPECT_TRUE(f.fDataExist);
+            EXPECT_EQ(f.curBlock.count, 1024);
+            EXPECT_EQ(f.graphSetting.DataCountMax, 1024);
+            EXPECT_EQ(f.graphSetting.whichWindowFunc, WinHanning);
+        }
+    }
     EXPECT_FALSE(f.fDataExist);
     EXPECT_EQ(f.curBlock.count, 0);
     EXPECT_EQ(f.graphSetting.DataCountMax, 2048);
