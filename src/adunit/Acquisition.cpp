@@ -86,15 +86,18 @@ AcqStatus TAcquisition::Start(const ADUnitSetting& setting, int32_t count, int32
         return AcqStatus::StartFailed;
     }
     running_ = true;
+    // Four read groups late plus a second for the bridge and the host: the unit has stopped.
+    const double groupMs =
+        chunk_ * static_cast<double>(SamplePeriod(setting.spsSel, setting.sinc3));
+    stallLimitNs_ = static_cast<int64_t>(1.0e9 + 4.0 * groupMs * 1.0e6);
     if (clock_) {
         lastArrivalNs_ = clock_->NowNs();
     }
     return AcqStatus::Ok;
 }
 
-void TAcquisition::WatchStall(IMonotonicClock* clock, int64_t limitNs) {
+void TAcquisition::WatchStall(IMonotonicClock* clock) {
     clock_ = clock;
-    stallLimitNs_ = limitNs;
     if (clock_) {
         lastArrivalNs_ = clock_->NowNs();
     }
@@ -115,7 +118,7 @@ AcqStep TAcquisition::Step() {
         return AcqStep::ReadError;
     }
     if (got <= 0) {
-        if (clock_ && stallLimitNs_ > 0 && clock_->NowNs() - lastArrivalNs_ >= stallLimitNs_) {
+        if (clock_ && clock_->NowNs() - lastArrivalNs_ >= stallLimitNs_) {
             unit_.StopAcquisition();
             running_ = false;
             return AcqStep::Stalled;

@@ -62,9 +62,12 @@ public:
     // Returns whether the command was sent.
     bool Stop();
 
-    // A unit that sends nothing for `limitNs` (measured on `clock`) ends the acquisition with
-    // Stalled. Without a clock or with limit 0 the acquisition waits for as long as it takes.
-    void WatchStall(IMonotonicClock* clock, int64_t limitNs);
+    // A unit that sends nothing for StallLimitNs (measured on `clock`) ends the acquisition
+    // with Stalled. Without a clock the acquisition waits for as long as it takes.
+    void WatchStall(IMonotonicClock* clock);
+    // The stall limit of the acquisition last started: a second for the bridge and the host
+    // plus four read groups' time; 0 when no stall is watched.
+    int64_t StallLimitNs() const { return clock_ ? stallLimitNs_ : 0; }
 
     bool Running() const { return running_; }
     int32_t Received() const { return received_; }

@@ -46,6 +46,10 @@ void TmyMessage::MsgLevelError() {
     Show(MsgIcon::Warning, QStringLiteral("入力信号レベルが適正範囲からはずれています"));
 }
 
+void TmyMessage::MsgPrintError() {
+    Show(MsgIcon::Error, QStringLiteral("印刷できませんでした"));
+}
+
 void ShowAlreadyRunning(IMessagePresenter& presenter) {
     presenter.Present({QStringLiteral("Tavrin"), MsgIcon::Error,
                        QStringLiteral("Tavrin はすでに起動しています"), MsgButtons::Ok});

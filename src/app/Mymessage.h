@@ -26,6 +26,7 @@ public:
     void MsgSettingFileError();
     void MsgNoData();
     void MsgLevelError();
+    void MsgPrintError();
 
 private:
     void Show(MsgIcon icon, const QString& text);

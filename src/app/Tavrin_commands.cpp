@@ -82,11 +82,18 @@ void TFormMain::ClearResultPanels() {
     myStatus->SetPanel(QString(), kResultPanel);
 }
 
+bool TFormMain::MeasuredDataUnsaved() const {
+    return fDataExist && !measureSetting.fSaveDataFile && !fDataSaved;
+}
+
+bool TFormMain::MayDiscardMeasuredData() {
+    return !MeasuredDataUnsaved() || AskDiscardUnsavedData(presenter_);
+}
+
 // --- New data file name ------------------------------------------------------------------------
 
 void TFormMain::MenuFileNewClick() {
-    if (fDataExist && !measureSetting.fSaveDataFile && !fDataSaved &&
-        !AskDiscardUnsavedData(presenter_)) {
+    if (!MayDiscardMeasuredData()) {
         return;
     }
     QString name = AskFileName(FileDialogRequest::Mode::Save, kNewDataFilter,
@@ -109,6 +116,9 @@ void TFormMain::MenuFileNewClick() {
 // --- Data files ----------------------------------------------------------------------------------
 
 void TFormMain::MenuDataLoadClick() {
+    if (!MayDiscardMeasuredData()) {
+        return;
+    }
     LockControls();
     bool loaded = false;
     if (!LoadDataFile(false, loaded)) {
@@ -271,6 +281,9 @@ bool TFormMain::ExportSpectrum(bool& saved) {
 // --- Settings files ------------------------------------------------------------------------------
 
 void TFormMain::MenuOpenSettingFileClick() {
+    if (!MayDiscardMeasuredData()) {
+        return;
+    }
     const QString name =
         AskFileName(FileDialogRequest::Mode::Open, kSettingFilter, kSettingPattern);
     if (name.isEmpty()) {

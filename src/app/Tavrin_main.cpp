@@ -2,7 +2,6 @@
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
-#include <QCloseEvent>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -247,6 +246,9 @@ void TFormMain::BuildObjects() {
                 ADUnit = std::make_unique<TADC>(options_.driverFactory(), *unitTimer_, eventPump_,
                                                 &unitClock_);
                 acquisition_ = std::make_unique<TAcquisition>(*ADUnit);
+                // A unit that stops sending ends the measurement as a read error, as the
+                // headless acquisition gives up on it.
+                acquisition_->WatchStall(options_.stallClock ? options_.stallClock : &unitClock_);
             }
         })) {
         return;
@@ -491,25 +493,6 @@ void TFormMain::LoadStartupSettings(const QString& fileName) {
     }
 }
 
-void TFormMain::SaveStartupSettings() {
-    if (!fSettingsLoaded || !ZF_File) {
-        return; // nothing read yet: the file on disk is still the user's
-    }
-    const QString path = SettingsPath(QString::fromLatin1(kStartupFileName));
-    const std::string fullName = QFile::encodeName(path).toStdString();
-    settingsSaveFailed_ = fSettingsFileUnreadable ||
-                          !ZF_File->WriteSettingFile(fullName, kSettingHeader, graphSetting,
-                                                     measureSetting, acqSetting);
-    if (!settingsSaveFailed_) {
-        return;
-    }
-    if (closedBySignal_) {
-        std::fprintf(stderr, "Tavrin: the settings file %s could not be saved\n", fullName.c_str());
-    } else if (myMessage) {
-        myMessage->MsgIniSaveError();
-    }
-}
-
 // --- Caption ---------------------------------------------------------------------------------
 
 void TFormMain::SetCaptionName(const QString& name) {
@@ -611,43 +594,4 @@ void TFormMain::paintEvent(QPaintEvent* event) {
             return;
         }
     }
-}
-
-// --- Shutdown --------------------------------------------------------------------------------
-
-void TFormMain::closeEvent(QCloseEvent* event) {
-    // FormCloseQuery: closing is never refused.
-    if (!closing_) {
-        closing_ = true;
-        if (initializing_) {
-            stopRequested_ = true;
-        }
-        if (fMeasuring) {
-            StopMeasurement();
-        }
-        SaveStartupSettings();
-        idleTimer_.stop();
-        fFirstIdle = fStatusLayout = false;
-    }
-    event->accept();
-    emit closed();
-}
-
-void TFormMain::BringToFront() {
-    if (isMinimized()) {
-        showNormal();
-    } else {
-        show();
-    }
-    raise();
-    activateWindow();
-}
-
-void TFormMain::MenuFileExitClick() {
-    close();
-}
-
-void TFormMain::CloseOnSignal(int) {
-    closedBySignal_ = true;
-    close();
 }

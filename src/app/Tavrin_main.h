@@ -54,6 +54,8 @@ struct FormMainOptions {
     QString failCreationOf;
     // The USB driver backend of the AD unit; without one the window has no `ADUnit`.
     std::function<std::unique_ptr<FtDriver>()> driverFactory;
+    // The clock the stall watch of an acquisition reads; null: the steady clock of the unit.
+    IMonotonicClock* stallClock = nullptr;
     // The print and page set-up dialogs; null: the platform's (Tavrin_print_commands.cpp).
     IPrintDialogs* printDialogs = nullptr;
     // Colour and file choices of the settings dialog; null: the platform's dialogs.
@@ -128,8 +130,9 @@ public:
     void FlushProgress();
     // The block is complete: stop, check, convert, spectrum, graphs, read-outs, save, texts.
     void FinishMeasurement();
-    // Prepares the unit (open, check, filter, rate, identity); true when it is ready.
-    bool InitUnit();
+    // Prepares the unit for `setting` (open, check, filter, rate, identity); true when it is
+    // ready.
+    bool InitUnit(const ADUnitSetting& setting);
     // True while InitUnit waits for the unit (events are serviced meanwhile).
     bool InitializingUnit() const { return initializing_; }
     void RedrawGraphs();
@@ -161,6 +164,11 @@ public:
     bool ExportSpectrum(bool& saved);
     // Folder the file dialogs open in: that of the current data file, else the home folder.
     QString DialogFolder() const;
+    // A measured block is there that is neither stored in a file nor saved automatically.
+    bool MeasuredDataUnsaved() const;
+    // True when the measured block may be dropped: it is not unsaved, or the user agreed to
+    // discard it when asked.
+    bool MayDiscardMeasuredData();
 
     // Creates a window made at process start (the version box, the settings dialogs) with the
     // memory-error path of the owned objects: on failure the message names `name`, the main
@@ -220,6 +228,10 @@ public:
     std::unique_ptr<TFormFFTSetting> FormFFTSetting;
 
     // --- Settings records ----------------------------------------------------------------------
+    // The AD settings of the measured block: those of the acquisition under way or last
+    // started, of the data file loaded or of the settings file loaded. Whenever fDataExist is
+    // set they are the block's own, so saving, exporting, recomputing and the "Δｆ=" text take
+    // them; unitSetting becomes acqSetting only once an acquisition has started.
     ADUnitSetting acqSetting;
     ADUnitSetting unitSetting;
     ADUnitSetting refADSetting;
@@ -316,6 +328,8 @@ private:
     bool InitAbandoned();
     QString AskFileName(FileDialogRequest::Mode mode, const QString& filter, const QString& name);
     void ClearResultPanels();
+    // The close itself: stops an acquisition, writes the start-up file (once).
+    void FinishClose();
 
     FormMainOptions options_;
     IMessagePresenter& presenter_;
@@ -323,6 +337,12 @@ private:
     bool inIdle_ = false;
     bool closing_ = false;
     bool closedBySignal_ = false;
+    // A close that asks nothing (after a fatal error).
+    bool closeUnasked_ = false;
+    // The discard question of a close is open.
+    bool askingToClose_ = false;
+    // A close that has to ask came while InitUnit waited; it is made once the start has ended.
+    bool closePending_ = false;
     // Polling interval while measuring (StartMeasurement sets it from the read group's time).
     int measuringIdleMs_ = 1;
     bool settingsSaveFailed_ = false;

@@ -69,11 +69,13 @@ void TFormMain::StartMeasurement() {
     }
     SetMeasuringControls();
     myStatus->ClearPanels();
-    acqSetting = unitSetting;
+    // acqSetting describes the block on screen until a new acquisition is under way: a start
+    // that fails leaves that block, and its rate, filter and channel, as they were.
+    const ADUnitSetting setting = unitSetting;
 
     stopRequested_ = false;
     initializing_ = true;
-    const bool ready = InitUnit();
+    const bool ready = InitUnit(setting);
     initializing_ = false;
     if (!ready) {
         SetIdleControls();
@@ -81,6 +83,10 @@ void TFormMain::StartMeasurement() {
             myStatus->ShowMeasureStopped();
         }
         stopRequested_ = false;
+        if (closePending_) {
+            closePending_ = false;
+            close();
+        }
         return;
     }
 
@@ -91,10 +97,11 @@ void TFormMain::StartMeasurement() {
     ClearRMS();
 
     const AcqStatus started =
-        acquisition_->Start(acqSetting, graphSetting.DataCountMax, curCodes.data());
+        acquisition_->Start(setting, graphSetting.DataCountMax, curCodes.data());
     chunkSize = acquisition_->ChunkSize();
-    measuringIdleMs_ = MeasuringIdleMs(chunkSize, acqSetting.spsSel, acqSetting.sinc3);
+    measuringIdleMs_ = MeasuringIdleMs(chunkSize, setting.spsSel, setting.sinc3);
     if (started == AcqStatus::Ok) {
+        acqSetting = setting;
         fMeasuring = true;
         fDataExist = false;
         fDataSaved = false;
@@ -118,8 +125,8 @@ bool TFormMain::InitAbandoned() {
     return stopRequested_;
 }
 
-bool TFormMain::InitUnit() {
-    switch (acquisition_->Prepare(acqSetting, [this] { return InitAbandoned(); })) {
+bool TFormMain::InitUnit(const ADUnitSetting& setting) {
+    switch (acquisition_->Prepare(setting, [this] { return InitAbandoned(); })) {
     case AcqStatus::Ok:
         myStatus->ShowUnitInfo(QString::fromLatin1(acquisition_->ModelName()),
                                QString::fromLatin1(acquisition_->Version()),

@@ -64,6 +64,7 @@ void TFormMain::MenuFilePrintClick() {
         printer.setResolution(kPdfResolution);
     }
     std::unique_ptr<TZF_Print> ZF_Print;
+    bool printed = false;
     try {
         if (options_.failCreationOf == QLatin1String("TZF_Print")) {
             throw std::bad_alloc();
@@ -71,10 +72,17 @@ void TFormMain::MenuFilePrintClick() {
         ZF_Print = std::make_unique<TZF_Print>(*FFTGraph, printer, graphSetting);
         // The print bitmap is made inside PrintReport; running out of memory there is the same
         // failure as here.
-        ZF_Print->PrintReport(MakePrintInfo(curBlock, graphSetting, measureSetting, peakReadouts));
+        printed = ZF_Print->PrintReport(
+            MakePrintInfo(curBlock, graphSetting, measureSetting, peakReadouts));
     } catch (const std::bad_alloc&) {
         ZF_Print.reset();
         myMessage->MsgMemoryError(QStringLiteral("TZF_Print"));
+        closeUnasked_ = true;
         close();
+        return;
+    }
+    if (!printed) {
+        // The job could not be started or finished (printer gone, PDF folder missing).
+        myMessage->MsgPrintError();
     }
 }

@@ -13,14 +13,21 @@ void TFormMain::MenuDispSettingClick() {
         return;
     }
     GraphSetting work = graphSetting;
-    FormFFTSetting->Setup(work, measureSetting, dialogCancelled);
+    MeasureSetting measureWork = measureSetting;
+    FormFFTSetting->Setup(work, measureWork, dialogCancelled);
     FormFFTSetting->exec();
     if (dialogCancelled) {
         return;
     }
     // Unsaved data of the old length is dropped (the next start takes the new count); saved
-    // data stays, since it can be loaded again.
-    if (work.DataCountSel != graphSetting.DataCountSel && fDataExist && !fDataSaved) {
+    // data stays, since it can be loaded again. Keeping the data keeps the old settings too.
+    const bool dropData =
+        work.DataCountSel != graphSetting.DataCountSel && fDataExist && !fDataSaved;
+    if (dropData && !MayDiscardMeasuredData()) {
+        return;
+    }
+    measureSetting = measureWork;
+    if (dropData) {
         fDataExist = false;
         fDataSaved = false;
         curBlock.count = 0;

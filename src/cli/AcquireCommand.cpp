@@ -414,10 +414,7 @@ int AcquireCommand(const std::vector<std::string>& args, std::ostream& out, std:
     TADC unit(std::move(driver), services, services, &clock);
     TAcquisition acq(unit);
     const double periodMs = SamplePeriod(setting.spsSel, setting.sinc3);
-    const int32_t chunk = std::min(ChunkTable(setting.spsSel), o.count);
-    // Four read groups late plus a second for the bridge and the host: the unit has stopped.
-    const auto stallLimitNs = static_cast<int64_t>(1.0e9 + 4.0 * chunk * periodMs * 1.0e6);
-    acq.WatchStall(&clock, stallLimitNs);
+    acq.WatchStall(&clock);
     const bool terminal = &err == &std::cerr && isatty(STDERR_FILENO) == 1;
     ProgressBar bar(err, terminal, clock);
     const timespec nap{0, 500000};
@@ -463,8 +460,8 @@ int AcquireCommand(const std::vector<std::string>& args, std::ostream& out, std:
                     return kExitReadError;
                 }
                 err << "tavrin-cli acquire: the unit stopped sending after " << acq.Received()
-                    << " of " << o.count << " samples (nothing came for " << stallLimitNs / 1000000
-                    << " ms)\n";
+                    << " of " << o.count << " samples (nothing came for "
+                    << acq.StallLimitNs() / 1000000 << " ms)\n";
                 return kExitStalled;
             }
             if (step == AcqStep::Progress) {

@@ -38,7 +38,11 @@ void FFTGraph::DrawSpectrumWithRef() {
 void FFTGraph::PrintSpectrum(GraphBitmap& bitmap) {
     if (SpectrumFirstCurve(bitmap, curBlock_, graphSetting_.PenColorGraph)) {
         SpectrumOverlay(bitmap, 5);
+        return;
     }
+    // No curve: the empty grid the screen shows, not what the bitmap held (the waveform).
+    bitmap.FillWhite();
+    DrawSpectrumGrid(bitmap);
 }
 
 bool FFTGraph::SpectrumFirstCurve(GraphBitmap& bmp, const SampleBlock& block, int32_t color) {
@@ -68,7 +72,8 @@ bool FFTGraph::SpectrumFirstCurve(GraphBitmap& bmp, const SampleBlock& block, in
 }
 
 void FFTGraph::SpectrumOverlay(GraphBitmap& bmp, int penWidth) {
-    const int n = SpectrumBins(refBlock_);
+    // A reference given up (a settings file loaded) keeps its count: the flag decides.
+    const int n = ReferenceHoldsData() ? SpectrumBins(refBlock_) : 0;
     if (n == 0) {
         return;
     }

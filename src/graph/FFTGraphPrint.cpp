@@ -96,8 +96,11 @@ void FFTGraph::PrintVoltLabels(QPainter& canvas, double s, const PlotRect& p) {
     PrepareCanvas(canvas, labelVoltUnit_->font());
     SetVoltLabelTexts();
     const int span = p.Height();
+    // A screen label may have been given a smaller font to fit (eight-digit codes); on paper
+    // the text keeps the printing font, so its own width there keeps it off the frame.
     auto print = [&](QLabel* l, double y) {
-        TextOut(canvas, p.L - Scaled(l->width() + 2, s), TruncToPixel(y), l->text());
+        const int width = canvas.fontMetrics().horizontalAdvance(l->text());
+        TextOut(canvas, p.L - width - Scaled(2, s), TruncToPixel(y), l->text());
     };
     auto half = [&](QLabel* l) { return l->height() * s * 0.5; };
     print(labelVoltUnit_, p.T);

@@ -18,10 +18,14 @@ class RecordingPresenter : public IMessagePresenter {
 public:
     MsgAnswer Present(const MessageBoxRequest& request) override {
         shown.push_back(request);
+        if (whileShown) {
+            whileShown();
+        }
         return answer;
     }
     std::vector<MessageBoxRequest> shown;
     MsgAnswer answer = MsgAnswer::Ok;
+    std::function<void()> whileShown; // runs while the box would be open
 };
 
 // File dialogs answered from a list (empty answer or none left: cancelled); records requests.

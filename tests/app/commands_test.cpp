@@ -24,6 +24,9 @@
 
 namespace {
 
+const QString kDiscardQuestion =
+    QStringLiteral("データを保存していませんが、破棄してもいいですか？");
+
 std::string Native(const QString& p) {
     return QFile::encodeName(p).toStdString();
 }
@@ -159,7 +162,7 @@ TEST_F(CommandsTest, LoadingAsDataAdoptsTheFileAndAsReferenceOnlyItsBlock) {
     EXPECT_EQ(f.refVolts[5], CodeToVolts(file.codes[5]));
 
     f.MenuDataLoadClick();
-    EXPECT_TRUE(rig.presenter.shown.empty());
+    EXPECT_EQ(Texts(), QStringList({kDiscardQuestion})) << "the measured block was not saved";
     EXPECT_TRUE(f.fDataExist && f.fDataSaved);
     EXPECT_EQ(rig.Panel(1), "データファイル読み込みました");
     EXPECT_EQ(f.windowTitle(), "Tavrin v2 : tone.DTA");
@@ -208,14 +211,14 @@ TEST_F(CommandsTest, RejectedFilesChangeNothing) {
         f.MenuDataLoadClick();
         f.MenuRefLoadFileClick();
         EXPECT_TRUE(Snapshot(f) == before) << name;
-        expected << "データファイルの内容が正しくありませんでした"
+        expected << kDiscardQuestion << "データファイルの内容が正しくありませんでした"
                  << "データファイルの内容が正しくありませんでした";
     }
     for (const QString& name : {good.path, Path("levels.prf"), Path("folder.DTA")}) {
         Answer({name});
         f.MenuOpenSettingFileClick();
         EXPECT_TRUE(Snapshot(f) == before) << name.toStdString();
-        expected << "設定ファイルの内容が正しくありませんでした";
+        expected << kDiscardQuestion << "設定ファイルの内容が正しくありませんでした";
     }
     EXPECT_EQ(Texts(), expected);
 }
@@ -249,6 +252,7 @@ TEST_F(CommandsTest, SettingsFilesLoadAxesAndLevelsAtOnceAndAskBeforeReplacing) 
     const ADUnitSetting ad{5, true, 1};
     ZF_File().WriteSettingFile(Native(Path("levels.prf")), "Tavrinini", levels, {}, ad);
     Answer({Path("levels.prf")});
+    rig.presenter.answer = MsgAnswer::Ok; // the measured block may go
     f.MenuOpenSettingFileClick();
     EXPECT_TRUE(f.graphSetting == levels && f.acqSetting == ad && f.unitSetting == ad);
     EXPECT_FALSE(f.fDataExist || f.fRefExist || f.fDataSaved);

@@ -217,14 +217,37 @@ TEST(MeasureTest, ReadErrorStallStopAndCloseEndTheAcquisitionWithoutData) {
         EXPECT_TRUE(rig.MenusEnabled());
     }
     {
-        SCOPED_TRACE("stall, then the stop button");
+        SCOPED_TRACE("unit stops sending");
+        SimConfig c = DefaultSimConfig();
+        c.stallAfter = 100;
+        MeasureRig rig(c);
+        TFormMain& f = *rig.form;
+        f.unitSetting.spsSel = 8; // 1 ksps, 16 samples a read: silence of 1.064 s is a stall
+        f.StartMeasurement();
+        rig.RunAcquisition(16.0, 6);
+        ASSERT_EQ(f.receivedCount, 96);
+        rig.driver->sent.clear();
+        rig.RunAcquisition(1.0, 1063);
+        EXPECT_TRUE(f.fMeasuring) << "a pause shorter than the limit is no stall";
+        EXPECT_EQ(rig.RunAcquisition(1.0, 1000), 1);
+        EXPECT_FALSE(f.fMeasuring);
+        EXPECT_EQ(rig.driver->sent, "AX\r");
+        EXPECT_FALSE(rig.Sim()->IsStreaming());
+        EXPECT_FALSE(f.fDataExist);
+        EXPECT_EQ(rig.Panel(2), "計測エラーで終了");
+        EXPECT_TRUE(rig.presenter.shown.empty());
+        EXPECT_EQ(f.MeasureStartBtn->text(), "計測開始");
+        EXPECT_TRUE(rig.MenusEnabled());
+    }
+    {
+        SCOPED_TRACE("silent unit, then the stop button");
         SimConfig c = DefaultSimConfig();
         c.stallAfter = 100;
         MeasureRig rig(c);
         TFormMain& f = *rig.form;
         f.unitSetting.spsSel = 8;
         f.StartMeasurement();
-        EXPECT_EQ(rig.RunAcquisition(16.0, 200), 200) << "no time-out while the unit is silent";
+        rig.RunAcquisition(16.0, 20);
         EXPECT_TRUE(f.fMeasuring);
         EXPECT_EQ(f.receivedCount, 96);
         f.FlushProgress();

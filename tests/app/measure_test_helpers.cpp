@@ -121,6 +121,7 @@ void MeasureRig::Build(std::unique_ptr<FtDriver> first) {
     o.baseDir = dir.path();
     o.presenter = &presenter;
     o.fileDialogs = &files;
+    o.stallClock = &clock;
     auto holder = std::make_shared<std::unique_ptr<FtDriver>>(std::move(first));
     o.driverFactory = [this, holder]() -> std::unique_ptr<FtDriver> {
         auto d = std::make_unique<SwitchableDriver>(std::move(*holder));

@@ -46,8 +46,17 @@ private:
     std::vector<uint8_t> rx_;
 };
 
-// Forwards to an inner driver the test may replace (after closing the unit).
-using SwitchableDriver = ForwardingDriver;
+// Forwards to an inner driver the test may replace (after closing the unit); keeps every byte
+// written to the unit.
+class SwitchableDriver : public ForwardingDriver {
+public:
+    using ForwardingDriver::ForwardingDriver;
+    uint32_t Write(const uint8_t* src, uint32_t count, uint32_t& written) override {
+        sent.append(reinterpret_cast<const char*>(src), count);
+        return ForwardingDriver::Write(src, count, written);
+    }
+    std::string sent;
+};
 
 class MeasureRig {
 public:

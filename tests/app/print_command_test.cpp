@@ -137,6 +137,24 @@ TEST_F(PrintCommandTest, PrintsOnePageThroughTheDialogAndKeepsThePageSetup) {
     EXPECT_EQ(peakHz, "1007.080"); // bin 66 of 15.259 Hz, the flat-top's largest line
 }
 
+TEST_F(PrintCommandTest, APrintJobThatCannotBeStartedSaysSo) {
+    TFormMain form(Options());
+    StartUp(form);
+    LoadIntoWindow(form, WriteDataFile("run.DTA"));
+    dialogs.pdfPath = dir.filePath("missing/folder/out.pdf");
+    form.MenuFilePrintClick();
+    ASSERT_EQ(presenter.shown.size(), 1u);
+    EXPECT_EQ(presenter.shown[0].text, "印刷できませんでした");
+    EXPECT_EQ(presenter.shown[0].icon, MsgIcon::Error);
+    EXPECT_EQ(presenter.shown[0].caption, "Tavrin v2");
+    EXPECT_TRUE(form.isVisible());
+    // A job that can be made prints without a word.
+    dialogs.pdfPath = dir.filePath("out.pdf");
+    form.MenuFilePrintClick();
+    EXPECT_EQ(presenter.shown.size(), 1u);
+    EXPECT_TRUE(ReadAll(dialogs.pdfPath).startsWith("%PDF"));
+}
+
 TEST_F(PrintCommandTest, NoMemoryForThePrintObjectClosesTheWindow) {
     TFormMain form(Options(QStringLiteral("TZF_Print")));
     StartUp(form);

@@ -126,10 +126,25 @@ TEST(SettingsCommands, CountChangeDropsUnsavedDataAndKeepsSavedData) {
     rig.Measure();
     ASSERT_TRUE(f.fDataExist);
     ASSERT_FALSE(f.fDataSaved);
-    DisplaySettings(f, [](TFormFFTSetting& d) {
-        Pick(Find<QComboBox>(d, "ComboBoxDNum"), 1);
-        ClickSet(d);
-    });
+    // The question first: Cancel keeps the block and leaves the dialog's settings unused.
+    for (const MsgAnswer answer : {MsgAnswer::Cancel, MsgAnswer::Ok}) {
+        rig.presenter.answer = answer;
+        rig.presenter.shown.clear();
+        DisplaySettings(f, [](TFormFFTSetting& d) {
+            Pick(Find<QComboBox>(d, "ComboBoxDNum"), 1);
+            Find<QRadioButton>(d, "RadioWin0")->click();
+            ClickSet(d);
+        });
+        ASSERT_EQ(rig.presenter.shown.size(), 1u);
+        EXPECT_EQ(rig.presenter.shown[0].text,
+                  "データを保存していませんが、破棄してもいいですか？");
+        if (answer == MsgAnswer::Cancel) {
+            EXPECT_TRUE(f.fDataExist);
+            EXPECT_EQ(f.curBlock.count, 1024);
+            EXPECT_EQ(f.graphSetting.DataCountMax, 1024);
+            EXPECT_EQ(f.graphSetting.whichWindowFunc, WinHanning);
+        }
+    }
     EXPECT_FALSE(f.fDataExist);
     EXPECT_EQ(f.curBlock.count, 0);
     EXPECT_EQ(f.graphSetting.DataCountMax, 2048);
@@ -147,6 +162,59 @@ TEST(SettingsCommands, CountChangeDropsUnsavedDataAndKeepsSavedData) {
     EXPECT_TRUE(f.fDataSaved);
     EXPECT_EQ(f.curBlock.count, 2048);
     EXPECT_EQ(f.graphSetting.DataCountMax, 1024);
+}
+
+TEST(SettingsCommands, StartThatFailsLeavesTheBlockItsOwnRateFilterAndChannel) {
+    MeasureRig rig;
+    TFormMain& f = *rig.form;
+    rig.Measure(); // 1024 samples at 125 ksps, Sinc5, CH0: 122.070 Hz a line
+    ASSERT_TRUE(f.fDataExist);
+    const std::vector<std::function<void()>> failedStarts = {
+        [&] {
+            SimConfig absent = DefaultSimConfig();
+            absent.absent = true;
+            rig.UseSim(absent);
+            f.MeasureStartBtn->click();
+        },
+        [&] {
+            ScriptedUnit& unit = rig.UseScripted(std::make_unique<ScriptedUnit>());
+            unit.onLine = [&](const std::string& line) {
+                if (line == "?") {
+                    f.MeasureStartBtn->click(); // stop, pressed while the unit is prepared
+                }
+            };
+            f.MeasureStartBtn->click();
+        },
+    };
+    int run = 0;
+    for (const auto& failedStart : failedStarts) {
+        SCOPED_TRACE(run);
+        f.unitSetting = ADUnitSetting{8, true, 1}; // 1 ksps, Sinc3, CH1 for the next start
+        failedStart();
+        ASSERT_FALSE(f.fMeasuring);
+        ASSERT_TRUE(f.fDataExist);
+        const QString name = rig.dir.filePath(QString("after%1.DTA").arg(run++));
+        rig.files.answers = {name};
+        f.MenuDataSaveClick();
+        const QByteArray file = ReadAll(name);
+        for (const char* line : {"\r\nspsSel:16\r\n", "\r\nch_sel:0\r\n", "\r\nsinc3:0\r\n"}) {
+            EXPECT_TRUE(file.contains(line)) << line << file.left(300).toStdString();
+        }
+        f.ShowMeasureInfo();
+        EXPECT_TRUE(rig.Panel(2).startsWith("Δｆ= 122.070Hz")) << rig.Panel(2).toStdString();
+        const int window = f.graphSetting.whichWindowFunc;
+        DisplaySettings(f, [window](TFormFFTSetting& d) {
+            Find<QRadioButton>(d, window == WinHanning ? "RadioWin2" : "RadioWin1")->click();
+            ClickSet(d);
+        });
+        EXPECT_NEAR(f.curBlock.deltaF, 125000.0 / 1024, 1e-3) << "recomputed at the block's rate";
+        EXPECT_TRUE(rig.Panel(2).startsWith("Δｆ= 122.070Hz")) << rig.Panel(2).toStdString();
+    }
+    // The next start that succeeds takes the new settings over.
+    rig.UseSim(DefaultSimConfig());
+    rig.Measure();
+    EXPECT_EQ(f.acqSetting, f.unitSetting);
+    EXPECT_EQ(f.curBlock.spsSel, 8);
 }
 
 TEST(SettingsCommands, NewCountAndRateReachTheNextMeasurementAndTheStartupFile) {

@@ -6,6 +6,7 @@
 
 #include <QPaintEngine>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 #include <utility>
 #include <vector>
@@ -119,6 +120,7 @@ namespace {
 struct PrintedText {
     double x, top;
     QString text;
+    double right = 0; // x plus the text's advance in the printing font
 };
 
 class RecordingEngine : public QPaintEngine {
@@ -130,7 +132,7 @@ public:
     void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
     void drawPolygon(const QPointF*, int, PolygonDrawMode) override {} // opaque text background
     void drawTextItem(const QPointF& p, const QTextItem& item) override {
-        texts.push_back({p.x(), p.y() - item.ascent(), item.text()});
+        texts.push_back({p.x(), p.y() - item.ascent(), item.text(), p.x() + item.width()});
     }
     Type type() const override { return User; }
 };
@@ -230,4 +232,75 @@ TEST(PrintAxisTexts, TextsSitAroundThePlotAsTheLabelsDoOnScreen) {
     EXPECT_EQ(texts[4].x, plot.L);
     EXPECT_NEAR(texts[5].top, plot.B + 2 * scale, 1.0);
     EXPECT_LT(texts[5].x + width(h.graph->TimeEndLabel()), plot.R);
+}
+
+TEST(PrintAxisTexts, EightDigitCodeTextsEndLeftOfTheWaveformFrame) {
+    GraphHarness h;
+    h.graphSetting.fSig_Volt = false; // codes: about 5033165 to 11744051
+    SignalSpec s;
+    s.count = 8192;
+    h.Fill(h.curBlock, s);
+    h.fDataExist = true;
+    h.Layout();
+    QLabel* max = h.graph->VoltMaxLabel();
+    ASSERT_EQ(max->text().size(), 8);
+    // Where the screen's margin is too narrow, the label's font was made smaller.
+    EXPECT_TRUE(max->testAttribute(Qt::WA_SetFont)) << "the screen label fits: nothing to test";
+
+    const PlotRect plot{472, 118, 4606, 1565};
+    RecordingPage page;
+    QPainter canvas(&page);
+    h.graph->PrintVoltLabels(canvas, TextScale(RecordingPage::kDpi), plot);
+    canvas.end();
+    ASSERT_EQ(page.engine.texts.size(), 4u);
+    for (const PrintedText& t : page.engine.texts) {
+        // The frame runs one pixel left of the plot.
+        EXPECT_LT(t.right, plot.L - 1) << t.text.toStdString();
+        EXPECT_GT(t.right, plot.L - 1 - 2 * TextScale(RecordingPage::kDpi) - 2)
+            << "right-aligned against the frame: " << t.text.toStdString();
+    }
+}
+
+TEST(PrintSpectrum, NoLineGivesTheEmptyGridAndAGivenUpReferenceIsNotDrawn) {
+    GraphHarness h;
+    h.graphSetting.PenColorRefGraph = 0x00FF00; // a colour of its own: green
+    h.graph->SetDataPresence([&] { return h.fDataExist; }, [&] { return h.fRefExist; });
+    SignalSpec s;
+    s.count = 8192;
+    h.Fill(h.curBlock, s);
+    s.freqHz = 5000;
+    h.Fill(h.refBlock, s);
+    h.fDataExist = true;
+    h.fRefExist = true;
+    h.Layout();
+    const GraphBitmap& screen = h.graph->SpectrumBitmap();
+    auto print = [&] {
+        GraphBitmap b;
+        b.SetSize(screen.Width(), screen.Height());
+        b.image.fill(Qt::black); // what the bitmap held before, e.g. the waveform
+        h.graph->PrintSpectrum(b);
+        return b.image;
+    };
+    const QRgb refColour = PixelFromColorRef(h.graphSetting.PenColorRefGraph);
+    auto refPixels = [&](const QImage& image) {
+        int n = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                n += image.pixel(x, y) == refColour;
+            }
+        }
+        return n;
+    };
+    EXPECT_GT(refPixels(print()), 50) << "the reference overlay, while there is one";
+    // A loaded settings file gives the reference up but leaves its count.
+    h.fRefExist = false;
+    const QImage alone = print();
+    EXPECT_EQ(refPixels(alone), 0);
+    h.refBlock.count = 0;
+    EXPECT_EQ(print(), alone);
+
+    // No positive line: the printed box is the screen's empty grid.
+    std::fill_n(h.curBlock.spectrum, h.curBlock.count / 2, 0.0f);
+    h.graph->ClearGraphs();
+    EXPECT_EQ(print(), screen.image);
 }
