@@ -27,8 +27,6 @@ const QString kSettingFilter = QStringLiteral("設定 ファイル (*.prf)|*.prf
 const QString kDataPattern = QStringLiteral("*.DTA");
 const QString kFFTPattern = QStringLiteral("*.FFT");
 const QString kSettingPattern = QStringLiteral("*.prf");
-constexpr int kStatePanel = 1;
-constexpr int kResultPanel = 2;
 
 std::string Native(const QString& path) {
     return QFile::encodeName(path).toStdString();
@@ -78,8 +76,10 @@ QString TFormMain::AskFileName(FileDialogRequest::Mode mode, const QString& filt
 }
 
 void TFormMain::ClearResultPanels() {
-    myStatus->SetPanel(QString(), kStatePanel);
-    myStatus->SetPanel(QString(), kResultPanel);
+    // Emptied, not resized: the panels keep the widths their last texts gave them.
+    if (myStatus) {
+        myStatus->ClearPanels();
+    }
 }
 
 // --- New data file name ------------------------------------------------------------------------

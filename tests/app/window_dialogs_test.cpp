@@ -5,8 +5,10 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
+#include "app/Mystatus.h"
 #include "app/Myversion.h"
-#include "app/app_test_helpers.h"
+#include "app/StatusPanels.h"
+#include "app/measure_test_helpers.h"
 
 namespace {
 
@@ -38,6 +40,39 @@ TEST(VersionBoxTest, OnlyALeftClickClosesIt) {
     }
     Click(&box, Qt::LeftButton, QPointF(60, 20)); // on the caption text
     EXPECT_FALSE(box.isVisible());
+}
+
+TEST(StatusPanelsTest, CommandsThatEmptyTheStatePanelsKeepTheirWidths) {
+    MeasureRig rig;
+    TFormMain& f = *rig.form;
+    const QString data = rig.dir.filePath("d.DTA");
+    const QString setting = rig.dir.filePath("s.prf");
+    rig.Measure();
+    rig.files.answers = {data, setting};
+    f.MenuDataSaveClick();
+    f.MenuSaveSettingFileClick();
+    ASSERT_TRUE(f.fDataSaved && QFile::exists(setting));
+    const auto emptiesKeepingWidths = [&](const char* what, const std::function<void()>& command) {
+        for (int i : {1, 2}) {
+            f.myStatus->SetPanel(QString(30, u'測'), i);
+        }
+        const int w1 = f.StatusBar1->PanelWidth(1);
+        const int w2 = f.StatusBar1->PanelWidth(2);
+        ASSERT_GT(std::min(w1, w2), StatusPanelWidth(0));
+        command();
+        EXPECT_EQ(rig.Panel(1) + rig.Panel(2), "") << what;
+        EXPECT_EQ(f.StatusBar1->PanelWidth(1), w1) << what;
+        EXPECT_EQ(f.StatusBar1->PanelWidth(2), w2) << what;
+    };
+    rig.files.answers = {rig.dir.filePath("next.DTA")};
+    emptiesKeepingWidths("新規ファイル", [&] { f.MenuFileNewClick(); });
+    rig.files.answers = {data};
+    f.MenuRefLoadFileClick();
+    ASSERT_TRUE(f.fRefExist && !f.fDataExist);
+    emptiesKeepingWidths("データをクリア", [&] { f.MenuRefClearClick(); });
+    rig.files.answers = {setting};
+    emptiesKeepingWidths("設定 読込み", [&] { f.MenuOpenSettingFileClick(); });
+    EXPECT_TRUE(rig.presenter.shown.empty());
 }
 
 } // namespace
