@@ -3,7 +3,7 @@
 #include <QAbstractItemView>
 #include <QCompleter>
 #include <QDir>
-#include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 
 QString QtNameFilter(const QString& filter) {
@@ -17,6 +17,20 @@ QString QtNameFilter(const QString& filter) {
         return text;
     }
     return text + QStringLiteral(" (") + pattern + QLatin1Char(')');
+}
+
+bool IsNamePattern(const QString& fileName) {
+    return fileName.contains(QLatin1Char('*')) || fileName.contains(QLatin1Char('?'));
+}
+
+void TSaveFileDialog::accept() {
+    const QStringList files = selectedFiles();
+    for (const QString& file : files) {
+        if (IsNamePattern(QFileInfo(file).fileName())) {
+            return;
+        }
+    }
+    QFileDialog::accept();
 }
 
 QtFileDialogs::QtFileDialogs(QFileDialog* openDialog, QFileDialog* saveDialog)

@@ -2,9 +2,8 @@
 // the commands can be run without a person at the screen (tests answer them directly).
 #pragma once
 
+#include <QFileDialog>
 #include <QString>
-
-class QFileDialog;
 
 struct FileDialogRequest {
     enum class Mode { Open, Save };
@@ -34,6 +33,17 @@ private:
     QFileDialog* open_;
     QFileDialog* save_;
 };
+
+// The dialog for names to save to. A name holding "*" or "?" (the proposal "*.DTA" confirmed as
+// it stands) is a pattern, never a file name: the dialog stays open instead of returning it.
+class TSaveFileDialog : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+    void accept() override;
+};
+
+// Whether a file name holds a pattern character ("*" or "?").
+bool IsNamePattern(const QString& fileName);
 
 // "text|pattern" in Qt's name-filter form "text (pattern)"; the text is kept as it is when it
 // already ends with the pattern in parentheses.

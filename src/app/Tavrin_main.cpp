@@ -89,7 +89,7 @@ TFormMain::TFormMain(const FormMainOptions& options, QWidget* parent)
     MenuRef = ui->MenuRef;
     MenuHelp = ui->MenuHelp;
     MenuMeasureStart = ui->MenuMeasureStart;
-    SaveDialog1 = new QFileDialog(this);
+    SaveDialog1 = new TSaveFileDialog(this);
     SaveDialog1->setObjectName(QStringLiteral("SaveDialog1"));
     SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
     OpenDialog1 = new QFileDialog(this);

@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
+#include <QTimer>
+
+#include "app/FileDialogs.h"
 
 #include "app/Mystatus.h"
 #include "app/Myversion.h"
@@ -40,6 +44,43 @@ TEST(VersionBoxTest, OnlyALeftClickClosesIt) {
     }
     Click(&box, Qt::LeftButton, QPointF(60, 20)); // on the caption text
     EXPECT_FALSE(box.isVisible());
+}
+
+void PressEnter(QWidget* w) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(w, &press);
+}
+
+TEST(FileDialogTest, SaveDialogKeepsAPatternForAName) {
+    TestApp();
+    QTemporaryDir dir;
+    QFileDialog open;
+    TSaveFileDialog save;
+    QtFileDialogs dialogs(&open, &save);
+    QStringList stillOpen;
+    QTimer::singleShot(50, [&] {
+        auto* edit = save.findChild<QLineEdit*>("fileNameEdit");
+        ASSERT_TRUE(edit && ProcessEventsUntil([&] { return save.isVisible(); }));
+        for (const char* typed : {"", "run?.DTA", "*"}) {
+            if (*typed) {
+                edit->setText(typed);
+            }
+            PressEnter(edit); // the first time: the proposal as it stands
+            if (save.isVisible()) {
+                stillOpen << edit->text();
+            }
+        }
+        edit->setText("run1.DTA");
+        PressEnter(edit);
+        if (save.isVisible()) {
+            save.reject();
+        }
+    });
+    const QString chosen = dialogs.Ask(
+        {FileDialogRequest::Mode::Save, "データファイル (*.DTA)|*.DTA", dir.path(), "*.DTA"});
+    EXPECT_EQ(stillOpen.join(" "), "*.DTA run?.DTA *");
+    EXPECT_EQ(chosen, dir.filePath("run1.DTA"));
+    EXPECT_TRUE(QDir(dir.path()).isEmpty());
 }
 
 TEST(StatusPanelsTest, CommandsThatEmptyTheStatePanelsKeepTheirWidths) {
