@@ -2,15 +2,20 @@
 // file dialogs' refusal of patterns, Qt's Japanese button texts and the status panels' widths.
 #include <gtest/gtest.h>
 
+#include <QDialogButtonBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QTimer>
 
 #include "app/FileDialogs.h"
 
 #include "app/Mystatus.h"
 #include "app/Myversion.h"
+#include "app/QtTranslations.h"
 #include "app/StatusPanels.h"
 #include "app/measure_test_helpers.h"
 
@@ -81,6 +86,25 @@ TEST(FileDialogTest, SaveDialogKeepsAPatternForAName) {
     EXPECT_EQ(stillOpen.join(" "), "*.DTA run?.DTA *");
     EXPECT_EQ(chosen, dir.filePath("run1.DTA"));
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
+}
+
+TEST(QtTranslationsTest, QtsOwnButtonsAndDialogsReadJapanese) {
+    ASSERT_TRUE(InstallQtJapanese(TestApp()));
+    QMessageBox box(QMessageBox::Warning, "Tavrin v2", "x",
+                    QMessageBox::Ok | QMessageBox::Cancel | QMessageBox::Yes | QMessageBox::No);
+    QStringList texts;
+    for (auto b : {QMessageBox::Ok, QMessageBox::Cancel, QMessageBox::Yes, QMessageBox::No}) {
+        texts << box.button(b)->text();
+    }
+    QDialogButtonBox buttons(QDialogButtonBox::Save | QDialogButtonBox::Open);
+    for (auto b : {QDialogButtonBox::Save, QDialogButtonBox::Open}) {
+        texts << buttons.button(b)->text();
+    }
+    QFileDialog files;
+    files.setOption(QFileDialog::DontUseNativeDialog);
+    texts << files.findChild<QLabel*>("fileNameLabel")->text();
+    EXPECT_EQ(texts.join("|").toStdString(),
+              "OK|キャンセル|はい(&Y)|いいえ(&N)|保存|開く|ファイル名(&N):");
 }
 
 TEST(StatusPanelsTest, CommandsThatEmptyTheStatePanelsKeepTheirWidths) {
