@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <algorithm>
 
 QString QtNameFilter(const QString& filter) {
     const qsizetype bar = filter.lastIndexOf(QLatin1Char('|'));
@@ -17,6 +18,23 @@ QString QtNameFilter(const QString& filter) {
         return text;
     }
     return text + QStringLiteral(" (") + pattern + QLatin1Char(')');
+}
+
+qsizetype FileNameStart(const QString& path) {
+    return std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\'))) + 1;
+}
+
+QString DialogFolderFor(const QString& path) {
+    const QFileInfo file(path);
+    if (!path.isEmpty() && file.isAbsolute() && file.dir().exists()) {
+        return file.absolutePath();
+    }
+    return QDir::homePath();
+}
+
+QString ProposedFileName(const QString& path, const QString& pattern) {
+    const QString name = path.mid(FileNameStart(path));
+    return name.isEmpty() ? pattern : name;
 }
 
 bool IsNamePattern(const QString& fileName) {

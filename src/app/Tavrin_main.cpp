@@ -277,8 +277,8 @@ void TFormMain::CreateSettingDialogs() {
         return;
     }
     CreateOwned("FormFFTSetting", [&] {
-        settingChooser_ =
-            std::make_unique<TWindowSettingChooser>(options_.settingChooser, presenter_);
+        settingChooser_ = std::make_unique<TWindowSettingChooser>(options_.settingChooser,
+                                                                  presenter_, fileDialogs_);
         FormFFTSetting = std::make_unique<TFormFFTSetting>(this, settingChooser_.get());
         FormFFTSetting->setObjectName(QStringLiteral("FormFFTSetting"));
     });

@@ -2,6 +2,7 @@
 // file dialogs' refusal of patterns, Qt's Japanese button texts and the status panels' widths.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -18,6 +19,7 @@
 #include "app/QtTranslations.h"
 #include "app/StatusPanels.h"
 #include "app/measure_test_helpers.h"
+#include "dialogs/Fft_setting.h"
 
 namespace {
 
@@ -105,6 +107,37 @@ TEST(QtTranslationsTest, QtsOwnButtonsAndDialogsReadJapanese) {
     texts << files.findChild<QLabel*>("fileNameLabel")->text();
     EXPECT_EQ(texts.join("|").toStdString(),
               "OK|キャンセル|はい(&Y)|いいえ(&N)|保存|開く|ファイル名(&N):");
+}
+
+TEST(SettingsDialogTest, AutomaticSaveFileIsChosenInTheWindowsSaveDialogByItsRules) {
+    MeasureRig rig;
+    TFormFFTSetting& dialog = *rig.form->FormFFTSetting;
+    GraphSetting graph;
+    MeasureSetting measure;
+    bool cancelled = true;
+    dialog.Setup(graph, measure, cancelled);
+    // Any other dialog would wait for a person: closed, so that the test fails instead.
+    QTimer guard;
+    QObject::connect(&guard, &QTimer::timeout, [] {
+        if (QWidget* w = QApplication::activeModalWidget()) {
+            w->close();
+        }
+    });
+    guard.start(3000);
+    rig.files.answers = {rig.dir.filePath("auto")};
+    dialog.findChild<QCheckBox*>("CheckSaveData")->click();
+    EXPECT_EQ(dialog.ChosenFile().toStdString(), rig.dir.filePath("auto.DTA").toStdString());
+    dialog.findChild<QPushButton*>("FileBtn")->click(); // cancelled: the choice stays
+    EXPECT_EQ(dialog.ChosenFile().toStdString(), rig.dir.filePath("auto.DTA").toStdString());
+    QStringList asked;
+    for (const FileDialogRequest& r : rig.files.asked) {
+        asked << QString::number(int(r.mode)) + " " + r.filter + " " + r.folder + " " + r.name;
+    }
+    const QString save =
+        QString::number(int(FileDialogRequest::Mode::Save)) + " " + kDataFileFilter;
+    const QString expected =
+        save + " " + QDir::homePath() + " *.DTA\n" + save + " " + rig.dir.path() + " auto.DTA";
+    EXPECT_EQ(asked.join("\n").toStdString(), expected.toStdString());
 }
 
 TEST(StatusPanelsTest, CommandsThatEmptyTheStatePanelsKeepTheirWidths) {
