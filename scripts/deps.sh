@@ -6,7 +6,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libqt6printsupport6
     libgtest-dev libgmock-dev libbenchmark-dev
     libftdi1-dev
-    fonts-ipafont-gothic
+    fonts-ipafont-gothic qt6-translations-l10n
     xvfb xauth
     poppler-utils
     librsvg2-bin desktop-file-utils appstream dpkg-dev groff-base

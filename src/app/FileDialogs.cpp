@@ -3,8 +3,9 @@
 #include <QAbstractItemView>
 #include <QCompleter>
 #include <QDir>
-#include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <algorithm>
 
 QString QtNameFilter(const QString& filter) {
     const qsizetype bar = filter.lastIndexOf(QLatin1Char('|'));
@@ -17,6 +18,37 @@ QString QtNameFilter(const QString& filter) {
         return text;
     }
     return text + QStringLiteral(" (") + pattern + QLatin1Char(')');
+}
+
+qsizetype FileNameStart(const QString& path) {
+    return std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\'))) + 1;
+}
+
+QString DialogFolderFor(const QString& path) {
+    const QFileInfo file(path);
+    if (!path.isEmpty() && file.isAbsolute() && file.dir().exists()) {
+        return file.absolutePath();
+    }
+    return QDir::homePath();
+}
+
+QString ProposedFileName(const QString& path, const QString& pattern) {
+    const QString name = path.mid(FileNameStart(path));
+    return name.isEmpty() ? pattern : name;
+}
+
+bool IsNamePattern(const QString& fileName) {
+    return fileName.contains(QLatin1Char('*')) || fileName.contains(QLatin1Char('?'));
+}
+
+void TSaveFileDialog::accept() {
+    const QStringList files = selectedFiles();
+    for (const QString& file : files) {
+        if (IsNamePattern(QFileInfo(file).fileName())) {
+            return;
+        }
+    }
+    QFileDialog::accept();
 }
 
 QtFileDialogs::QtFileDialogs(QFileDialog* openDialog, QFileDialog* saveDialog)

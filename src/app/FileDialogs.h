@@ -2,9 +2,8 @@
 // the commands can be run without a person at the screen (tests answer them directly).
 #pragma once
 
+#include <QFileDialog>
 #include <QString>
-
-class QFileDialog;
 
 struct FileDialogRequest {
     enum class Mode { Open, Save };
@@ -34,6 +33,30 @@ private:
     QFileDialog* open_;
     QFileDialog* save_;
 };
+
+// The dialog for names to save to. A name holding "*" or "?" (the proposal "*.DTA" confirmed as
+// it stands) is a pattern, never a file name: the dialog stays open instead of returning it.
+class TSaveFileDialog : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+    void accept() override;
+};
+
+// Whether a file name holds a pattern character ("*" or "?").
+bool IsNamePattern(const QString& fileName);
+
+// The data file filter and proposal of the data commands and of the automatic-save choice.
+inline const QString kDataFileFilter = QStringLiteral("データファイル (*.DTA)|*.DTA");
+inline const QString kDataFilePattern = QStringLiteral("*.DTA");
+
+// Where the file name begins in a path with "/" or "\" separators.
+qsizetype FileNameStart(const QString& path);
+// The folder a dialog for `path` opens in: the path's folder when the path is absolute and the
+// folder exists, else the home folder (never the folder the program was started from).
+QString DialogFolderFor(const QString& path);
+// The name a dialog proposes for `path` in that folder: its file name, or `pattern` when it
+// has none.
+QString ProposedFileName(const QString& path, const QString& pattern);
 
 // "text|pattern" in Qt's name-filter form "text (pattern)"; the text is kept as it is when it
 // already ends with the pattern in parentheses.

@@ -46,6 +46,8 @@ void TFormVersion::FormClick() {
     accept();
 }
 
+void TFormVersion::reject() {}
+
 void TFormVersion::paintEvent(QPaintEvent*) {
     setWindowTitle(ProductCaption() + QStringLiteral("について"));
     QPainter p(this);
@@ -69,14 +71,15 @@ void TFormVersion::paintEvent(QPaintEvent*) {
 }
 
 void TFormVersion::mousePressEvent(QMouseEvent* event) {
-    pressed_ = true;
+    pressed_ = event->button() == Qt::LeftButton;
     event->accept();
 }
 
 void TFormVersion::mouseReleaseEvent(QMouseEvent* event) {
     // A click is a press and a release inside the box; a release left over from the click
     // that opened the box does not close it.
-    const bool click = pressed_ && rect().contains(event->position().toPoint());
+    const bool click = pressed_ && event->button() == Qt::LeftButton &&
+                       rect().contains(event->position().toPoint());
     pressed_ = false;
     event->accept();
     if (click) {

@@ -1,5 +1,6 @@
-// The version box: a small modal window naming the product and its maker, closed by a click
-// anywhere in it. Everything in it is painted; it has no controls.
+// The version box: a small modal window naming the product and its maker, closed by a (left)
+// click anywhere in it and by nothing else: no close box, no Escape, no other mouse button.
+// Everything in it is painted; it has no controls.
 #pragma once
 
 #include <QDialog>
@@ -18,6 +19,10 @@ public:
     static QString MakerAddress();
 
     void FormClick();
+
+public slots:
+    // Escape and a close request from the window system land here: the box stays.
+    void reject() override;
 
 protected:
     void paintEvent(QPaintEvent* event) override; // FormPaint

@@ -20,15 +20,11 @@
 #include "graph/TPaintBox.h"
 
 namespace {
-const QString kDataFilter = QStringLiteral("データファイル (*.DTA)|*.DTA");
 const QString kNewDataFilter = QStringLiteral("Data files (*.DTA)|*.DTA");
 const QString kFFTFilter = QStringLiteral("FFTファイル (*.FFT)|*.FFT");
 const QString kSettingFilter = QStringLiteral("設定 ファイル (*.prf)|*.prf");
-const QString kDataPattern = QStringLiteral("*.DTA");
 const QString kFFTPattern = QStringLiteral("*.FFT");
 const QString kSettingPattern = QStringLiteral("*.prf");
-constexpr int kStatePanel = 1;
-constexpr int kResultPanel = 2;
 
 std::string Native(const QString& path) {
     return QFile::encodeName(path).toStdString();
@@ -38,33 +34,20 @@ QString FromNative(const std::string& path) {
     return QFile::decodeName(QByteArray::fromStdString(path));
 }
 
-// Where the file name begins in a path with "/" or "\" separators.
-qsizetype FileNameStart(const QString& path) {
-    return std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\'))) + 1;
-}
-
 // "Has no dot" looks at the file name only: dotted folders (~/.local, v1.2/) are common here,
 // and a name saved into one must still get its extension.
 QString WithExtensionIfDotless(const QString& path, const QString& extension) {
     return path.indexOf(QLatin1Char('.'), FileNameStart(path)) >= 0 ? path : path + extension;
 }
 
-// The name a dialog proposes for a file path (it opens in the path's folder): the file name,
-// or the pattern when there is none.
 QString ProposedName(const std::string& path, const QString& pattern) {
-    const QString p = FromNative(path);
-    const QString name = p.mid(FileNameStart(p));
-    return name.isEmpty() ? pattern : name;
+    return ProposedFileName(FromNative(path), pattern);
 }
 
 } // namespace
 
 QString TFormMain::DialogFolder() const {
-    const QFileInfo file(FromNative(measureSetting.DataFilePath));
-    if (!measureSetting.DataFilePath.empty() && file.isAbsolute() && file.dir().exists()) {
-        return file.absolutePath();
-    }
-    return QDir::homePath();
+    return DialogFolderFor(FromNative(measureSetting.DataFilePath));
 }
 
 QString TFormMain::AskFileName(FileDialogRequest::Mode mode, const QString& filter,
@@ -78,8 +61,10 @@ QString TFormMain::AskFileName(FileDialogRequest::Mode mode, const QString& filt
 }
 
 void TFormMain::ClearResultPanels() {
-    myStatus->SetPanel(QString(), kStatePanel);
-    myStatus->SetPanel(QString(), kResultPanel);
+    // Emptied, not resized: the panels keep the widths their last texts gave them.
+    if (myStatus) {
+        myStatus->ClearPanels();
+    }
 }
 
 bool TFormMain::MeasuredDataUnsaved() const {
@@ -97,7 +82,7 @@ void TFormMain::MenuFileNewClick() {
         return;
     }
     QString name = AskFileName(FileDialogRequest::Mode::Save, kNewDataFilter,
-                               ProposedName(measureSetting.DataFilePath, kDataPattern));
+                               ProposedName(measureSetting.DataFilePath, kDataFilePattern));
     if (name.isEmpty()) {
         return;
     }
@@ -143,8 +128,8 @@ void TFormMain::MenuRefLoadFileClick() {
 
 bool TFormMain::LoadDataFile(bool asReference, bool& loaded) {
     loaded = false;
-    const QString name = AskFileName(FileDialogRequest::Mode::Open, kDataFilter,
-                                     ProposedName(measureSetting.DataFilePath, kDataPattern));
+    const QString name = AskFileName(FileDialogRequest::Mode::Open, kDataFileFilter,
+                                     ProposedName(measureSetting.DataFilePath, kDataFilePattern));
     if (name.isEmpty()) {
         return true;
     }
@@ -221,8 +206,8 @@ void TFormMain::MenuDataSaveClick() {
 
 bool TFormMain::SaveDataFileAs(bool& saved) {
     saved = false;
-    QString name = AskFileName(FileDialogRequest::Mode::Save, kDataFilter,
-                               ProposedName(measureSetting.DataFilePath, kDataPattern));
+    QString name = AskFileName(FileDialogRequest::Mode::Save, kDataFileFilter,
+                               ProposedName(measureSetting.DataFilePath, kDataFilePattern));
     if (name.isEmpty()) {
         return true;
     }

@@ -88,7 +88,7 @@ TFormMain::TFormMain(const FormMainOptions& options, QWidget* parent)
     MenuRef = ui->MenuRef;
     MenuHelp = ui->MenuHelp;
     MenuMeasureStart = ui->MenuMeasureStart;
-    SaveDialog1 = new QFileDialog(this);
+    SaveDialog1 = new TSaveFileDialog(this);
     SaveDialog1->setObjectName(QStringLiteral("SaveDialog1"));
     SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
     OpenDialog1 = new QFileDialog(this);
@@ -279,8 +279,8 @@ void TFormMain::CreateSettingDialogs() {
         return;
     }
     CreateOwned("FormFFTSetting", [&] {
-        settingChooser_ =
-            std::make_unique<TWindowSettingChooser>(options_.settingChooser, presenter_);
+        settingChooser_ = std::make_unique<TWindowSettingChooser>(options_.settingChooser,
+                                                                  presenter_, fileDialogs_);
         FormFFTSetting = std::make_unique<TFormFFTSetting>(this, settingChooser_.get());
         FormFFTSetting->setObjectName(QStringLiteral("FormFFTSetting"));
     });

@@ -58,7 +58,8 @@ struct FormMainOptions {
     IMonotonicClock* stallClock = nullptr;
     // The print and page set-up dialogs; null: the platform's (Tavrin_print_commands.cpp).
     IPrintDialogs* printDialogs = nullptr;
-    // Colour and file choices of the settings dialog; null: the platform's dialogs.
+    // The colour choice of the settings dialog; null: the platform's. Its file choice goes to
+    // `fileDialogs` below, as the file commands' do.
     ISettingChooser* settingChooser = nullptr;
     // Where the file commands ask for names; null: Qt's file dialogs (SaveDialog1, OpenDialog1).
     IFileDialogs* fileDialogs = nullptr;

@@ -35,10 +35,7 @@ void TFormMain::MenuDispSettingClick() {
         // (as when a new data file is begun).
         ClearPeakReadouts();
         ClearRMS();
-        if (myStatus) {
-            myStatus->SetPanel(QString(), 1);
-            myStatus->SetPanel(QString(), 2);
-        }
+        ClearResultPanels();
     }
     const bool fftChanged = work.fWinFuncAdjust != graphSetting.fWinFuncAdjust ||
                             work.fDCCut_FFT != graphSetting.fDCCut_FFT ||

@@ -10,6 +10,7 @@
 #include "app/MessagePresenter.h"
 #include "app/Mymessage.h"
 #include "app/Myversion.h"
+#include "app/QtTranslations.h"
 #include "app/SettingsLocation.h"
 #include "app/SignalCloser.h"
 #include "app/SingleInstance.h"
@@ -47,6 +48,9 @@ int main(int argc, char** argv) {
     // display name would be appended to every window caption.
     QApplication::setApplicationName(QStringLiteral("Tavrin"));
     InstallFontSubstitutions();
+    if (!InstallQtJapanese(app)) {
+        std::fprintf(stderr, "Tavrin: Qt's Japanese translations (qtbase_ja) are not installed\n");
+    }
 
     TSingleInstance instance(QStringLiteral("Tavrin"));
     if (!instance.TryAcquire()) {

@@ -27,10 +27,6 @@ const char* const kLinearEnds[] = {"１０Hz",   "２０Hz",  "５０Hz",  "１�
                                    "５００Hz", "１kHz",   "２kHz",   "５kHz",    "１０kHz",
                                    "１６kHz",  "２５kHz", "３２kHz", "６４kHz"};
 
-QColor ColorOf(int32_t bgr) {
-    return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
-}
-
 // Only the file's own name decides whether it has an extension: dotted folders such as
 // ~/.local are common on this system.
 bool NameHasDot(const QString& path) {
@@ -72,7 +68,13 @@ TFormFFTSetting::TFormFFTSetting(QWidget* parent, ISettingChooser* chooser)
     connect(ui->ComboBoxFreqE, &QComboBox::activated, this, &TFormFFTSetting::ComboBoxFreqEChange);
     connect(ui->ComboBoxdBS, &QComboBox::activated, this, &TFormFFTSetting::ComboBoxdBSChange);
     connect(ui->ComboBoxdBE, &QComboBox::activated, this, &TFormFFTSetting::ComboBoxdBEChange);
-    connect(radioGroup1_, &QButtonGroup::idClicked, this, [this] { BuildFreqEList(); });
+    // A change of axis type, not every click: a click on the option already selected keeps
+    // the end frequency.
+    connect(radioGroup1_, &QButtonGroup::idToggled, this, [this](int, bool checked) {
+        if (checked) {
+            BuildFreqEList();
+        }
+    });
     connect(ui->CheckBoxAbsodB, &QCheckBox::clicked, this, &TFormFFTSetting::CheckBoxAbsodBClick);
     connect(ui->CheckSigVolt, &QCheckBox::clicked, this,
             [this](bool checked) { work_.fSig_Volt = checked; });
@@ -134,7 +136,10 @@ void TFormFFTSetting::LoadControls() {
     ui->CheckWaveGraph->setChecked(work_.fWaveGraph);
     ui->CheckBoxAbsodB->setChecked(work_.fAbsoGraph);
     ui->CheckSigVolt->setChecked(work_.fSig_Volt);
-    (work_.fLogGraph ? ui->RadioLog : ui->RadioLinear)->setChecked(true);
+    {
+        const QSignalBlocker block(radioGroup1_); // the list is built just below
+        (work_.fLogGraph ? ui->RadioLog : ui->RadioLinear)->setChecked(true);
+    }
 
     BuildFreqEList();
     Select(ui->ComboBoxFreqS, work_.index_FreqS);
@@ -237,7 +242,7 @@ void TFormFFTSetting::ShowColors() {
                               work_.PenColorRefGraph};
     for (size_t i = 0; i < colorBoxes_.size(); ++i) {
         QPalette pal = colorBoxes_[i]->palette();
-        pal.setColor(QPalette::Window, ColorOf(colors[i]));
+        pal.setColor(QPalette::Window, ColorOfColorRef(colors[i]));
         colorBoxes_[i]->setPalette(pal);
         colorBoxes_[i]->setAutoFillBackground(true);
         colorBoxes_[i]->update();
@@ -257,12 +262,12 @@ bool TFormFFTSetting::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TFormFFTSetting::ColorBoxClick(int which) {
-    const auto color = chooser_.ChooseColor(this);
+    int32_t* fields[] = {&work_.PenColorGraph, &work_.PenColorMainAxis, &work_.PenColorSubAxis,
+                         &work_.PenColorRefGraph};
+    const auto color = chooser_.ChooseColor(this, *fields[which]);
     if (!color) {
         return;
     }
-    int32_t* fields[] = {&work_.PenColorGraph, &work_.PenColorMainAxis, &work_.PenColorSubAxis,
-                         &work_.PenColorRefGraph};
     *fields[which] = *color & 0xFFFFFF;
     ShowColors();
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <complex>
 #include <cstring>
 #include <numbers>
 #include <string>
@@ -255,3 +256,62 @@ TEST(SpectrumRmsTest, SumsLinesAboveDcOnly) {
 }
 
 } // namespace
+
+namespace {
+// The windows from their textbook formulas, in double precision, independently of the engine.
+double TextbookWindow(int kind, int32_t i, int32_t n) {
+    const double pi = std::numbers::pi;
+    const double theta = (i + 0.5) * 2.0 * pi / n;
+    switch (kind) {
+    case WinHanning:
+        return 0.5 * (1.0 - std::cos(theta));
+    case WinHamming:
+        return 0.54 - 0.46 * std::cos(theta);
+    case WinFlatTop: {
+        const double u = 2.0 * pi * (i + 0.5 - n / 2) / n;
+        return std::sin(2.0 * u) / (2.0 * u) * (0.54 + 0.46 * std::cos(u));
+    }
+    default:
+        return 1.0;
+    }
+}
+} // namespace
+
+// Off-bin tones see the window's shape, not only its values at the tone: a window shifted by
+// half a block (0.5 (1 + cos)) gives the same on-bin lines but other leakage.
+TEST_F(SpectrumTest, OffBinTwoTonesMatchAnIndependentDftForEveryWindow) {
+    constexpr int32_t n = 1024;
+    OwnedBlock b(n);
+    std::vector<double> x(n);
+    for (int32_t i = 0; i < n; ++i) {
+        const double p = 2.0 * std::numbers::pi * i / n;
+        x[i] = std::sin(100.3 * p) + 0.01 * std::sin(217.7 * p + 0.4) + 0.05;
+        b.volts[i] = static_cast<float>(x[i]);
+    }
+    for (int kind : {WinRectangular, WinHanning, WinHamming, WinFlatTop}) {
+        for (bool adjust : {false, true}) {
+            setting.whichWindowFunc = kind;
+            setting.fWinFuncAdjust = adjust;
+            ASSERT_TRUE(fft.ComputeSpectrum(b.block));
+            std::vector<double> w(n);
+            double sumSquares = 0.0;
+            for (int32_t i = 0; i < n; ++i) {
+                w[i] = TextbookWindow(kind, i, n);
+                sumSquares += w[i] * w[i];
+            }
+            const double gain =
+                adjust && kind != WinRectangular ? 1.0 / std::sqrt(sumSquares / n) : 1.0;
+            double worst = 0.0;
+            for (int32_t k = 0; k < n / 2; ++k) {
+                std::complex<double> sum = 0.0;
+                for (int32_t i = 0; i < n; ++i) {
+                    sum += x[i] * w[i] * gain *
+                           std::polar(1.0, -2.0 * std::numbers::pi * ((int64_t(i) * k) % n) / n);
+                }
+                const double expected = std::abs(sum) / n * (k == 0 ? 1.0 : std::sqrt(2.0));
+                worst = std::max(worst, std::fabs(b[k] - expected) / (1e-6 + 1e-3 * expected));
+            }
+            EXPECT_LT(worst, 1.0) << "window " << kind << " correction " << adjust;
+        }
+    }
+}

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QColorDialog>
 #include <QComboBox>
 #include <QFrame>
 #include <QLineEdit>
@@ -11,6 +12,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <deque>
 
 #include "dialogs/Amp_setting.h"
@@ -32,8 +34,8 @@ QApplication& App() {
 
 class ScriptedChooser : public ISettingChooser {
 public:
-    std::optional<int32_t> ChooseColor(QWidget*) override {
-        ++colorAsked;
+    std::optional<int32_t> ChooseColor(QWidget*, int32_t current) override {
+        colorsShown.push_back(current);
         return color;
     }
     QString ChooseSaveFile(QWidget*, const QString& initial) override {
@@ -49,8 +51,8 @@ public:
         errors.push_back(caption + "|" + text);
     }
     std::optional<int32_t> color;
-    int colorAsked = 0;
-    std::deque<QString> files; // answers of the file selection; none left: cancelled
+    std::vector<int32_t> colorsShown; // the colour each choice started from
+    std::deque<QString> files;        // answers of the file selection; none left: cancelled
     std::vector<QString> initials;
     std::vector<QString> errors;
 };
@@ -148,6 +150,9 @@ TEST(FftSettingDialog, AxisTypeAndFrequencyRangeKeepStartBelowEnd) {
     EXPECT_EQ(end->count(), 13);
     EXPECT_EQ(end->currentText(), "１００kHz");
     EXPECT_EQ(start->itemText(15), "１０kHz");
+    // A click on the axis type already selected changes nothing.
+    r.operator()<QRadioButton>("RadioLog")->click();
+    EXPECT_EQ(end->currentText(), "１００kHz");
 
     // Switching the axis type resets the end to 10 kHz; linear disables the start list.
     r.operator()<QRadioButton>("RadioLinear")->click();
@@ -260,7 +265,7 @@ TEST(FftSettingDialog, ColourChoiceShowsAndCancelChangesNothing) {
     QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), box->mapToGlobal(QPointF(5, 5)),
                       Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(box, &press);
-    EXPECT_EQ(r.chooser.colorAsked, 1);
+    EXPECT_EQ(r.chooser.colorsShown, std::vector<int32_t>({r.graph.PenColorMainAxis}));
     const QImage img = box->grab().toImage();
     EXPECT_EQ(img.pixelColor(img.width() / 2, img.height() / 2), QColor(0xFF, 0x80, 0x00));
     // Cancel: nothing reaches the records.
@@ -270,6 +275,19 @@ TEST(FftSettingDialog, ColourChoiceShowsAndCancelChangesNothing) {
     EXPECT_FALSE(fresh.isVisible());
     EXPECT_TRUE(r.graph == before);
     EXPECT_TRUE(r.measure.fSaveDataFile);
+}
+
+TEST(FftSettingDialog, QtColourDialogOpensOnTheCurrentColour) {
+    App();
+    QColor shown;
+    QTimer::singleShot(50, [&] {
+        auto* dialog = qobject_cast<QColorDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        shown = dialog->currentColor();
+        dialog->accept(); // OK at once
+    });
+    EXPECT_EQ(QtSettingChooser().ChooseColor(nullptr, 0x0080FF), 0x0080FF);
+    EXPECT_EQ(shown, QColor(0xFF, 0x80, 0x00));
 }
 
 TEST(AmpSettingDialog, RateListFollowsTheFilterAndSetStoresOnlyRealRates) {

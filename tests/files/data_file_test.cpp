@@ -88,11 +88,13 @@ protected:
         error = {};
         return zf.ReadDataFile(Native(), "DataFile:Tavrin", into.block, g2, m2, a2, &error);
     }
-    // The lines of a valid 1024-sample file.
-    std::vector<std::string> ValidLines() {
+    // The lines of a valid 1024-sample file; a fatal failure (call sites ASSERT_NO_FATAL_FAILURE)
+    // when it cannot be written, so that no caller indexes a short list.
+    void ValidLines(std::vector<std::string>& lines) {
         OwnedBlock b(1024, 0.5f);
-        EXPECT_TRUE(Write(b.block));
-        return Lines(ReadBytes(Native()));
+        ASSERT_TRUE(Write(b.block));
+        lines = Lines(ReadBytes(Native()));
+        ASSERT_EQ(lines.size(), 1059u);
     }
 
     TempDir tmp;
@@ -162,7 +164,8 @@ TEST_F(DataFileTest, RoundTripGivesIdenticalBlockAndRecords) {
 }
 
 TEST_F(DataFileTest, EndOfDataRules) {
-    auto lines = ValidLines();
+    std::vector<std::string> lines;
+    ASSERT_NO_FATAL_FAILURE(ValidLines(lines));
     OwnedBlock r;
     // Missing last sample: rejected.
     auto cut = lines;
@@ -186,7 +189,8 @@ TEST_F(DataFileTest, EndOfDataRules) {
 }
 
 TEST_F(DataFileTest, CountAndStepRules) {
-    const auto lines = ValidLines();
+    std::vector<std::string> lines;
+    ASSERT_NO_FATAL_FAILURE(ValidLines(lines));
     OwnedBlock r;
     auto with = [&](std::size_t index, const std::string& text) {
         auto l = lines;
@@ -223,7 +227,8 @@ TEST_F(DataFileTest, CountAndStepRules) {
 }
 
 TEST_F(DataFileTest, SectionOrderAndSampleLineRules) {
-    const auto lines = ValidLines();
+    std::vector<std::string> lines;
+    ASSERT_NO_FATAL_FAILURE(ValidLines(lines));
     OwnedBlock r;
     auto insertBeforeD = [&](const std::string& text) {
         auto l = lines;
@@ -274,7 +279,8 @@ TEST_F(DataFileTest, HeadersKeepTheFileKindsApart) {
 }
 
 TEST_F(DataFileTest, RejectedFileLeavesBlockAndRecordsUntouched) {
-    auto lines = ValidLines();
+    std::vector<std::string> lines;
+    ASSERT_NO_FATAL_FAILURE(ValidLines(lines));
     lines[500] = "bad";
     WriteBytes(Native(), Join(lines));
     OwnedBlock live(2048, 7.0f);
