@@ -79,11 +79,11 @@ struct Scene {
         while (form->fFirstIdle) {
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
         }
-        form->unitSetting = ADUnitSetting{kRate, false, 0};
-        form->acqSetting = form->unitSetting;
-        form->graphSetting.DataCountMax = kCount;
-        form->graphSetting.DataCountSel = 8;
-        form->measureSetting.fSaveDataFile = false;
+        form->Document().unitSetting = ADUnitSetting{kRate, false, 0};
+        form->Document().acqSetting = form->Document().unitSetting;
+        form->Document().graphSetting.DataCountMax = kCount;
+        form->Document().graphSetting.DataCountSel = 8;
+        form->Document().measureSetting.fSaveDataFile = false;
         // The unit is open as it is at the end of an acquisition, so the stop command is sent.
         form->ADUnit->OpenUnit();
 
@@ -91,15 +91,15 @@ struct Scene {
         generator.Setup(DefaultSimConfig().channel[0],
                         static_cast<double>(SamplePeriod(kRate, false)) * 1e-3, false, true);
         for (int32_t i = 0; i < kCount; ++i) {
-            form->curCodes[i] = generator.Next();
+            form->Document().curCodes[i] = generator.Next();
         }
     }
 
     // The state the last idle step leaves before completion.
     void LastSampleArrived() {
         form->fMeasuring = true;
-        form->fDataExist = false;
-        form->fDataSaved = false;
+        form->Document().fDataExist = false;
+        form->Document().fDataSaved = false;
         form->receivedCount = kCount;
     }
 };
@@ -119,30 +119,31 @@ void RunFinishSteps(BenchForm& f) {
         f.ADUnit->CloseUnit();
     }
     f.fMeasuring = false;
-    f.fDataExist = true;
-    f.fDataSaved = false;
-    SampleBlock& b = f.curBlock;
-    b.count = f.graphSetting.DataCountMax;
-    b.spsSel = f.acqSetting.spsSel;
-    b.sinc3 = f.acqSetting.sinc3;
+    f.Document().fDataExist = true;
+    f.Document().fDataSaved = false;
+    SampleBlock& b = f.Document().curBlock;
+    b.count = f.Document().graphSetting.DataCountMax;
+    b.spsSel = f.Document().acqSetting.spsSel;
+    b.sinc3 = f.Document().acqSetting.sinc3;
     if (!CheckCodes(b, SamplePeriod(b.spsSel, b.sinc3))) {
         std::abort(); // the bench picture never clips
     }
-    f.myFFT->ComputeSpectrum(b);
+    f.Document().FFT()->ComputeSpectrum(b);
     f.RedrawGraphs();
     f.FFTGraph->ShowLargestPeak(b, f.peakReadouts, f.LabelPeakVolt);
     f.LabelPeakdB->setText(QStringLiteral("dBV"));
-    f.rmsVolt = SpectrumRMS(b);
-    f.EditRMS->setText(QString::fromStdString(FormatPicture(f.rmsVolt, "0.000")));
+    f.Document().rmsVolt = SpectrumRMS(b);
+    f.EditRMS->setText(QString::fromStdString(FormatPicture(f.Document().rmsVolt, "0.000")));
     f.LabelRMS->setText(QStringLiteral("Vrms"));
-    f.meanCode = CodeMean(b);
-    f.stdDevCode = CodeStdDev(b);
+    f.Document().meanCode = CodeMean(b);
+    f.Document().stdDevCode = CodeStdDev(b);
     const float df = DeltaF(SamplePeriod(b.spsSel, b.sinc3), b.count);
     f.SetInfoPanel(QStringLiteral("Δｆ= ") + QString::fromStdString(FormatPicture(df, "0.000")) +
                        QStringLiteral("Hz / 絶対値[dBV] 表示 / 窓関数=ハニング窓"),
                    2);
     f.myStatus->ShowMeasureEnd();
-    f.myStatus->ShowCodeStatistics(f.FFTGraph->CodeMax(), f.FFTGraph->CodeMin(), f.stdDevCode);
+    f.myStatus->ShowCodeStatistics(f.FFTGraph->CodeMax(), f.FFTGraph->CodeMin(),
+                                   f.Document().stdDevCode);
     f.fInfoShown = false;
 }
 
@@ -165,7 +166,8 @@ void FinishMeasurement(benchmark::State& state) {
             QCoreApplication::processEvents();
         }
     }
-    if (!s.form->fDataExist || s.form->curBlock.count != kCount || s.presenter.shown != 0) {
+    if (!s.form->Document().fDataExist || s.form->Document().curBlock.count != kCount ||
+        s.presenter.shown != 0) {
         state.SkipWithError("the block was not accepted");
     }
     state.SetItemsProcessed(state.iterations() * kCount);
@@ -181,7 +183,7 @@ BENCHMARK(FinishMeasurement)
 // factors are computed again, once.
 void FinishMeasurementNewWindow(benchmark::State& state) {
     Scene& s = TheScene();
-    int32_t& window = s.form->graphSetting.whichWindowFunc;
+    int32_t& window = s.form->Document().graphSetting.whichWindowFunc;
     for (auto _ : state) {
         state.PauseTiming();
         s.LastSampleArrived();
@@ -225,7 +227,7 @@ void FinishStep(benchmark::State& state) {
     Scene& s = TheScene();
     BenchForm& f = *s.form;
     RunFinishSteps(f); // a finished block to work on
-    SampleBlock& b = f.curBlock;
+    SampleBlock& b = f.Document().curBlock;
     const float period = SamplePeriod(b.spsSel, b.sinc3);
     const auto step = state.range(0);
     for (auto _ : state) {
@@ -234,7 +236,7 @@ void FinishStep(benchmark::State& state) {
             benchmark::DoNotOptimize(CheckCodes(b, period));
             break;
         case 1:
-            f.myFFT->ComputeSpectrum(b);
+            f.Document().FFT()->ComputeSpectrum(b);
             break;
         case 2:
             f.RedrawGraphs();
@@ -246,7 +248,7 @@ void FinishStep(benchmark::State& state) {
         case 4:
             benchmark::DoNotOptimize(CodeStdDev(b));
             f.myStatus->ShowCodeStatistics(f.FFTGraph->CodeMax(), f.FFTGraph->CodeMin(),
-                                           f.stdDevCode);
+                                           f.Document().stdDevCode);
             break;
         default:
             QCoreApplication::processEvents();

@@ -191,14 +191,14 @@ struct RunResult {
 
 // Checks the whole measured block against the counter the unit streams.
 bool VerifyBlock(const TFormMain& form, int32_t count, std::string& fault) {
-    if (!form.fDataExist || form.curBlock.count != count) {
-        fault = "no data (fDataExist " + std::to_string(form.fDataExist) + ", count " +
-                std::to_string(form.curBlock.count) + ")";
+    if (!form.Document().fDataExist || form.Document().curBlock.count != count) {
+        fault = "no data (fDataExist " + std::to_string(form.Document().fDataExist) + ", count " +
+                std::to_string(form.Document().curBlock.count) + ")";
         return false;
     }
     for (int32_t i = 0; i < count; ++i) {
         const int32_t want = RampCode(i);
-        const int32_t got = form.curCodes[i];
+        const int32_t got = form.Document().curCodes[i];
         if (got == want) {
             continue;
         }
@@ -316,9 +316,9 @@ bool StopHalfWay(TFormMain& form, double afterMs, double& stopMs, std::string& f
     const double t0 = NowMs();
     form.MeasureStartBtn->click();
     stopMs = NowMs() - t0;
-    if (form.fMeasuring || form.fDataExist || before <= 0) {
+    if (form.fMeasuring || form.Document().fDataExist || before <= 0) {
         fault = "after the stop button: fMeasuring " + std::to_string(form.fMeasuring) +
-                ", fDataExist " + std::to_string(form.fDataExist) + ", samples before " +
+                ", fDataExist " + std::to_string(form.Document().fDataExist) + ", samples before " +
                 std::to_string(before);
         return false;
     }
@@ -419,12 +419,12 @@ int main(int argc, char** argv) {
     while (form.fFirstIdle) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     }
-    form.unitSetting = ADUnitSetting{kRate, false, 0};
-    form.graphSetting.DataCountMax = opt.count;
-    form.graphSetting.DataCountSel = static_cast<int32_t>(
+    form.Document().unitSetting = ADUnitSetting{kRate, false, 0};
+    form.Document().graphSetting.DataCountMax = opt.count;
+    form.Document().graphSetting.DataCountSel = static_cast<int32_t>(
         std::find(std::begin(kDataCountList), std::end(kDataCountList), opt.count) -
         std::begin(kDataCountList));
-    form.measureSetting.fSaveDataFile = false;
+    form.Document().measureSetting.fSaveDataFile = false;
 
     std::printf("Soak: %d measurements of %d samples at %s (Sinc5+Sinc1), CH0 counter; "
                 "block time %.1f ms\n",

@@ -6,17 +6,15 @@
 
 #include "app/Mymessage.h"
 #include "app/Tavrin_main.h"
-#include "files/ZF_File.h"
 
 void TFormMain::SaveStartupSettings() {
-    if (!fSettingsLoaded || !ZF_File) {
+    if (!fSettingsLoaded || !document_.FileHandler()) {
         return; // nothing read yet: the file on disk is still the user's
     }
     const QString path = SettingsPath(QString::fromLatin1(kStartupFileName));
     const std::string fullName = QFile::encodeName(path).toStdString();
-    settingsSaveFailed_ = fSettingsFileUnreadable ||
-                          !ZF_File->WriteSettingFile(fullName, kSettingHeader, graphSetting,
-                                                     measureSetting, acqSetting);
+    settingsSaveFailed_ =
+        fSettingsFileUnreadable || !document_.WriteSettingFile(fullName, document_.acqSetting);
     if (!settingsSaveFailed_) {
         return;
     }

@@ -16,7 +16,6 @@
 #include "app/Tavrin_main.h"
 #include "common/TextUtil.h"
 #include "dialogs/Fft_setting.h"
-#include "files/ZF_File.h"
 #include "graph/TPaintBox.h"
 
 namespace {
@@ -47,7 +46,7 @@ QString ProposedName(const std::string& path, const QString& pattern) {
 } // namespace
 
 QString TFormMain::DialogFolder() const {
-    return DialogFolderFor(FromNative(measureSetting.DataFilePath));
+    return DialogFolderFor(FromNative(document_.measureSetting.DataFilePath));
 }
 
 QString TFormMain::AskFileName(FileDialogRequest::Mode mode, const QString& filter,
@@ -68,7 +67,7 @@ void TFormMain::ClearResultPanels() {
 }
 
 bool TFormMain::MeasuredDataUnsaved() const {
-    return fDataExist && !measureSetting.fSaveDataFile && !fDataSaved;
+    return document_.MeasuredDataUnsaved();
 }
 
 bool TFormMain::MayDiscardMeasuredData() {
@@ -81,15 +80,16 @@ void TFormMain::MenuFileNewClick() {
     if (!MayDiscardMeasuredData()) {
         return;
     }
-    QString name = AskFileName(FileDialogRequest::Mode::Save, kNewDataFilter,
-                               ProposedName(measureSetting.DataFilePath, kDataFilePattern));
+    QString name =
+        AskFileName(FileDialogRequest::Mode::Save, kNewDataFilter,
+                    ProposedName(document_.measureSetting.DataFilePath, kDataFilePattern));
     if (name.isEmpty()) {
         return;
     }
     name = WithExtensionIfDotless(name, QStringLiteral(".DTA"));
-    SetDataFilePath(measureSetting, Native(name));
-    fDataExist = false;
-    fDataSaved = false;
+    SetDataFilePath(document_.measureSetting, Native(name));
+    document_.fDataExist = false;
+    document_.fDataSaved = false;
     FFTGraph->ClearGraphs();
     FFTGraph->PaintGraphs();
     ClearPeakReadouts();
@@ -128,49 +128,21 @@ void TFormMain::MenuRefLoadFileClick() {
 
 bool TFormMain::LoadDataFile(bool asReference, bool& loaded) {
     loaded = false;
-    const QString name = AskFileName(FileDialogRequest::Mode::Open, kDataFileFilter,
-                                     ProposedName(measureSetting.DataFilePath, kDataFilePattern));
+    const QString name =
+        AskFileName(FileDialogRequest::Mode::Open, kDataFileFilter,
+                    ProposedName(document_.measureSetting.DataFilePath, kDataFilePattern));
     if (name.isEmpty()) {
         return true;
     }
     activateWindow();
 
-    // The reader fills working copies (its samples go to scratch storage first); only a file
-    // accepted as a whole reaches the live records and the block's arrays.
-    SampleBlock block = asReference ? refBlock : curBlock;
-    GraphSetting graph;
-    MeasureSetting measure;
-    ADUnitSetting ad;
-    SetDefaultGraphSetting(graph);
-    SetDefaultMeasureSetting(measure);
-    SetDefaultADSetting(ad);
-    const std::string path = Native(name);
-    if (!ZF_File || !ZF_File->ReadDataFile(path, ZF_File::kDataHeader, block, graph, measure, ad)) {
+    // The document takes only a file read as a whole whose samples convert and whose spectrum
+    // can be computed.
+    const BlockRole role = asReference ? BlockRole::Reference : BlockRole::Measured;
+    if (!document_.LoadDataFile(Native(name), role) || !document_.ComputeSpectrum(role)) {
         return false;
     }
-    block.spsSel = ad.spsSel;
-    block.sinc3 = ad.sinc3;
-    const float period = SamplePeriod(ad.spsSel, ad.sinc3);
-
-    if (asReference) {
-        fRefExist = true;
-        refBlock = block;
-        refADSetting = ad;
-        ConvertBlock(refBlock, period);
-        myFFT->ComputeSpectrum(refBlock);
-    } else {
-        fDataExist = true;
-        fDataSaved = true;
-        curBlock = block;
-        graphSetting = graph;
-        acqSetting = ad;
-        unitSetting = acqSetting;
-        measureSetting = measure;
-        SetDataFilePath(measureSetting, path);
-        ConvertBlock(curBlock, period);
-        myFFT->ComputeSpectrum(curBlock);
-        meanCode = CodeMean(curBlock);
-        stdDevCode = CodeStdDev(curBlock);
+    if (!asReference) {
         ShowMeasureInfo();
     }
 
@@ -188,7 +160,7 @@ bool TFormMain::LoadDataFile(bool asReference, bool& loaded) {
 }
 
 void TFormMain::MenuDataSaveClick() {
-    if (!fDataExist) {
+    if (!document_.fDataExist) {
         myMessage->MsgNoData();
         return;
     }
@@ -198,7 +170,7 @@ void TFormMain::MenuDataSaveClick() {
         myMessage->MsgDataSaveError();
     }
     if (saved) {
-        fDataSaved = true;
+        document_.fDataSaved = true;
         ShowFileNameInCaption();
     }
     UnlockControls();
@@ -206,8 +178,9 @@ void TFormMain::MenuDataSaveClick() {
 
 bool TFormMain::SaveDataFileAs(bool& saved) {
     saved = false;
-    QString name = AskFileName(FileDialogRequest::Mode::Save, kDataFileFilter,
-                               ProposedName(measureSetting.DataFilePath, kDataFilePattern));
+    QString name =
+        AskFileName(FileDialogRequest::Mode::Save, kDataFileFilter,
+                    ProposedName(document_.measureSetting.DataFilePath, kDataFilePattern));
     if (name.isEmpty()) {
         return true;
     }
@@ -215,12 +188,11 @@ bool TFormMain::SaveDataFileAs(bool& saved) {
     if (!name.endsWith(QStringLiteral(".DTA"), Qt::CaseSensitive)) {
         name += QStringLiteral(".DTA");
     }
-    SetDataFilePath(measureSetting, Native(name));
-    acqSetting.sinc3 = curBlock.sinc3;
-    const DataSaveResult result = WriteMeasuredData();
+    SetDataFilePath(document_.measureSetting, Native(name));
+    const MeasurementDocument::SaveResult result = document_.SaveMeasuredData();
     // A declined overwrite question stores nothing but is no failure either.
-    saved = result == DataSaveResult::Saved;
-    return result != DataSaveResult::Failed;
+    saved = result == MeasurementDocument::SaveResult::Saved;
+    return result != MeasurementDocument::SaveResult::Failed;
 }
 
 // --- Spectrum export -----------------------------------------------------------------------------
@@ -236,11 +208,11 @@ void TFormMain::MenuTextSaveClick() {
 
 bool TFormMain::ExportSpectrum(bool& saved) {
     saved = false;
-    if (!fDataExist) {
+    if (!document_.fDataExist) {
         myMessage->MsgNoData();
         return false;
     }
-    const std::string& current = measureSetting.DataFilePath;
+    const std::string& current = document_.measureSetting.DataFilePath;
     const QString proposal = current.empty()
                                  ? kFFTPattern
                                  : ProposedName(TextBeforeFirstDot(current) + ".FFT", kFFTPattern);
@@ -249,18 +221,7 @@ bool TFormMain::ExportSpectrum(bool& saved) {
         return true;
     }
     name = WithExtensionIfDotless(name, QStringLiteral(".FFT"));
-    const std::string path = Native(name);
-    // The next data save proposes the export's base name.
-    SetDataFilePath(measureSetting, TextBeforeFirstDot(path) + ".DTA");
-    MeasureSetting exportSetting = measureSetting;
-    SetDataFilePath(exportSetting, path);
-    FileError detail;
-    if (!ZF_File || !ZF_File->WriteFFTFile(ZF_File::kFFTHeader, acqSetting, curBlock, graphSetting,
-                                           exportSetting, &detail)) {
-        return false;
-    }
-    saved = !detail.declined;
-    return true;
+    return document_.ExportSpectrum(Native(name), saved);
 }
 
 // --- Settings files ------------------------------------------------------------------------------
@@ -275,24 +236,10 @@ void TFormMain::MenuOpenSettingFileClick() {
         return;
     }
     activateWindow();
-    GraphSetting graph;
-    MeasureSetting measure;
-    ADUnitSetting ad;
-    SetDefaultGraphSetting(graph);
-    SetDefaultMeasureSetting(measure);
-    SetDefaultADSetting(ad);
-    if (!ZF_File || !ZF_File->ReadSettingFileToOpen(Native(name), graph, measure, ad)) {
+    if (!document_.OpenSettingFile(Native(name))) {
         myMessage->MsgSettingFileError();
         return;
     }
-    acqSetting = ad;
-    unitSetting = acqSetting;
-    measureSetting = measure;
-    graphSetting = graph;
-
-    fRefExist = false;
-    fDataExist = false;
-    fDataSaved = false;
     FFTGraph->UpdateAxisLabels();
     FFTGraph->PlaceControls();
     // The boxes change size when the waveform graph is switched on or off; the bitmaps follow.
@@ -316,8 +263,7 @@ void TFormMain::MenuSaveSettingFileClick() {
         !AskOverwriteSettingFile(presenter_, QDir::toNativeSeparators(info.absoluteFilePath()))) {
         return;
     }
-    if (!ZF_File || !ZF_File->WriteSettingFile(Native(name), kSettingHeader, graphSetting,
-                                               measureSetting, unitSetting)) {
+    if (!document_.WriteSettingFile(Native(name), document_.unitSetting)) {
         myMessage->MsgIniSaveError();
     }
 }
@@ -325,15 +271,14 @@ void TFormMain::MenuSaveSettingFileClick() {
 // --- Reference and version box -------------------------------------------------------------------
 
 void TFormMain::MenuRefClearClick() {
-    if (!fRefExist) {
+    if (!document_.fRefExist) {
         return;
     }
-    fRefExist = false;
-    refBlock.count = 0;
+    document_.ClearBlock(BlockRole::Reference);
     FFTGraph->ClearGraphs();
     FFTGraph->PaintGraphs();
     ClearResultPanels();
-    if (fDataExist) {
+    if (document_.fDataExist) {
         RedrawGraphs();
         ShowMeasureInfo();
     }
@@ -349,25 +294,25 @@ void TFormMain::MenuHelpVersionClick() {
 // --- Peak cursor and status bar ----------------------------------------------------------------
 
 void TFormMain::PeakFwdBtnClick() {
-    if (fDataExist && FFTGraph) {
-        FFTGraph->PeakForward(curBlock, peakReadouts, LabelPeakVolt);
+    if (document_.fDataExist && FFTGraph) {
+        FFTGraph->PeakForward(document_.curBlock, peakReadouts, LabelPeakVolt);
         LabelPeakVolt->adjustSize();
     }
 }
 
 void TFormMain::PeakBackBtnClick() {
-    if (fDataExist && FFTGraph) {
-        FFTGraph->PeakBack(curBlock, peakReadouts, LabelPeakVolt);
+    if (document_.fDataExist && FFTGraph) {
+        FFTGraph->PeakBack(document_.curBlock, peakReadouts, LabelPeakVolt);
         LabelPeakVolt->adjustSize();
     }
 }
 
 void TFormMain::PaintBox1MouseDown(int x) {
-    if (!fDataExist || curBlock.count == 0 || !FFTGraph) {
+    if (!document_.fDataExist || document_.curBlock.count == 0 || !FFTGraph) {
         return;
     }
     const int bin = FFTGraph->BinAtX(PaintBox1->width(), x);
-    if (bin >= 0 && bin < curBlock.count / 2) {
+    if (bin >= 0 && bin < document_.curBlock.count / 2) {
         FFTGraph->ShowBin(bin, peakReadouts, LabelPeakVolt);
         LabelPeakVolt->adjustSize();
     }

@@ -99,11 +99,9 @@ TFormMain::TFormMain(const FormMainOptions& options, QWidget* parent)
     fileDialogs_ = options.fileDialogs ? options.fileDialogs : qtFileDialogs_.get();
     ui->StatusBar1->setFixedHeight(kStatusBarHeight);
 
-    AllocateDataStore();
-
     // Built invisibly; the first idle pass loads the settings, lays the window out and shows it.
-    SetDataFilePath(measureSetting, "");
-    measureSetting.StartDateTime.clear();
+    SetDataFilePath(document_.measureSetting, "");
+    document_.measureSetting.StartDateTime.clear();
     peakReadouts.unit.clear();
     hide();
     fFirstIdle = true;
@@ -128,15 +126,6 @@ TFormMain::TFormMain(const FormMainOptions& options, QWidget* parent)
                 &TFormMain::ArmIdleTimer);
     }
     ArmIdleTimer();
-}
-
-void TFormMain::AllocateDataStore() {
-    curCodes.assign(MaxSamples, 0);
-    curVolts.assign(MaxSamples, 0.0f);
-    refCodes.assign(MaxSamples, 0);
-    refVolts.assign(MaxSamples, 0.0f);
-    curSpectrum.assign(MaxSpectrum, 0.0f);
-    refSpectrum.assign(MaxSpectrum, 0.0f);
 }
 
 template <class Make> bool TFormMain::CreateOwned(const char* name, Make&& make) {
@@ -170,18 +159,9 @@ bool TFormMain::CreateStartupWindow(const char* name, const std::function<void()
 }
 
 void TFormMain::BuildObjects() {
-    fMeasuring = fDataExist = fRefExist = fDataSaved = fInfoShown = fStatusLayout = false;
+    fMeasuring = fInfoShown = fStatusLayout = false;
     fSettingsLoaded = false;
     receivedCount = 0;
-
-    curBlock = SampleBlock{};
-    curBlock.codes = curCodes.data();
-    curBlock.volts = curVolts.data();
-    curBlock.spectrum = curSpectrum.data();
-    refBlock = SampleBlock{};
-    refBlock.codes = refCodes.data();
-    refBlock.volts = refVolts.data();
-    refBlock.spectrum = refSpectrum.data();
 
     if (!CreateOwned("TmyMessage", [&] {
             myMessage = std::make_unique<TmyMessage>(kUnitName, kMessageCaption, presenter_);
@@ -230,12 +210,10 @@ void TFormMain::BuildObjects() {
         })) {
         return;
     }
-    if (!CreateOwned("ZF_File",
-                     [&] { ZF_File = std::make_unique<::ZF_File>(&fileConfirmation_); })) {
+    if (!CreateOwned("ZF_File", [&] { document_.CreateFileHandler(&fileConfirmation_); })) {
         return;
     }
-    if (!CreateOwned("myFFT",
-                     [&] { myFFT = std::make_unique<TmyFFT>(graphSetting, &fftWarning_); })) {
+    if (!CreateOwned("myFFT", [&] { document_.CreateFFT(&fftWarning_); })) {
         return;
     }
     if (!CreateOwned("ADUnit", [&] {
@@ -255,14 +233,15 @@ void TFormMain::BuildObjects() {
     }
     if (!CreateOwned("FFTGraph", [&] {
             // The labels and boxes live in the client area, so it is the graph's window.
-            FFTGraph =
-                std::make_unique<::FFTGraph>(centralWidget(), PaintBox1, PaintBox3, AxisLabels(),
-                                             graphSetting, acqSetting, curBlock, refBlock);
+            FFTGraph = std::make_unique<::FFTGraph>(
+                centralWidget(), PaintBox1, PaintBox3, AxisLabels(), document_.graphSetting,
+                document_.acqSetting, document_.curBlock, document_.refBlock);
             FFTGraph->SetFormSizeSource([this] { return QSize(FormW(), FormH()); });
             // The flags say which block holds data: a stopped acquisition leaves curBlock's
             // count with partly overwritten codes, and a loaded settings file leaves
             // refBlock's.
-            FFTGraph->SetDataPresence([this] { return fDataExist; }, [this] { return fRefExist; });
+            FFTGraph->SetDataPresence([this] { return document_.fDataExist; },
+                                      [this] { return document_.fRefExist; });
         })) {
         return;
     }
@@ -337,14 +316,14 @@ TFormMain::~TFormMain() {
     myMessage.reset();
     progress_.reset();
     myStatus.reset();
-    ZF_File.reset();
+    document_.ReleaseFileHandler();
     acquisition_.reset();
     if (ADUnit) {
         ADUnit->CloseUnit();
         ADUnit.reset();
     }
     unitTimer_.reset();
-    myFFT.reset();
+    document_.ReleaseFFT();
     FFTGraph.reset();
 }
 
@@ -461,13 +440,10 @@ StartupFileState ProbeStartupFile(const std::string& path) {
 } // namespace
 
 void TFormMain::LoadStartupSettings(const QString& fileName) {
-    SetDefaultADSetting(acqSetting);
-    unitSetting = acqSetting;
-    SetDefaultGraphSetting(graphSetting);
-    SetDefaultMeasureSetting(measureSetting);
+    document_.SetDefaultSettings();
     fSettingsLoaded = true;
     fSettingsFileUnreadable = false;
-    if (!ZF_File) {
+    if (!document_.FileHandler()) {
         return;
     }
     const std::string fullName = QFile::encodeName(SettingsPath(fileName)).toStdString();
@@ -477,18 +453,11 @@ void TFormMain::LoadStartupSettings(const QString& fileName) {
         fSettingsFileUnreadable = true;
         return;
     }
-    if (state == StartupFileState::Readable &&
-        ZF_File->ReadSettingFile(fullName, kSettingHeader, graphSetting, measureSetting,
-                                 acqSetting)) {
-        unitSetting = acqSetting;
+    if (state == StartupFileState::Readable && document_.ReadStartupSettings(fullName)) {
         return;
     }
-    SetDefaultADSetting(acqSetting);
-    unitSetting = acqSetting;
-    SetDefaultGraphSetting(graphSetting);
-    SetDefaultMeasureSetting(measureSetting);
-    if (!ZF_File->WriteSettingFile(fullName, kSettingHeader, graphSetting, measureSetting,
-                                   acqSetting)) {
+    document_.SetDefaultSettings();
+    if (!document_.WriteSettingFile(fullName, document_.acqSetting)) {
         myMessage->MsgIniSaveError();
     }
 }
@@ -512,15 +481,15 @@ QString DisplayFileName(const std::string& nativePath) {
 } // namespace
 
 void TFormMain::UpdateCaption(bool keepIfUnnamed) {
-    if (measureSetting.fSaveDataFile && !measureSetting.DataFilePath.empty()) {
-        SetCaptionName(DisplayFileName(measureSetting.DataFilePath));
+    if (document_.measureSetting.fSaveDataFile && !document_.measureSetting.DataFilePath.empty()) {
+        SetCaptionName(DisplayFileName(document_.measureSetting.DataFilePath));
     } else if (!keepIfUnnamed) {
         SetCaptionName(QStringLiteral("Untitled"));
     }
 }
 
 void TFormMain::ShowFileNameInCaption() {
-    SetCaptionName(DisplayFileName(measureSetting.DataFilePath));
+    SetCaptionName(DisplayFileName(document_.measureSetting.DataFilePath));
 }
 
 // --- Layout ----------------------------------------------------------------------------------
@@ -553,12 +522,12 @@ void TFormMain::SetInfoPanel(const QString& text, int index) {
 }
 
 void TFormMain::FormResize() {
-    if (FFTGraph && myFFT) {
+    if (FFTGraph && document_.FFT()) {
         FFTGraph->UpdateAxisLabels();
         FFTGraph->PlaceControls();
         FFTGraph->ResizeBitmaps();
         FFTGraph->ClearGraphs();
-        if (fDataExist || fRefExist) {
+        if (document_.fDataExist || document_.fRefExist) {
             RedrawGraphs();
         }
         // A resize is followed by a paint that shows the graphs again; the boxes lie in the
@@ -571,7 +540,7 @@ void TFormMain::FormResize() {
 }
 
 void TFormMain::FormPaint() {
-    if (FFTGraph && myFFT) {
+    if (FFTGraph && document_.FFT()) {
         FFTGraph->PaintGraphs();
     }
 }

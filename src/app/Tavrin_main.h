@@ -17,6 +17,7 @@
 #include "app/QtUiServices.h"
 #include "common/SampleBlock.h"
 #include "common/Settings.h"
+#include "document/MeasurementDocument.h"
 #include "graph/FFTGraph.h"
 
 class QFileDialog;
@@ -30,8 +31,6 @@ class TProgressThrottle;
 class TmyMessage;
 class TFormVersion;
 class TmyStatus;
-class ZF_File;
-class TmyFFT;
 class TADC;
 class TAcquisition;
 class FtDriver;
@@ -76,7 +75,6 @@ public:
     static constexpr int kFreqLabelCount = 19;
     static constexpr int kStatusBarHeight = 20;
     static inline const char* const kStartupFileName = "Tavrinini.prf";
-    static inline const char* const kSettingHeader = "Tavrinini";
 
     explicit TFormMain(const FormMainOptions& options = {}, QWidget* parent = nullptr);
     ~TFormMain() override; // FormDestroy
@@ -147,14 +145,10 @@ public:
     void LockControls();
     void UnlockControls();
 
-    // Writing the measured block to measureSetting.DataFileName, shared by the automatic save
-    // and the save command. A declined overwrite question writes nothing: it is neither a
-    // success (the block is not stored) nor a failure (the user chose it; no message).
-    enum class DataSaveResult { Saved, Declined, Failed };
-    DataSaveResult WriteMeasuredData();
-    // Saved: fDataSaved and the file name in the caption; Failed: fDataSaved cleared and the
-    // error message; Declined: nothing changes.
-    void AdoptDataSaveResult(DataSaveResult result);
+    // What the window shows after the document saved the measured block (automatic save):
+    // Saved: the file name in the caption; Failed: fDataSaved cleared and the error message;
+    // Declined: nothing changes.
+    void AdoptDataSaveResult(MeasurementDocument::SaveResult result);
 
     // --- File commands (Tavrin_commands.cpp) ---------------------------------------------------
     // Each returns false when the file was rejected or not written; `loaded` / `saved` tell
@@ -218,8 +212,7 @@ public:
     std::unique_ptr<TmyStatus> myStatus;
     // The measuring progress goes through here, at most 20 times a second.
     std::unique_ptr<TProgressThrottle> progress_;
-    std::unique_ptr<::ZF_File> ZF_File;
-    std::unique_ptr<TmyFFT> myFFT;
+    // ZF_File and myFFT are the document's (Document().FileHandler(), Document().FFT()).
     std::unique_ptr<TADC> ADUnit;
     // The steps of one acquisition on ADUnit; exists with it.
     std::unique_ptr<TAcquisition> acquisition_;
@@ -228,24 +221,15 @@ public:
     std::unique_ptr<TFormAmpSetting> FormAmpSetting;
     std::unique_ptr<TFormFFTSetting> FormFFTSetting;
 
-    // --- Settings records ----------------------------------------------------------------------
-    // The AD settings of the measured block: those of the acquisition under way or last
-    // started, of the data file loaded or of the settings file loaded. Whenever fDataExist is
-    // set they are the block's own, so saving, exporting, recomputing and the "Δｆ=" text take
-    // them; unitSetting becomes acqSetting only once an acquisition has started.
-    ADUnitSetting acqSetting;
-    ADUnitSetting unitSetting;
-    ADUnitSetting refADSetting;
-    MeasureSetting measureSetting;
-    GraphSetting graphSetting;
+    // --- The measurement document: blocks, data store, settings records, their flags and
+    // results, ZF_File and myFFT -----------------------------------------------------------------
+    MeasurementDocument& Document() { return document_; }
+    const MeasurementDocument& Document() const { return document_; }
     bool dialogCancelled = false;
 
     // --- Flags ---------------------------------------------------------------------------------
     bool fFirstIdle = false;
     bool fMeasuring = false;
-    bool fDataExist = false;
-    bool fRefExist = false;
-    bool fDataSaved = false;
     bool fInfoShown = false;
     bool fStatusLayout = false;
     // The start-up file has been read (or replaced by defaults). Until then the records hold
@@ -258,20 +242,6 @@ public:
     // --- Counters and results ------------------------------------------------------------------
     int32_t receivedCount = 0;
     int32_t chunkSize = 0;
-    int32_t meanCode = 0;
-    float stdDevCode = 0.0f;
-    float rmsVolt = 0.0f;
-
-    // --- Measurement data store, reserved once ------------------------------------------------
-    std::vector<int32_t> curCodes;
-    std::vector<float> curVolts;
-    std::vector<int32_t> refCodes;
-    std::vector<float> refVolts;
-    // The FFT work areas (input, buffer, tables) belong to myFFT, reserved once when it is made.
-    std::vector<float> curSpectrum;
-    std::vector<float> refSpectrum;
-    SampleBlock curBlock;
-    SampleBlock refBlock;
 
     IMessagePresenter& Presenter() const { return presenter_; }
     // The printer of the print commands, made at first use; its settings last for the run.
@@ -313,7 +283,6 @@ protected:
 private:
     void BuildObjects();
     void CreateSettingDialogs();
-    void AllocateDataStore();
     void ConnectHandlers();
     template <class Make> bool CreateOwned(const char* name, Make&& make);
     void FirstIdle();
@@ -334,6 +303,8 @@ private:
 
     FormMainOptions options_;
     IMessagePresenter& presenter_;
+    // Reserved before any owned object is made; its ZF_File and myFFT are made in their turn.
+    MeasurementDocument document_;
     bool constructionFailed_ = false;
     bool inIdle_ = false;
     bool closing_ = false;

@@ -1,7 +1,6 @@
 // The measurement controller of the main window: one block from the start button to the
 // finished display, advanced by the idle work without ever waiting for the unit's samples.
 #include <QAction>
-#include <QDateTime>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -18,8 +17,6 @@
 #include "app/ProgressThrottle.h"
 #include "app/Tavrin_main.h"
 #include "common/DecimalPicture.h"
-#include "common/SjisText.h"
-#include "files/ZF_File.h"
 
 namespace {
 const QString kStartCaption = QStringLiteral("計測開始");
@@ -71,7 +68,7 @@ void TFormMain::StartMeasurement() {
     myStatus->ClearPanels();
     // acqSetting describes the block on screen until a new acquisition is under way: a start
     // that fails leaves that block, and its rate, filter and channel, as they were.
-    const ADUnitSetting setting = unitSetting;
+    const ADUnitSetting setting = document_.unitSetting;
 
     stopRequested_ = false;
     initializing_ = true;
@@ -96,19 +93,16 @@ void TFormMain::StartMeasurement() {
     ClearPeakReadouts();
     ClearRMS();
 
-    const AcqStatus started =
-        acquisition_->Start(setting, graphSetting.DataCountMax, curCodes.data());
+    const AcqStatus started = acquisition_->Start(setting, document_.graphSetting.DataCountMax,
+                                                  document_.curCodes.data());
     chunkSize = acquisition_->ChunkSize();
     measuringIdleMs_ = MeasuringIdleMs(chunkSize, setting.spsSel, setting.sinc3);
     if (started == AcqStatus::Ok) {
-        acqSetting = setting;
+        document_.acqSetting = setting;
         fMeasuring = true;
-        fDataExist = false;
-        fDataSaved = false;
-        measureSetting.StartDateTime =
-            Utf8ToSjis(QDateTime::currentDateTime()
-                           .toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"))
-                           .toStdString());
+        document_.fDataExist = false;
+        document_.fDataSaved = false;
+        document_.StampStartTime();
         myStatus->ShowMeasuring();
         myStatus->ShowStarting();
         UpdateCaption(true);
@@ -152,7 +146,7 @@ void TFormMain::PollAcquisition() {
 }
 
 bool TFormMain::TakeReadGroup() {
-    if (!acquisition_ || receivedCount >= graphSetting.DataCountMax) {
+    if (!acquisition_ || receivedCount >= document_.graphSetting.DataCountMax) {
         return false;
     }
     switch (acquisition_->Step()) {
@@ -163,7 +157,7 @@ bool TFormMain::TakeReadGroup() {
         progress_->Cancel();
         myStatus->ShowMeasureError();
         fMeasuring = false;
-        curBlock.count = 0;
+        document_.curBlock.count = 0;
         SetIdleControls();
         return false;
     case AcqStep::Progress:
@@ -180,32 +174,23 @@ bool TFormMain::TakeReadGroup() {
 
 void TFormMain::FinishMeasurement() {
     StopMeasurement();
-    fDataExist = true;
-    fDataSaved = false;
     fMeasuring = false;
-    curBlock.count = graphSetting.DataCountMax;
-    curBlock.spsSel = acqSetting.spsSel;
-    curBlock.sinc3 = acqSetting.sinc3;
-
-    if (!TAcquisition::ClipFree(curBlock.codes, curBlock.count) ||
-        !ConvertBlock(curBlock, SamplePeriod(acqSetting.spsSel, acqSetting.sinc3))) {
+    // Length, rate and filter, clipping check, conversion and code statistics: the document's
+    // end of a block, the same for tavrin-cli acquire.
+    if (document_.FinishBlock() != MeasurementDocument::FinishResult::Accepted) {
         if (ADUnit) {
             ADUnit->StopAcquisition();
         }
         fMeasuring = false;
-        fDataExist = false;
-        curBlock.count = 0;
         SetIdleControls();
         myStatus->ShowLevelError();
         myMessage->MsgLevelError();
         return;
     }
-    myFFT->ComputeSpectrum(curBlock);
+    document_.ComputeSpectrum(BlockRole::Measured);
     RedrawGraphs();
     ShowPeak();
     ShowRMS();
-    meanCode = CodeMean(curBlock);
-    stdDevCode = CodeStdDev(curBlock);
     AutoSaveData();
     ShowMeasureInfo();
     myStatus->ShowMeasureEnd();
@@ -234,20 +219,21 @@ void TFormMain::StopMeasurement() {
 // --- Display of a block ----------------------------------------------------------------------
 
 void TFormMain::RedrawGraphs() {
-    if (!FFTGraph || !(fDataExist || fRefExist)) {
+    if (!FFTGraph || !(document_.fDataExist || document_.fRefExist)) {
         return;
     }
     // The axis labels are updated and placed only with the waveform graph: its value and time
     // labels follow the block just drawn, while the spectrum's labels follow the settings alone
     // and were laid out with the window.
-    const bool wave = graphSetting.fWaveGraph;
-    if (fDataExist && fRefExist) {
+    const bool wave = document_.graphSetting.fWaveGraph;
+    if (document_.fDataExist && document_.fRefExist) {
         FFTGraph->DrawSpectrumWithRef();
         if (wave) {
             FFTGraph->DrawWaveformWithRef();
         }
     } else {
-        const auto which = fDataExist ? FFTGraph::Which::Measured : FFTGraph::Which::Reference;
+        const auto which =
+            document_.fDataExist ? FFTGraph::Which::Measured : FFTGraph::Which::Reference;
         FFTGraph->DrawSpectrum(which);
         if (wave) {
             FFTGraph->DrawWaveform(which);
@@ -260,20 +246,21 @@ void TFormMain::RedrawGraphs() {
 }
 
 void TFormMain::ShowPeak() {
-    if (!fDataExist || !FFTGraph) {
+    if (!document_.fDataExist || !FFTGraph) {
         return;
     }
-    FFTGraph->ShowLargestPeak(curBlock, peakReadouts, LabelPeakVolt);
+    FFTGraph->ShowLargestPeak(document_.curBlock, peakReadouts, LabelPeakVolt);
     LabelPeakVolt->adjustSize();
-    LabelPeakdB->setText(graphSetting.fAbsoGraph ? QStringLiteral("dBV") : QStringLiteral("dB"));
+    LabelPeakdB->setText(document_.graphSetting.fAbsoGraph ? QStringLiteral("dBV")
+                                                           : QStringLiteral("dB"));
     LabelPeakdB->adjustSize();
 }
 
 void TFormMain::ShowRMS() {
-    rmsVolt = SpectrumRMS(curBlock);
+    document_.rmsVolt = SpectrumRMS(document_.curBlock);
     // The single-precision value is compared with the double constants, as the thresholds are
     // written: the float nearest 0.1 lies above 0.1 and reads "0.100 Vrms".
-    const double v = rmsVolt;
+    const double v = document_.rmsVolt;
     double shown = v * 1000000000.0;
     QString unit = QStringLiteral("nVrms");
     if (v > 0.1) {
@@ -294,12 +281,14 @@ void TFormMain::ShowRMS() {
 
 void TFormMain::ShowMeasureInfo() {
     QString text;
-    if (fDataExist) {
-        const float df = DeltaF(SamplePeriod(acqSetting.spsSel, acqSetting.sinc3), curBlock.count);
+    if (document_.fDataExist) {
+        const float df =
+            DeltaF(SamplePeriod(document_.acqSetting.spsSel, document_.acqSetting.sinc3),
+                   document_.curBlock.count);
         text = QStringLiteral("Δｆ= ") + Decimal(df, 3) + QStringLiteral("Hz");
-        text += graphSetting.fAbsoGraph ? QStringLiteral(" / 絶対値[dBV] 表示")
-                                        : QStringLiteral(" / 相対値[dB] 表示");
-        switch (graphSetting.whichWindowFunc) {
+        text += document_.graphSetting.fAbsoGraph ? QStringLiteral(" / 絶対値[dBV] 表示")
+                                                  : QStringLiteral(" / 相対値[dB] 表示");
+        switch (document_.graphSetting.whichWindowFunc) {
         case WinRectangular:
             text += QStringLiteral(" / 窓関数=矩形波窓(補正なし)");
             break;
@@ -315,8 +304,9 @@ void TFormMain::ShowMeasureInfo() {
         default:
             break;
         }
-        if (graphSetting.whichWindowFunc >= WinHanning &&
-            graphSetting.whichWindowFunc <= WinFlatTop && graphSetting.fWinFuncAdjust) {
+        if (document_.graphSetting.whichWindowFunc >= WinHanning &&
+            document_.graphSetting.whichWindowFunc <= WinFlatTop &&
+            document_.graphSetting.fWinFuncAdjust) {
             text += QStringLiteral("(補正あり)");
         }
     }
@@ -328,53 +318,38 @@ void TFormMain::ShowStatistics() {
     if (!FFTGraph || !myStatus) {
         return;
     }
-    if (graphSetting.fSig_Volt) {
+    if (document_.graphSetting.fSig_Volt) {
         const auto maxUv = static_cast<float>(FFTGraph::CodeToMicrovolts(FFTGraph->CodeMax()));
         const auto minUv = static_cast<float>(FFTGraph::CodeToMicrovolts(FFTGraph->CodeMin()));
-        const auto devUv = static_cast<float>(FFTGraph::CodesToMicrovolts(stdDevCode));
+        const auto devUv = static_cast<float>(FFTGraph::CodesToMicrovolts(document_.stdDevCode));
         myStatus->ShowVoltStatistics(maxUv, minUv, devUv);
     } else {
         const int32_t maxCode = FFTGraph->CodeMax();
         const int32_t minCode = FFTGraph->CodeMin();
-        myStatus->ShowCodeStatistics(maxCode, minCode, stdDevCode);
+        myStatus->ShowCodeStatistics(maxCode, minCode, document_.stdDevCode);
     }
 }
 
 // --- Saving ------------------------------------------------------------------------------------
 
-TFormMain::DataSaveResult TFormMain::WriteMeasuredData() {
-    if (!ZF_File) {
-        return DataSaveResult::Failed;
-    }
-    FileError detail;
-    if (!ZF_File->WriteDataFile(ZF_File::kDataHeader, acqSetting, curBlock, graphSetting,
-                                measureSetting, &detail)) {
-        return DataSaveResult::Failed;
-    }
-    return detail.declined ? DataSaveResult::Declined : DataSaveResult::Saved;
-}
-
-void TFormMain::AdoptDataSaveResult(DataSaveResult result) {
+void TFormMain::AdoptDataSaveResult(MeasurementDocument::SaveResult result) {
     switch (result) {
-    case DataSaveResult::Saved:
-        fDataSaved = true;
+    case MeasurementDocument::SaveResult::Saved:
         ShowFileNameInCaption();
         break;
-    case DataSaveResult::Failed:
-        fDataSaved = false;
+    case MeasurementDocument::SaveResult::Failed:
+        document_.fDataSaved = false;
         myMessage->MsgDataSaveError();
         break;
-    case DataSaveResult::Declined:
+    case MeasurementDocument::SaveResult::Declined:
         break;
     }
 }
 
 void TFormMain::AutoSaveData() {
-    if (!measureSetting.fSaveDataFile || measureSetting.DataFilePath.empty()) {
-        return;
+    if (document_.AutoSaveWanted()) {
+        AdoptDataSaveResult(document_.SaveMeasuredData());
     }
-    acqSetting.sinc3 = curBlock.sinc3;
-    AdoptDataSaveResult(WriteMeasuredData());
 }
 
 // --- Control states ------------------------------------------------------------------------

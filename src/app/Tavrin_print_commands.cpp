@@ -52,7 +52,7 @@ void TFormMain::MenuFilePrintSettingClick() {
 }
 
 void TFormMain::MenuFilePrintClick() {
-    if (!fDataExist) {
+    if (!document_.fDataExist) {
         myMessage->MsgNoData();
         return;
     }
@@ -69,11 +69,11 @@ void TFormMain::MenuFilePrintClick() {
         if (options_.failCreationOf == QLatin1String("TZF_Print")) {
             throw std::bad_alloc();
         }
-        ZF_Print = std::make_unique<TZF_Print>(*FFTGraph, printer, graphSetting);
+        ZF_Print = std::make_unique<TZF_Print>(*FFTGraph, printer, document_.graphSetting);
         // The print bitmap is made inside PrintReport; running out of memory there is the same
         // failure as here.
-        printed = ZF_Print->PrintReport(
-            MakePrintInfo(curBlock, graphSetting, measureSetting, peakReadouts));
+        printed = ZF_Print->PrintReport(MakePrintInfo(document_.curBlock, document_.graphSetting,
+                                                      document_.measureSetting, peakReadouts));
     } catch (const std::bad_alloc&) {
         ZF_Print.reset();
         myMessage->MsgMemoryError(QStringLiteral("TZF_Print"));

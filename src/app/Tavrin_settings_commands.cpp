@@ -1,8 +1,5 @@
 // The two settings commands of the main window: measurement/display settings and AD unit
 // settings.
-#include "adunit/RateTables.h"
-#include "analysis/MyFFT.h"
-#include "analysis/SampleConversion.h"
 #include "app/Mystatus.h"
 #include "app/Tavrin_main.h"
 #include "dialogs/Amp_setting.h"
@@ -12,8 +9,8 @@ void TFormMain::MenuDispSettingClick() {
     if (!FormFFTSetting) {
         return;
     }
-    GraphSetting work = graphSetting;
-    MeasureSetting measureWork = measureSetting;
+    GraphSetting work = document_.graphSetting;
+    MeasureSetting measureWork = document_.measureSetting;
     FormFFTSetting->Setup(work, measureWork, dialogCancelled);
     FormFFTSetting->exec();
     if (dialogCancelled) {
@@ -21,26 +18,25 @@ void TFormMain::MenuDispSettingClick() {
     }
     // Unsaved data of the old length is dropped (the next start takes the new count); saved
     // data stays, since it can be loaded again. Keeping the data keeps the old settings too.
-    const bool dropData =
-        work.DataCountSel != graphSetting.DataCountSel && fDataExist && !fDataSaved;
+    const bool dropData = work.DataCountSel != document_.graphSetting.DataCountSel &&
+                          document_.fDataExist && !document_.fDataSaved;
     if (dropData && !MayDiscardMeasuredData()) {
         return;
     }
-    measureSetting = measureWork;
+    document_.measureSetting = measureWork;
     if (dropData) {
-        fDataExist = false;
-        fDataSaved = false;
-        curBlock.count = 0;
+        document_.ClearBlock(BlockRole::Measured);
+        document_.fDataSaved = false;
         // Read-outs and statistics of a block that is gone would describe nothing on screen
         // (as when a new data file is begun).
         ClearPeakReadouts();
         ClearRMS();
         ClearResultPanels();
     }
-    const bool fftChanged = work.fWinFuncAdjust != graphSetting.fWinFuncAdjust ||
-                            work.fDCCut_FFT != graphSetting.fDCCut_FFT ||
-                            work.whichWindowFunc != graphSetting.whichWindowFunc;
-    graphSetting = work;
+    const bool fftChanged = work.fWinFuncAdjust != document_.graphSetting.fWinFuncAdjust ||
+                            work.fDCCut_FFT != document_.graphSetting.fDCCut_FFT ||
+                            work.whichWindowFunc != document_.graphSetting.whichWindowFunc;
+    document_.graphSetting = work;
     UpdateCaption(true);
     if (FFTGraph) {
         FFTGraph->UpdateAxisLabels();
@@ -48,24 +44,22 @@ void TFormMain::MenuDispSettingClick() {
         FFTGraph->ResizeBitmaps();
         FFTGraph->ClearGraphs();
     }
-    if (!fDataExist && !fRefExist) {
+    if (!document_.fDataExist && !document_.fRefExist) {
         if (FFTGraph) {
             FFTGraph->PaintGraphs();
         }
         return;
     }
-    if (fftChanged && myFFT) {
-        if (fDataExist) {
-            ConvertBlock(curBlock, SamplePeriod(acqSetting.spsSel, acqSetting.sinc3));
-            myFFT->ComputeSpectrum(curBlock);
+    if (fftChanged && document_.FFT()) {
+        if (document_.fDataExist) {
+            document_.Recompute(BlockRole::Measured);
         }
-        if (fRefExist) {
-            ConvertBlock(refBlock, SamplePeriod(refADSetting.spsSel, refADSetting.sinc3));
-            myFFT->ComputeSpectrum(refBlock);
+        if (document_.fRefExist) {
+            document_.Recompute(BlockRole::Reference);
         }
     }
     RedrawGraphs();
-    if (fftChanged && fDataExist) {
+    if (fftChanged && document_.fDataExist) {
         ShowPeak();
         ShowRMS();
     }
@@ -77,7 +71,7 @@ void TFormMain::MenuADUnitSettingClick() {
         return;
     }
     // The dialog edits unitSetting in place; the next start takes it over.
-    FormAmpSetting->Setup(unitSetting, dialogCancelled);
+    FormAmpSetting->Setup(document_.unitSetting, dialogCancelled);
     FormAmpSetting->exec();
     activateWindow();
 }

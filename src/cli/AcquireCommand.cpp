@@ -10,10 +10,8 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <filesystem>
 #include <iostream>
-#include <system_error>
 #include <unistd.h>
 
 #include "adunit/Acquisition.h"
@@ -22,12 +20,9 @@
 #include "adunit/RateTables.h"
 #include "adunit/sim/SimConfig.h"
 #include "adunit/sim/SimulatedUnit.h"
-#include "analysis/SampleConversion.h"
 #include "cli/Cli.h"
-#include "common/SampleBlock.h"
+#include "cli/DataLoad.h"
 #include "common/Settings.h"
-#include "files/FileWriter.h"
-#include "files/ZF_File.h"
 
 namespace {
 
@@ -128,60 +123,124 @@ bool ParseInt(const std::string& text, int64_t lo, int64_t hi, int32_t& out) {
     return true;
 }
 
+// An option with a value ("--opt VALUE" or "--opt=VALUE"): take stores it, or returns why not.
+struct ValueOption {
+    const char* name;
+    const char* alias; // null: none
+    std::string (*take)(const std::string& value, AcquireOptions& o);
+};
+
+const ValueOption kValueOptions[] = {
+    {"-o", "--output",
+     [](const std::string& v, AcquireOptions& o) -> std::string {
+         if (!o.output.empty()) {
+             return "more than one output file";
+         }
+         o.output = v;
+         return {};
+     }},
+    {"--count", nullptr,
+     [](const std::string& v, AcquireOptions& o) -> std::string {
+         return ParseInt(v, kMinDataCount, kMaxDataCount, o.count)
+                    ? std::string()
+                    : "--count takes 1024..262144, not '" + v + "'";
+     }},
+    {"--rate", nullptr,
+     [](const std::string& v, AcquireOptions& o) -> std::string {
+         o.rate = v;
+         return {};
+     }},
+    {"--filter", nullptr,
+     [](const std::string& v, AcquireOptions& o) -> std::string {
+         if (v != "sinc5" && v != "sinc3") {
+             return "--filter takes sinc5 or sinc3, not '" + v + "'";
+         }
+         o.sinc3 = v == "sinc3";
+         return {};
+     }},
+    {"--channel", nullptr,
+     [](const std::string& v, AcquireOptions& o) -> std::string {
+         return ParseInt(v, 0, 1, o.channel) ? std::string()
+                                             : "--channel takes 0 or 1, not '" + v + "'";
+     }},
+    {"--repeat", nullptr,
+     [](const std::string& v, AcquireOptions& o) -> std::string {
+         return ParseInt(v, 1, 999999, o.repeat)
+                    ? std::string()
+                    : "--repeat takes a count of 1 or more, not '" + v + "'";
+     }},
+};
+
+// An option without a value: it switches one field on.
+struct FlagOption {
+    const char* name;
+    bool AcquireOptions::*field;
+};
+
+const FlagOption kFlagOptions[] = {
+    {"--force", &AcquireOptions::force},
+    {"--json", &AcquireOptions::json},
+    {"--simulated", &AcquireOptions::simulated},
+};
+
+enum class Taken { No, Yes, Refused };
+
+// args[i] as one of the table's options; `problem` says why its value was refused.
+Taken TakeTableOption(const std::vector<std::string>& args, std::size_t& i, AcquireOptions& o,
+                      std::string& problem) {
+    for (const ValueOption& option : kValueOptions) {
+        std::string v;
+        if (TakeOptionValue(args, i, option.name, v) ||
+            (option.alias && TakeOptionValue(args, i, option.alias, v))) {
+            problem = option.take(v, o);
+            return problem.empty() ? Taken::Yes : Taken::Refused;
+        }
+    }
+    for (const FlagOption& flag : kFlagOptions) {
+        if (args[i] == flag.name) {
+            o.*(flag.field) = true;
+            return Taken::Yes;
+        }
+    }
+    for (const ValueOption& option : kValueOptions) {
+        if (args[i] == option.name || (option.alias && args[i] == option.alias)) {
+            problem = "option '" + args[i] + "' needs a value";
+            return Taken::Refused;
+        }
+    }
+    return Taken::No;
+}
+
+int Usage(std::ostream& err, const std::string& message) {
+    err << "tavrin-cli acquire: " << message << "\n" << kAcquireUsage;
+    return kExitUsage;
+}
+
 int Parse(const std::vector<std::string>& args, AcquireOptions& o, bool& help, std::ostream& err) {
-    auto usage = [&](const std::string& message) {
-        err << "tavrin-cli acquire: " << message << "\n" << kAcquireUsage;
-        return kExitUsage;
-    };
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        std::string v;
-        auto value = [&](const std::string& option) { return TakeOptionValue(args, i, option, v); };
         if (a == "--help" || a == "-h") {
             help = true;
             return kExitOk;
-        } else if (value("-o") || value("--output")) {
-            if (!o.output.empty()) {
-                return usage("more than one output file");
-            }
-            o.output = v;
-        } else if (value("--count")) {
-            if (!ParseInt(v, kMinDataCount, kMaxDataCount, o.count)) {
-                return usage("--count takes 1024..262144, not '" + v + "'");
-            }
-        } else if (value("--rate")) {
-            o.rate = v;
-        } else if (value("--filter")) {
-            if (v != "sinc5" && v != "sinc3") {
-                return usage("--filter takes sinc5 or sinc3, not '" + v + "'");
-            }
-            o.sinc3 = v == "sinc3";
-        } else if (value("--channel")) {
-            if (!ParseInt(v, 0, 1, o.channel)) {
-                return usage("--channel takes 0 or 1, not '" + v + "'");
-            }
-        } else if (value("--repeat")) {
-            if (!ParseInt(v, 1, 999999, o.repeat)) {
-                return usage("--repeat takes a count of 1 or more, not '" + v + "'");
-            }
-        } else if (a == "--force") {
-            o.force = true;
-        } else if (a == "--json") {
-            o.json = true;
-        } else if (a == "--simulated") {
-            o.simulated = true;
-        } else if (a == "-o" || a == "--output" || a == "--count" || a == "--rate" ||
-                   a == "--filter" || a == "--channel" || a == "--repeat") {
-            return usage("option '" + a + "' needs a value");
-        } else if (o.simulated) {
+        }
+        std::string problem;
+        switch (TakeTableOption(args, i, o, problem)) {
+        case Taken::Yes:
+            continue;
+        case Taken::Refused:
+            return Usage(err, problem);
+        case Taken::No:
+            break;
+        }
+        if (o.simulated) {
             o.simArgs.push_back(a); // the simulator's own option or its value
         } else {
-            return usage(a.size() > 1 && a[0] == '-' ? "unknown option '" + a + "'"
-                                                     : "unexpected argument '" + a + "'");
+            return Usage(err, a.size() > 1 && a[0] == '-' ? "unknown option '" + a + "'"
+                                                          : "unexpected argument '" + a + "'");
         }
     }
     if (o.output.empty()) {
-        return usage("no output file (-o OUT.DTA)");
+        return Usage(err, "no output file (-o OUT.DTA)");
     }
     return kExitOk;
 }
@@ -214,21 +273,6 @@ std::string OutputName(const std::string& output, int32_t index, int32_t repeat)
                   '0');
     std::filesystem::path name = p.parent_path() / (p.stem().string() + "-" + number);
     return name.string() + p.extension().string();
-}
-
-std::string AbsolutePath(const std::string& path) {
-    std::error_code ec;
-    const auto abs = std::filesystem::absolute(path, ec);
-    return ec ? path : abs.string();
-}
-
-std::string LocalDateTime() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y/%m/%d %H:%M:%S", &local);
-    return text;
 }
 
 // --- Progress ----------------------------------------------------------------------------
@@ -329,6 +373,226 @@ int Interrupted(std::ostream& err) {
     return 128 + sig;
 }
 
+// --- Steps of the command ----------------------------------------------------------------
+
+// The AD settings the options ask for; false (message written) for a rate the unit does not have.
+bool SettingFromOptions(const AcquireOptions& o, ADUnitSetting& setting, std::ostream& err) {
+    setting.sinc3 = o.sinc3;
+    setting.ch_sel = o.channel;
+    setting.spsSel = RateIndexByText(o.rate, o.sinc3);
+    if (setting.spsSel < 0) {
+        err << "tavrin-cli acquire: unknown rate '" << o.rate << "'\n" << kAcquireUsage;
+        return false;
+    }
+    return true;
+}
+
+// The simulator's configuration from the options after --simulated; false (message written)
+// when they are refused.
+bool SimulatorFromOptions(AcquireOptions& o, SimConfig& config, std::ostream& err) {
+    config = DefaultSimConfig();
+    if (!o.simulated) {
+        return true;
+    }
+    std::vector<char*> argv{const_cast<char*>("tavrin-sim")};
+    for (std::string& a : o.simArgs) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+    std::string error;
+    bool exitNow = false;
+    if (!ParseSimOptions(static_cast<int>(argv.size()) - 1, argv.data(), config, error, exitNow) ||
+        exitNow) {
+        err << "tavrin-cli acquire: " << (exitNow ? "see tavrin-cli acquire --help" : error)
+            << "\n";
+        return false;
+    }
+    return true;
+}
+
+// The names of the series; false (message written) when one exists and --force is not given.
+bool OutputNames(const AcquireOptions& o, std::vector<std::string>& names, std::ostream& err) {
+    for (int32_t k = 1; k <= o.repeat; ++k) {
+        names.push_back(OutputName(o.output, k, o.repeat));
+        if (RefuseExisting("acquire", names.back(), names.back(), o.force, err)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::unique_ptr<FtDriver> MakeDriver(const AcquireOptions& o, const SimConfig& config,
+                                     IMonotonicClock& clock) {
+    if (o.simulated) {
+        return std::make_unique<SimulatedUnit>(config, clock);
+    }
+    return HardwareFactory() ? HardwareFactory()() : nullptr;
+}
+
+// The settings records a block is written with, set once for the whole series: the window's
+// display settings for the block length, the AD settings asked for.
+void SetUpDocument(MeasurementDocument& document, const AcquireOptions& o,
+                   const ADUnitSetting& setting) {
+    GraphSetting& graph = document.graphSetting;
+    graph.DataCountMax = o.count;
+    graph.DataCountSel = 0;
+    for (int32_t i = 0; i < 9; ++i) {
+        if (kDataCountList[i] <= o.count) {
+            graph.DataCountSel = i;
+        }
+    }
+    document.acqSetting = setting;
+}
+
+// One acquisition run over the series: the unit, its sequence, the progress bar and the
+// document that ends each block.
+class AcquireRun {
+public:
+    AcquireRun(const AcquireOptions& o, const ADUnitSetting& setting,
+               std::unique_ptr<FtDriver> driver, SteadyClock& clock, std::ostream& out,
+               std::ostream& err)
+        : o_(o), setting_(setting), out_(out), err_(err), services_(clock),
+          unit_(std::move(driver), services_, services_, &clock), acq_(unit_),
+          periodMs_(SamplePeriod(setting.spsSel, setting.sinc3)),
+          bar_(err, &err == &std::cerr && isatty(STDERR_FILENO) == 1, clock),
+          document_("acquire", err) {
+        acq_.WatchStall(&clock);
+        SetUpDocument(document_.document, o, setting);
+    }
+
+    // Prepares the unit and takes, checks and writes one block; kExitOk or the exit status.
+    int Block(const std::string& name) {
+        if (const int r = PrepareAndStart(); r != kExitOk) {
+            return r;
+        }
+        if (const int r = Receive(name); r != kExitOk) {
+            return r;
+        }
+        return FinishAndWrite(name);
+    }
+
+private:
+    int PrepareAndStart() {
+        const AcqStatus prepared =
+            acq_.Prepare(setting_, [] { return StopSignals::Received() != 0; });
+        if (prepared == AcqStatus::Abandoned || StopSignals::Received() != 0) {
+            unit_.CloseUnit();
+            return Interrupted(err_);
+        }
+        if (prepared != AcqStatus::Ok) {
+            return PrepareFailure(prepared, acq_, setting_, err_);
+        }
+        MeasurementDocument& document = document_.document;
+        document.measureSetting = MeasureSetting{};
+        document.StampStartTime();
+        if (const AcqStatus started = acq_.Start(setting_, o_.count, document.curCodes.data());
+            started != AcqStatus::Ok) {
+            return PrepareFailure(started, acq_, setting_, err_);
+        }
+        return kExitOk;
+    }
+
+    int Receive(const std::string& name) {
+        bar_.Begin(name, o_.count, acq_.RateText(), periodMs_);
+        bar_.Show(0);
+        const timespec nap{0, 500000};
+        AcqStep step = AcqStep::Waiting;
+        while (step != AcqStep::Complete) {
+            if (StopSignals::Received() != 0) {
+                acq_.Stop();
+                bar_.End();
+                return Interrupted(err_);
+            }
+            step = acq_.Step();
+            if (step == AcqStep::ReadError || step == AcqStep::Stalled) {
+                bar_.End();
+                return ReceiveFailure(step);
+            }
+            if (step == AcqStep::Progress) {
+                bar_.Show(acq_.Received());
+            } else if (step == AcqStep::Waiting) {
+                nanosleep(&nap, nullptr);
+            }
+        }
+        acq_.Stop();
+        bar_.End();
+        return kExitOk;
+    }
+
+    int ReceiveFailure(AcqStep step) {
+        if (step == AcqStep::ReadError) {
+            err_ << "tavrin-cli acquire: measurement ended by a read error after "
+                 << acq_.Received() << " of " << o_.count << " samples (driver status "
+                 << acq_.ReadFailureStatus()
+                 << (acq_.ReadFailureStatus() == SimulatedUnit::kStatusIoError
+                         ? ": I/O error, e.g. samples lost because the receive queue "
+                           "overflowed"
+                         : "")
+                 << ")\n";
+            return kExitReadError;
+        }
+        err_ << "tavrin-cli acquire: the unit stopped sending after " << acq_.Received() << " of "
+             << o_.count << " samples (nothing came for " << acq_.StallLimitNs() / 1000000
+             << " ms)\n";
+        return kExitStalled;
+    }
+
+    // The window's end of a block and its data-file write.
+    int FinishAndWrite(const std::string& name) {
+        MeasurementDocument& document = document_.document;
+        switch (document.FinishBlock()) {
+        case MeasurementDocument::FinishResult::Accepted:
+            break;
+        case MeasurementDocument::FinishResult::Clipped:
+            err_ << "tavrin-cli acquire: input signal level out of range (a sample reads 0 or "
+                    "16777215); "
+                 << name << " not written\n";
+            return kExitFailed;
+        case MeasurementDocument::FinishResult::NotConverted:
+            err_ << "tavrin-cli acquire: cannot convert the block; " << name << " not written\n";
+            return kExitFailed;
+        }
+        SetDataFilePath(document.measureSetting, AbsolutePath(name));
+        FileError e;
+        if (document.SaveMeasuredData(&e) != MeasurementDocument::SaveResult::Saved) {
+            err_ << "tavrin-cli acquire: cannot write " << name << ": " << e.reason << "\n";
+            return kExitFailed;
+        }
+        Report(name);
+        return kExitOk;
+    }
+
+    void Report(const std::string& name) {
+        // Where the bar was, or as the one line per block when stderr is no terminal.
+        err_ << name << ": " << o_.count << " samples at " << acq_.RateText() << " ("
+             << (setting_.sinc3 ? "Sinc3" : "Sinc5+Sinc1") << ", CH" << setting_.ch_sel
+             << ") written\n";
+        if (o_.json) {
+            out_ << "{" << JsonNameMembers("file", name, ":") << ",\"samples\":" << o_.count
+                 << ",\"rate\":" << JsonString(acq_.RateText())
+                 << ",\"filter\":" << JsonString(setting_.sinc3 ? "sinc3" : "sinc5")
+                 << ",\"channel\":" << setting_.ch_sel
+                 << ",\"model\":" << JsonString(acq_.ModelName())
+                 << ",\"version\":" << JsonString(acq_.Version())
+                 << ",\"start\":" << JsonString(document_.document.measureSetting.StartDateTime)
+                 << "}\n"
+                 << std::flush;
+        }
+    }
+
+    const AcquireOptions& o_;
+    const ADUnitSetting& setting_;
+    std::ostream& out_;
+    std::ostream& err_;
+    PolledTimer services_;
+    TADC unit_;
+    TAcquisition acq_;
+    double periodMs_;
+    ProgressBar bar_;
+    // Everything a block needs is reserved once for the whole series.
+    CommandDocument document_;
+};
+
 } // namespace
 
 void SetHardwareDriverFactory(std::function<std::unique_ptr<FtDriver>()> factory) {
@@ -346,164 +610,26 @@ int AcquireCommand(const std::vector<std::string>& args, std::ostream& out, std:
         return kExitOk;
     }
     ADUnitSetting setting;
-    setting.sinc3 = o.sinc3;
-    setting.ch_sel = o.channel;
-    setting.spsSel = RateIndexByText(o.rate, o.sinc3);
-    if (setting.spsSel < 0) {
-        err << "tavrin-cli acquire: unknown rate '" << o.rate << "'\n" << kAcquireUsage;
+    SimConfig simConfig;
+    if (!SettingFromOptions(o, setting, err) || !SimulatorFromOptions(o, simConfig, err)) {
         return kExitUsage;
     }
-    SimConfig simConfig = DefaultSimConfig();
-    if (o.simulated) {
-        std::vector<char*> argv{const_cast<char*>("tavrin-sim")};
-        for (std::string& a : o.simArgs) {
-            argv.push_back(a.data());
-        }
-        argv.push_back(nullptr);
-        std::string error;
-        bool exitNow = false;
-        if (!ParseSimOptions(static_cast<int>(argv.size()) - 1, argv.data(), simConfig, error,
-                             exitNow) ||
-            exitNow) {
-            err << "tavrin-cli acquire: " << (exitNow ? "see tavrin-cli acquire --help" : error)
-                << "\n";
-            return kExitUsage;
-        }
-    }
     std::vector<std::string> names;
-    for (int32_t k = 1; k <= o.repeat; ++k) {
-        names.push_back(OutputName(o.output, k, o.repeat));
-        if (!o.force && NameTaken(names.back())) {
-            err << "tavrin-cli acquire: " << names.back()
-                << " exists (use --force to replace it)\n";
-            return kExitFailed;
-        }
+    if (!OutputNames(o, names, err)) {
+        return kExitFailed;
     }
-
     SteadyClock clock;
-    std::unique_ptr<FtDriver> driver;
-    if (o.simulated) {
-        driver = std::make_unique<SimulatedUnit>(simConfig, clock);
-    } else if (HardwareFactory()) {
-        driver = HardwareFactory()();
-    }
+    std::unique_ptr<FtDriver> driver = MakeDriver(o, simConfig, clock);
     if (!driver) {
         err << "tavrin-cli acquire: " << DeviceName()
             << " was not found (this tavrin-cli has no USB backend; --simulated works)\n";
         return kExitNotFound;
     }
-
-    // Everything a block needs is reserved once for the whole series.
-    std::vector<int32_t> codes(MaxSamples);
-    std::vector<float> volts(MaxSamples);
-    SampleBlock block;
-    block.codes = codes.data();
-    block.volts = volts.data();
-    GraphSetting graph;
-    graph.DataCountMax = o.count;
-    graph.DataCountSel = 0;
-    for (int32_t i = 0; i < 9; ++i) {
-        if (kDataCountList[i] <= o.count) {
-            graph.DataCountSel = i;
-        }
-    }
-    ZF_File zf; // no overwrite question: existing files were settled above
-
     StopSignals signals;
-    PolledTimer services(clock);
-    TADC unit(std::move(driver), services, services, &clock);
-    TAcquisition acq(unit);
-    const double periodMs = SamplePeriod(setting.spsSel, setting.sinc3);
-    acq.WatchStall(&clock);
-    const bool terminal = &err == &std::cerr && isatty(STDERR_FILENO) == 1;
-    ProgressBar bar(err, terminal, clock);
-    const timespec nap{0, 500000};
-
-    for (int32_t k = 0; k < o.repeat; ++k) {
-        const std::string& name = names[static_cast<std::size_t>(k)];
-        const AcqStatus prepared =
-            acq.Prepare(setting, [] { return StopSignals::Received() != 0; });
-        if (prepared == AcqStatus::Abandoned || StopSignals::Received() != 0) {
-            unit.CloseUnit();
-            return Interrupted(err);
-        }
-        if (prepared != AcqStatus::Ok) {
-            return PrepareFailure(prepared, acq, setting, err);
-        }
-        MeasureSetting measure;
-        measure.StartDateTime = LocalDateTime();
-        if (const AcqStatus started = acq.Start(setting, o.count, codes.data());
-            started != AcqStatus::Ok) {
-            return PrepareFailure(started, acq, setting, err);
-        }
-        bar.Begin(name, o.count, acq.RateText(), periodMs);
-        bar.Show(0);
-        AcqStep step = AcqStep::Waiting;
-        while (step != AcqStep::Complete) {
-            if (StopSignals::Received() != 0) {
-                acq.Stop();
-                bar.End();
-                return Interrupted(err);
-            }
-            step = acq.Step();
-            if (step == AcqStep::ReadError || step == AcqStep::Stalled) {
-                bar.End();
-                if (step == AcqStep::ReadError) {
-                    err << "tavrin-cli acquire: measurement ended by a read error after "
-                        << acq.Received() << " of " << o.count << " samples (driver status "
-                        << acq.ReadFailureStatus()
-                        << (acq.ReadFailureStatus() == SimulatedUnit::kStatusIoError
-                                ? ": I/O error, e.g. samples lost because the receive queue "
-                                  "overflowed"
-                                : "")
-                        << ")\n";
-                    return kExitReadError;
-                }
-                err << "tavrin-cli acquire: the unit stopped sending after " << acq.Received()
-                    << " of " << o.count << " samples (nothing came for "
-                    << acq.StallLimitNs() / 1000000 << " ms)\n";
-                return kExitStalled;
-            }
-            if (step == AcqStep::Progress) {
-                bar.Show(acq.Received());
-            } else if (step == AcqStep::Waiting) {
-                nanosleep(&nap, nullptr);
-            }
-        }
-        acq.Stop();
-        bar.End();
-
-        block.count = o.count;
-        block.spsSel = setting.spsSel;
-        block.sinc3 = setting.sinc3;
-        if (!TAcquisition::ClipFree(codes.data(), o.count)) {
-            err << "tavrin-cli acquire: input signal level out of range (a sample reads 0 or "
-                   "16777215); "
-                << name << " not written\n";
-            return kExitFailed;
-        }
-        if (!ConvertBlock(block, static_cast<float>(periodMs))) {
-            err << "tavrin-cli acquire: cannot convert the block; " << name << " not written\n";
-            return kExitFailed;
-        }
-        SetDataFilePath(measure, AbsolutePath(name));
-        FileError e;
-        if (!zf.WriteDataFile(ZF_File::kDataHeader, setting, block, graph, measure, &e)) {
-            err << "tavrin-cli acquire: cannot write " << name << ": " << e.reason << "\n";
-            return kExitFailed;
-        }
-        // Where the bar was, or as the one line per block when stderr is no terminal.
-        err << name << ": " << o.count << " samples at " << acq.RateText() << " ("
-            << (setting.sinc3 ? "Sinc3" : "Sinc5+Sinc1") << ", CH" << setting.ch_sel
-            << ") written\n";
-        if (o.json) {
-            out << "{" << JsonNameMembers("file", name, ":") << ",\"samples\":" << o.count
-                << ",\"rate\":" << JsonString(acq.RateText())
-                << ",\"filter\":" << JsonString(setting.sinc3 ? "sinc3" : "sinc5")
-                << ",\"channel\":" << setting.ch_sel << ",\"model\":" << JsonString(acq.ModelName())
-                << ",\"version\":" << JsonString(acq.Version())
-                << ",\"start\":" << JsonString(measure.StartDateTime) << "}\n"
-                << std::flush;
+    AcquireRun run(o, setting, std::move(driver), clock, out, err);
+    for (const std::string& name : names) {
+        if (const int r = run.Block(name); r != kExitOk) {
+            return r;
         }
     }
     return kExitOk;

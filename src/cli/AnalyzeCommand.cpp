@@ -7,13 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "adunit/RateTables.h"
 #include "analysis/ConverterFigures.h"
-#include "analysis/SampleConversion.h"
 #include "cli/Cli.h"
+#include "cli/DataLoad.h"
 #include "cli/Json.h"
-#include "common/SjisText.h"
-#include "files/ZF_File.h"
 
 namespace {
 
@@ -111,85 +108,103 @@ void WriteJson(std::ostream& out, const std::string& file, const ConverterFigure
         << ", \"noise_free_resolution_bits\": " << JsonNumber(f.noiseFreeResolutionBits) << "}";
 }
 
-} // namespace
-
-int AnalyzeCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    auto usage = [&](const std::string& message) {
-        err << "tavrin-cli analyze: " << message << "\n" << kAnalyzeUsage;
-        return kExitUsage;
-    };
+struct AnalyzeOptions {
     std::vector<std::string> files;
     bool json = false;
     int32_t highest = ConverterAnalyzer::kDefaultHarmonicOrder;
+};
+
+int Usage(std::ostream& err, const std::string& message) {
+    err << "tavrin-cli analyze: " << message << "\n" << kAnalyzeUsage;
+    return kExitUsage;
+}
+
+// The value of --harmonics: an order from 2 to 20.
+int TakeHarmonics(const std::string& v, AnalyzeOptions& o, std::ostream& err) {
+    char* end = nullptr;
+    const long k = std::strtol(v.c_str(), &end, 10);
+    if (v.empty() || *end != '\0' || k < 2 || k > ConverterFigures::kMaxHarmonicOrder) {
+        return Usage(err, "--harmonics wants an order from 2 to 20, not '" + v + "'");
+    }
+    o.highest = static_cast<int32_t>(k);
+    return kExitOk;
+}
+
+// kExitOk when parsed (help sets `help`), kExitUsage (message written) otherwise.
+int Parse(const std::vector<std::string>& args, AnalyzeOptions& o, bool& help, std::ostream& err) {
     bool endOfOptions = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
+        std::string v;
         if (endOfOptions || a.size() < 2 || a[0] != '-') {
-            files.push_back(a);
+            o.files.push_back(a);
         } else if (a == "--") {
             endOfOptions = true;
         } else if (a == "--help" || a == "-h") {
-            out << kAnalyzeUsage;
+            help = true;
             return kExitOk;
         } else if (a == "--json") {
-            json = true;
-        } else if (a == "--harmonics" || a.rfind("--harmonics=", 0) == 0) {
-            std::string v;
-            if (a == "--harmonics") {
-                if (i + 1 >= args.size()) {
-                    return usage("option '--harmonics' needs a value");
-                }
-                v = args[++i];
-            } else {
-                v = a.substr(12);
+            o.json = true;
+        } else if (TakeOptionValue(args, i, "--harmonics", v)) {
+            if (const int r = TakeHarmonics(v, o, err); r != kExitOk) {
+                return r;
             }
-            char* end = nullptr;
-            const long k = std::strtol(v.c_str(), &end, 10);
-            if (v.empty() || *end != '\0' || k < 2 || k > ConverterFigures::kMaxHarmonicOrder) {
-                return usage("--harmonics wants an order from 2 to 20, not '" + v + "'");
-            }
-            highest = static_cast<int32_t>(k);
+        } else if (a == "--harmonics") {
+            return Usage(err, "option '--harmonics' needs a value");
         } else {
-            return usage("unknown option '" + a + "'");
+            return Usage(err, "unknown option '" + a + "'");
         }
     }
-    if (files.empty()) {
-        return usage("no input file");
+    if (o.files.empty()) {
+        return Usage(err, "no input file");
     }
+    return kExitOk;
+}
 
-    std::vector<int32_t> codes(MaxSamples);
-    std::vector<float> volts(MaxSamples);
+// Loads one file as the window's data-load command does and analyses it; false (message
+// written) when it was rejected.
+bool AnalyzeFile(const std::string& name, MeasurementDocument& document,
+                 ConverterAnalyzer& analyzer, int32_t highest, ConverterFigures& figures,
+                 std::ostream& err) {
+    std::string why;
+    if (!LoadMeasuredData(name, document, why)) {
+        err << "tavrin-cli analyze: " << why << "\n";
+        return false;
+    }
+    if (!analyzer.Analyze(document.curBlock, highest, figures)) {
+        err << "tavrin-cli analyze: cannot analyse the samples of " << name << "\n";
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int AnalyzeCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    AnalyzeOptions o;
+    bool help = false;
+    if (const int r = Parse(args, o, help, err); r != kExitOk) {
+        return r;
+    }
+    if (help) {
+        out << kAnalyzeUsage;
+        return kExitOk;
+    }
+    CommandDocument loaded("analyze", err);
     ConverterAnalyzer analyzer;
-    ZF_File zf;
     int rejected = 0;
     int written = 0;
-    const bool array = json && files.size() > 1;
+    const bool array = o.json && o.files.size() > 1;
     if (array) {
         out << "[\n";
     }
-    for (const std::string& name : files) {
-        SampleBlock block;
-        block.codes = codes.data();
-        block.volts = volts.data();
-        GraphSetting graph;
-        MeasureSetting measure;
-        ADUnitSetting ad;
-        FileError e;
-        if (!zf.ReadDataFile(name, ZF_File::kDataHeader, block, graph, measure, ad, &e)) {
-            err << "tavrin-cli analyze: " << name << " rejected: "
-                << (e.line > 0 ? "line " + std::to_string(e.line) + ": " : std::string())
-                << SjisToUtf8(e.reason) << "\n";
-            ++rejected;
-            continue;
-        }
+    for (const std::string& name : o.files) {
         ConverterFigures figures;
-        if (!ConvertBlock(block, SamplePeriod(ad.spsSel, ad.sinc3)) ||
-            !analyzer.Analyze(block, highest, figures)) {
-            err << "tavrin-cli analyze: cannot analyse the samples of " << name << "\n";
+        if (!AnalyzeFile(name, loaded.document, analyzer, o.highest, figures, err)) {
             ++rejected;
             continue;
         }
-        if (json) {
+        if (o.json) {
             out << (written ? ",\n" : "");
             WriteJson(out, name, figures, array ? "  " : "");
         } else {
@@ -200,7 +215,7 @@ int AnalyzeCommand(const std::vector<std::string>& args, std::ostream& out, std:
     }
     if (array) {
         out << "\n]\n";
-    } else if (json && written) {
+    } else if (o.json && written) {
         out << "\n";
     }
     return rejected == 0 ? kExitOk : kExitFailed;

@@ -1,9 +1,8 @@
 // tavrin-cli check: which of the program's readers a file is for follows from its header.
-#include <memory>
 #include <vector>
 
 #include "cli/Cli.h"
-#include "common/SampleBlock.h"
+#include "cli/DataLoad.h"
 #include "common/SjisText.h"
 #include "files/ZF_File.h"
 
@@ -57,9 +56,9 @@ int CheckCommand(const std::vector<std::string>& args, std::ostream& out, std::o
         return kExitUsage;
     }
 
-    ZF_File zf;
-    std::vector<int32_t> codes(MaxSamples);
-    std::vector<float> volts(MaxSamples);
+    // Each file is judged by the operation the window's command runs on it.
+    CommandDocument checked("check", err);
+    MeasurementDocument& document = checked.document;
     int rejected = 0;
     for (const auto& name : files) {
         bool opened = false;
@@ -70,21 +69,13 @@ int CheckCommand(const std::vector<std::string>& args, std::ostream& out, std::o
         if (!opened) {
             e.reason = "cannot open the file";
         } else if (header == ZF_File::kSettingHeader) {
-            GraphSetting g;
-            MeasureSetting m;
-            ADUnitSetting a;
-            // Judged as the window's settings-load command judges it.
-            ok = zf.ReadSettingFileToOpen(name, g, m, a, &e);
+            ok = document.OpenSettingFile(name, &e);
             kind = "settings file";
         } else if (header == ZF_File::kDataHeader) {
-            GraphSetting g;
-            MeasureSetting m;
-            ADUnitSetting a;
-            SampleBlock block;
-            block.codes = codes.data();
-            block.volts = volts.data();
-            ok = zf.ReadDataFile(name, ZF_File::kDataHeader, block, g, m, a, &e);
-            kind = "data file, " + std::to_string(block.count) + " samples";
+            // Without a count line the reader takes the count of the block it reads into.
+            document.ClearBlock(BlockRole::Measured);
+            ok = document.LoadDataFile(name, BlockRole::Measured, &e);
+            kind = "data file, " + std::to_string(document.curBlock.count) + " samples";
         } else if (header == ZF_File::kFFTHeader) {
             e.reason = "a spectrum export file; Tavrin writes these but never reads them";
         } else {

@@ -3,32 +3,17 @@
 #include <filesystem>
 #include <system_error>
 
-#include "adunit/RateTables.h"
-#include "analysis/MyFFT.h"
-#include "analysis/SampleConversion.h"
 #include "common/SjisText.h"
-#include "files/ZF_File.h"
+#include "files/FileWriter.h"
 
-namespace {
+void StreamWarning::ShowWarning(const std::string& caption, const std::string& text) {
+    err_ << "tavrin-cli " << command_ << ": warning from " << caption << ": " << text << "\n";
+}
 
-class StreamWarning : public IWarning {
-public:
-    StreamWarning(const std::string& command, std::ostream& err) : command_(command), err_(err) {}
-    void ShowWarning(const std::string& caption, const std::string& text) override {
-        err_ << "tavrin-cli " << command_ << ": warning from " << caption << ": " << text << "\n";
-    }
-
-private:
-    std::string command_;
-    std::ostream& err_;
-};
-
-} // namespace
-
-LoadedData::LoadedData() : codes(MaxSamples), volts(MaxSamples), spectrum(MaxSpectrum) {
-    block.codes = codes.data();
-    block.volts = volts.data();
-    block.spectrum = spectrum.data();
+CommandDocument::CommandDocument(const std::string& command, std::ostream& err)
+    : warning(command, err) {
+    document.CreateFileHandler(nullptr);
+    document.CreateFFT(&warning);
 }
 
 std::string AbsolutePath(const std::string& path) {
@@ -42,27 +27,25 @@ bool SameFile(const std::string& a, const std::string& b) {
     return std::filesystem::equivalent(a, b, ec) && !ec;
 }
 
-bool LoadMeasuredData(const std::string& path, LoadedData& d, std::string& why) {
-    ZF_File zf;
+bool RefuseExisting(const std::string& command, const std::string& shown, const std::string& path,
+                    bool force, std::ostream& err) {
+    if (force || !NameTaken(path)) {
+        return false;
+    }
+    err << "tavrin-cli " << command << ": " << shown << " exists (use --force to replace it)\n";
+    return true;
+}
+
+bool LoadMeasuredData(const std::string& path, MeasurementDocument& document, std::string& why) {
+    // Without a count line the reader takes the count of the block it reads into.
+    document.ClearBlock(BlockRole::Measured);
     FileError e;
-    if (!zf.ReadDataFile(path, ZF_File::kDataHeader, d.block, d.graph, d.measure, d.ad, &e)) {
+    if (!document.LoadDataFile(path, BlockRole::Measured, &e)) {
         why = path + " rejected: " +
               (e.line > 0 ? "line " + std::to_string(e.line) + ": " : std::string()) +
               SjisToUtf8(e.reason);
         return false;
     }
-    d.block.spsSel = d.ad.spsSel;
-    d.block.sinc3 = d.ad.sinc3;
-    SetDataFilePath(d.measure, AbsolutePath(path));
-    if (!ConvertBlock(d.block, SamplePeriod(d.ad.spsSel, d.ad.sinc3))) {
-        why = "cannot convert the samples of " + path;
-        return false;
-    }
+    SetDataFilePath(document.measureSetting, AbsolutePath(path));
     return true;
-}
-
-bool ComputeLoadedSpectrum(LoadedData& d, const std::string& command, std::ostream& err) {
-    StreamWarning warning(command, err);
-    TmyFFT fft(d.graph, &warning);
-    return fft.ComputeSpectrum(d.block);
 }

@@ -171,17 +171,15 @@ int CheckOutput(const std::string& command, const DrawOptions& o, std::ostream& 
         err << "tavrin-cli " << command << ": " << o.output << " is the input file\n";
         return kExitFailed;
     }
-    if (!o.force && NameTaken(o.output)) {
-        err << "tavrin-cli " << command << ": " << o.output
-            << " exists (use --force to replace it)\n";
+    if (RefuseExisting(command, o.output, o.output, o.force, err)) {
         return kExitFailed;
     }
     return kExitOk;
 }
 
 // The report as PDF bytes in memory; empty when it could not be drawn.
-QByteArray ReportBytes(GraphScene& scene, const LoadedData& data, QPageSize::PageSizeId paper,
-                       bool landscape) {
+QByteArray ReportBytes(GraphScene& scene, const MeasurementDocument& data,
+                       QPageSize::PageSizeId paper, bool landscape) {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     bool drawn = false;
@@ -192,9 +190,9 @@ QByteArray ReportBytes(GraphScene& scene, const LoadedData& data, QPageSize::Pag
         pdf.setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
         pdf.setTitle(QStringLiteral("Tavrin"));
         pdf.setCreator(QStringLiteral("Tavrin"));
-        TZF_Print print(scene.Graph(), pdf, data.graph);
+        TZF_Print print(scene.Graph(), pdf, data.graphSetting);
         drawn = print.PrintReport(
-            MakePrintInfo(data.block, data.graph, data.measure, scene.Readouts()));
+            MakePrintInfo(data.curBlock, data.graphSetting, data.measureSetting, scene.Readouts()));
     } // the PDF is complete when its writer is gone
     return drawn ? buffer.data() : QByteArray();
 }
@@ -230,16 +228,17 @@ int LoadAndDraw(const std::string& command, const char* usageText,
     if (const int r = CheckOutput(command, o, err); r != kExitOk) {
         return r;
     }
-    LoadedData data;
+    CommandDocument loaded(command, err);
+    MeasurementDocument& data = loaded.document;
     std::string why;
     if (!LoadMeasuredData(o.input, data, why)) {
         err << "tavrin-cli " << command << ": " << why << "\n";
         return kExitFailed;
     }
     if (o.noWaveform) {
-        data.graph.fWaveGraph = false;
+        data.graphSetting.fWaveGraph = false;
     }
-    if (!ComputeLoadedSpectrum(data, command, err)) {
+    if (!data.ComputeSpectrum(BlockRole::Measured)) {
         err << "tavrin-cli " << command << ": cannot compute the spectrum of " << o.input << "\n";
         return kExitFailed;
     }

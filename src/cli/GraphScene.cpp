@@ -52,7 +52,8 @@ GuiSession::~GuiSession() {
     }
 }
 
-GraphScene::GraphScene(LoadedData& data, QSize clientSize) : data_(data), acqSetting_(data.ad) {
+GraphScene::GraphScene(MeasurementDocument& document, QSize clientSize)
+    : data_(document), acqSetting_(document.acqSetting) {
     if (!QFont::substitutes(kWindowFontFamily).contains(QStringLiteral("IPAPGothic"))) {
         QFont::insertSubstitution(kWindowFontFamily, QStringLiteral("IPAPGothic"));
     }
@@ -88,8 +89,8 @@ GraphScene::GraphScene(LoadedData& data, QSize clientSize) : data_(data), acqSet
     }
 
     // The window adopts the file's AD settings as its acquisition settings.
-    graph_ = std::make_unique<FFTGraph>(&client_, spectrumBox_, waveBox_, labels, data_.graph,
-                                        acqSetting_, data_.block, refBlock_);
+    graph_ = std::make_unique<FFTGraph>(&client_, spectrumBox_, waveBox_, labels,
+                                        data_.graphSetting, acqSetting_, data_.curBlock, refBlock_);
     graph_->SetFormSizeSource(
         [this] { return QSize(client_.width() + kFrameWidth, client_.height() + kFrameHeight); });
 }
@@ -105,12 +106,12 @@ void GraphScene::ShowAsLoaded() {
     g.ResizeBitmaps();
     g.ClearGraphs();
     g.DrawSpectrum(FFTGraph::Which::Measured);
-    if (data_.graph.fWaveGraph) {
+    if (data_.graphSetting.fWaveGraph) {
         g.DrawWaveform(FFTGraph::Which::Measured);
         g.UpdateAxisLabels();
         g.PlaceControls();
     }
-    g.ShowLargestPeak(data_.block, readouts_, nullptr);
+    g.ShowLargestPeak(data_.curBlock, readouts_, nullptr);
 }
 
 QImage GraphScene::Render() {

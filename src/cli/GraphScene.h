@@ -12,15 +12,15 @@
 #include "graph/FFTGraph.h"
 
 class TPaintBox;
-struct LoadedData;
+class MeasurementDocument;
 
 // The client area of the main window at its default size.
 inline constexpr QSize kDefaultClientSize(812, 466);
 
 class GraphScene {
 public:
-    // The scene draws the measured block of `data` with data's settings; no reference block.
-    GraphScene(LoadedData& data, QSize clientSize = kDefaultClientSize);
+    // The scene draws the document's measured block with its settings; no reference block.
+    GraphScene(MeasurementDocument& document, QSize clientSize = kDefaultClientSize);
     ~GraphScene();
     GraphScene(const GraphScene&) = delete;
     GraphScene& operator=(const GraphScene&) = delete;
@@ -35,7 +35,7 @@ public:
     const PeakReadouts& Readouts() const { return readouts_; }
 
 private:
-    LoadedData& data_;
+    MeasurementDocument& data_;
     ADUnitSetting acqSetting_;
     SampleBlock refBlock_; // empty: a loaded file shows no reference
     QWidget client_;

@@ -1,20 +1,11 @@
 // tavrin-cli spectrum: loads a data file the way the program's data-load command does (volts
 // and step recomputed from the codes and the A section), computes the spectrum with the file's
 // display settings or the options given, and writes the export the export command would.
-#include <filesystem>
 #include <optional>
-#include <sys/stat.h>
-#include <system_error>
 #include <vector>
 
-#include "adunit/RateTables.h"
-#include "analysis/MyFFT.h"
-#include "analysis/SampleConversion.h"
 #include "cli/Cli.h"
 #include "cli/DataLoad.h"
-#include "common/SjisText.h"
-#include "files/FileWriter.h"
-#include "files/ZF_File.h"
 
 namespace {
 
@@ -114,18 +105,6 @@ int Parse(const std::vector<std::string>& args, SpectrumOptions& o, bool& help, 
     return kExitOk;
 }
 
-// Writes the engine's warnings as messages (the engine warns only on an empty block).
-class StreamWarning : public IWarning {
-public:
-    explicit StreamWarning(std::ostream& err) : err_(err) {}
-    void ShowWarning(const std::string& caption, const std::string& text) override {
-        err_ << "tavrin-cli spectrum: warning from " << caption << ": " << text << "\n";
-    }
-
-private:
-    std::ostream& err_;
-};
-
 } // namespace
 
 int SpectrumCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -140,30 +119,23 @@ int SpectrumCommand(const std::vector<std::string>& args, std::ostream& out, std
     }
     // The existence check, the same-file check and the writer all look at this one path.
     const std::string outputPath = AbsolutePath(o.output);
-    if (!o.force && NameTaken(outputPath)) {
-        err << "tavrin-cli spectrum: " << o.output << " exists (use --force to replace it)\n";
+    if (RefuseExisting("spectrum", o.output, outputPath, o.force, err)) {
         return kExitFailed;
     }
     // Not even --force replaces the input itself (also when named through a link).
-    struct stat in {
-    }, outSt{};
-    if (::stat(o.input.c_str(), &in) == 0 && ::stat(outputPath.c_str(), &outSt) == 0 &&
-        in.st_dev == outSt.st_dev && in.st_ino == outSt.st_ino) {
+    if (SameFile(o.input, outputPath)) {
         err << "tavrin-cli spectrum: " << o.output << " is the input file; it is not replaced\n";
         return kExitFailed;
     }
 
-    LoadedData data;
+    CommandDocument loaded("spectrum", err);
+    MeasurementDocument& data = loaded.document;
     std::string why;
     if (!LoadMeasuredData(o.input, data, why)) {
         err << "tavrin-cli spectrum: " << why << "\n";
         return kExitFailed;
     }
-    SampleBlock& block = data.block;
-    GraphSetting& graph = data.graph;
-    MeasureSetting& measure = data.measure;
-    ADUnitSetting& ad = data.ad;
-
+    GraphSetting& graph = data.graphSetting;
     if (o.window) {
         graph.whichWindowFunc = *o.window;
     }
@@ -173,19 +145,14 @@ int SpectrumCommand(const std::vector<std::string>& args, std::ostream& out, std
     if (o.dcCut) {
         graph.fDCCut_FFT = *o.dcCut;
     }
-    StreamWarning warning(err);
-    TmyFFT fft(graph, &warning);
-    if (!fft.ComputeSpectrum(block)) {
+    if (!data.ComputeSpectrum(BlockRole::Measured)) {
         err << "tavrin-cli spectrum: cannot compute the spectrum of " << o.input << "\n";
         return kExitFailed;
     }
-
-    // The export command writes a copy of the measurement settings naming the export itself.
-    MeasureSetting exportMeasure = measure;
-    SetDataFilePath(exportMeasure, outputPath);
-    ZF_File zf;
+    // The export command's own step: a copy of the measurement settings names the export.
+    bool written = false;
     FileError e;
-    if (!zf.WriteFFTFile(ZF_File::kFFTHeader, ad, block, graph, exportMeasure, &e)) {
+    if (!data.ExportSpectrum(outputPath, written, &e)) {
         err << "tavrin-cli spectrum: " << e.reason << "\n";
         return kExitFailed;
     }

@@ -65,12 +65,13 @@ struct ToneFile {
 // What a rejected file must leave alone: both blocks' samples, the records, flags and screen.
 struct Snapshot {
     explicit Snapshot(TFormMain& f)
-        : cur(f.curCodes.begin(), f.curCodes.begin() + 4096),
-          ref(f.refCodes.begin(), f.refCodes.begin() + 4096), counts{f.curBlock.count,
-                                                                     f.refBlock.count, f.fDataExist,
-                                                                     f.fRefExist, f.fDataSaved},
-          graph(f.graphSetting), measure(f.measureSetting), acq(f.acqSetting),
-          title(f.windowTitle()), spectrum(f.PaintBox1->grab().toImage()) {}
+        : cur(f.Document().curCodes.begin(), f.Document().curCodes.begin() + 4096),
+          ref(f.Document().refCodes.begin(), f.Document().refCodes.begin() + 4096),
+          counts{f.Document().curBlock.count, f.Document().refBlock.count, f.Document().fDataExist,
+                 f.Document().fRefExist, f.Document().fDataSaved},
+          graph(f.Document().graphSetting), measure(f.Document().measureSetting),
+          acq(f.Document().acqSetting), title(f.windowTitle()),
+          spectrum(f.PaintBox1->grab().toImage()) {}
     bool operator==(const Snapshot& o) const {
         return cur == o.cur && ref == o.ref && counts == o.counts && graph == o.graph &&
                measure == o.measure && measure.DataFilePath == o.measure.DataFilePath &&
@@ -109,7 +110,7 @@ TEST_F(CommandsTest, SaveAndExportApplyTheirNameRulesAndAskBeforeReplacing) {
     rig.Measure();
     Answer({Path("run1"), Path("run1.dta"), Path("run1.DTA")});
     f.MenuDataSaveClick();
-    EXPECT_TRUE(f.fDataSaved);
+    EXPECT_TRUE(f.Document().fDataSaved);
     EXPECT_EQ(f.windowTitle(), "Tavrin v2 : run1.DTA");
     f.MenuDataSaveClick();
     EXPECT_TRUE(QFile::exists(Path("run1.DTA")) && QFile::exists(Path("run1.dta.DTA")));
@@ -125,18 +126,19 @@ TEST_F(CommandsTest, SaveAndExportApplyTheirNameRulesAndAskBeforeReplacing) {
     f.MenuDataSaveClick();
     EXPECT_EQ(Texts(),
               QStringList({"ファイル：" + Path("run1.DTA") + "があります。\n上書きしますか"}));
-    EXPECT_FALSE(f.fDataSaved);
+    EXPECT_FALSE(f.Document().fDataSaved);
     EXPECT_EQ(ReadAll(Path("run1.DTA")), before);
 
     // Export from a dotted folder, to a name Shift-JIS cannot hold.
     ASSERT_TRUE(QDir(rig.dir.path()).mkpath("my.set"));
-    SetDataFilePath(f.measureSetting, Native(Path("my.set/run1.DTA")));
+    SetDataFilePath(f.Document().measureSetting, Native(Path("my.set/run1.DTA")));
     Answer({Path("my.set/測定〜1")});
     f.MenuTextSaveClick();
     EXPECT_EQ(asked.back().filter, "FFTファイル (*.FFT)|*.FFT");
     EXPECT_EQ(asked.back().name + asked.back().folder, "run1.FFT" + Path("my.set"));
-    EXPECT_EQ(f.measureSetting.DataFilePath, Native(Path("my.set/測定〜1.DTA")));
-    EXPECT_EQ(f.measureSetting.DataFileName, Utf8ToSjis(Native(Path("my.set/測定〜1.DTA"))));
+    EXPECT_EQ(f.Document().measureSetting.DataFilePath, Native(Path("my.set/測定〜1.DTA")));
+    EXPECT_EQ(f.Document().measureSetting.DataFileName,
+              Utf8ToSjis(Native(Path("my.set/測定〜1.DTA"))));
     const QList<QByteArray> lines = ReadAll(Path("my.set/測定〜1.FFT")).split('\n');
     ASSERT_EQ(lines.size(), 35 + 511 + 1) << "header, sections, 511 rows, END:, final break";
     EXPECT_EQ(lines[0] + lines[32], "DataFile:Tavrin_FFT\rfftnum:511\r");
@@ -149,28 +151,29 @@ TEST_F(CommandsTest, SaveAndExportApplyTheirNameRulesAndAskBeforeReplacing) {
 TEST_F(CommandsTest, LoadingAsDataAdoptsTheFileAndAsReferenceOnlyItsBlock) {
     rig.Measure();
     const ToneFile file(Path("tone.DTA"), 2048, 37, 300000);
-    const GraphSetting liveGraph = f.graphSetting;
+    const GraphSetting liveGraph = f.Document().graphSetting;
     const QString title = f.windowTitle();
     const float df = file.DeltaF();
     Answer({file.path, file.path});
     f.MenuRefLoadFileClick();
     EXPECT_EQ(rig.Panel(1), "参照データを読み込みました");
-    EXPECT_TRUE(f.fRefExist && f.graphSetting == liveGraph && f.windowTitle() == title);
-    EXPECT_EQ(f.refADSetting, file.ad);
-    EXPECT_EQ(f.refBlock.count, 2048);
-    EXPECT_EQ(f.refBlock.deltaF, df);
-    EXPECT_EQ(f.refVolts[5], CodeToVolts(file.codes[5]));
+    EXPECT_TRUE(f.Document().fRefExist && f.Document().graphSetting == liveGraph &&
+                f.windowTitle() == title);
+    EXPECT_EQ(f.Document().refADSetting, file.ad);
+    EXPECT_EQ(f.Document().refBlock.count, 2048);
+    EXPECT_EQ(f.Document().refBlock.deltaF, df);
+    EXPECT_EQ(f.Document().refVolts[5], CodeToVolts(file.codes[5]));
 
     f.MenuDataLoadClick();
     EXPECT_EQ(Texts(), QStringList({kDiscardQuestion})) << "the measured block was not saved";
-    EXPECT_TRUE(f.fDataExist && f.fDataSaved);
+    EXPECT_TRUE(f.Document().fDataExist && f.Document().fDataSaved);
     EXPECT_EQ(rig.Panel(1), "データファイル読み込みました");
     EXPECT_EQ(f.windowTitle(), "Tavrin v2 : tone.DTA");
-    EXPECT_TRUE(f.graphSetting == file.graph && f.acqSetting == file.ad &&
-                f.unitSetting == file.ad);
-    EXPECT_EQ(f.measureSetting.StartDateTime, file.measure.StartDateTime);
-    EXPECT_EQ(f.measureSetting.DataFilePath, Native(file.path));
-    EXPECT_EQ(f.curBlock.deltaF, df);
+    EXPECT_TRUE(f.Document().graphSetting == file.graph && f.Document().acqSetting == file.ad &&
+                f.Document().unitSetting == file.ad);
+    EXPECT_EQ(f.Document().measureSetting.StartDateTime, file.measure.StartDateTime);
+    EXPECT_EQ(f.Document().measureSetting.DataFilePath, Native(file.path));
+    EXPECT_EQ(f.Document().curBlock.deltaF, df);
     // The cursor on the tone, then stepping through the loaded spectrum.
     auto hz = [&](int bin) { return QString::fromStdString(FormatDecimal(bin * double(df), 3)); };
     EXPECT_EQ(f.peakReadouts.EditPeakHz->text(), hz(37));
@@ -225,7 +228,7 @@ TEST_F(CommandsTest, RejectedFilesChangeNothing) {
 
 TEST_F(CommandsTest, SettingsFilesLoadAxesAndLevelsAtOnceAndAskBeforeReplacing) {
     rig.Measure();
-    f.unitSetting.spsSel = 3;
+    f.Document().unitSetting.spsSel = 3;
     Answer({Path("settings")});
     f.MenuSaveSettingFileClick();
     EXPECT_EQ(rig.files.asked.at(0).filter + rig.files.asked[0].name,
@@ -237,7 +240,7 @@ TEST_F(CommandsTest, SettingsFilesLoadAxesAndLevelsAtOnceAndAskBeforeReplacing) 
     EXPECT_EQ(a.spsSel, 3) << "the AD unit dialog's settings are written";
 
     const QByteArray before = ReadAll(Path("settings.prf"));
-    f.unitSetting.spsSel = 4;
+    f.Document().unitSetting.spsSel = 4;
     rig.presenter.answer = MsgAnswer::No;
     Answer({Path("settings.prf")});
     f.MenuSaveSettingFileClick();
@@ -254,8 +257,9 @@ TEST_F(CommandsTest, SettingsFilesLoadAxesAndLevelsAtOnceAndAskBeforeReplacing) 
     Answer({Path("levels.prf")});
     rig.presenter.answer = MsgAnswer::Ok; // the measured block may go
     f.MenuOpenSettingFileClick();
-    EXPECT_TRUE(f.graphSetting == levels && f.acqSetting == ad && f.unitSetting == ad);
-    EXPECT_FALSE(f.fDataExist || f.fRefExist || f.fDataSaved);
+    EXPECT_TRUE(f.Document().graphSetting == levels && f.Document().acqSetting == ad &&
+                f.Document().unitSetting == ad);
+    EXPECT_FALSE(f.Document().fDataExist || f.Document().fRefExist || f.Document().fDataSaved);
     EXPECT_EQ(f.FFTGraph->DbLabel(4)->text() + f.FFTGraph->DbLabel(12)->text(), "-20dBV-100dBV");
     EXPECT_EQ(f.EditRMS->text() + f.windowTitle(), "---Tavrin v2 : Untitled");
 }
@@ -274,7 +278,7 @@ TEST_F(CommandsTest, NewFileNameAsksOnlyWhenUnsavedDataWouldBeLostAndReferenceCl
     f.MenuRefLoadFileClick();
     EXPECT_NE(f.PaintBox1->grab().toImage(), measuredOnly);
     f.MenuRefClearClick();
-    EXPECT_TRUE(!f.fRefExist && f.refBlock.count == 0);
+    EXPECT_TRUE(!f.Document().fRefExist && f.Document().refBlock.count == 0);
     EXPECT_EQ(f.PaintBox1->grab().toImage(), measuredOnly);
 
     Answer({ref.path});
@@ -285,15 +289,15 @@ TEST_F(CommandsTest, NewFileNameAsksOnlyWhenUnsavedDataWouldBeLostAndReferenceCl
     EXPECT_EQ(rig.files.asked.size(), 3u) << "cancelled before the dialog";
     for (bool autoSave : {true, false}) {
         rig.presenter.shown.clear();
-        f.measureSetting.fSaveDataFile = autoSave;
-        f.fDataExist = true;
-        f.fDataSaved = !autoSave;
+        f.Document().measureSetting.fSaveDataFile = autoSave;
+        f.Document().fDataExist = true;
+        f.Document().fDataSaved = !autoSave;
         Answer({Path("next.x")});
         f.MenuFileNewClick();
         EXPECT_TRUE(rig.presenter.shown.empty()) << autoSave;
-        EXPECT_EQ(f.measureSetting.DataFilePath, Native(Path("next.x")));
-        EXPECT_FALSE(f.fDataExist || f.fDataSaved);
-        EXPECT_TRUE(f.fRefExist) << "the reference stays";
+        EXPECT_EQ(f.Document().measureSetting.DataFilePath, Native(Path("next.x")));
+        EXPECT_FALSE(f.Document().fDataExist || f.Document().fDataSaved);
+        EXPECT_TRUE(f.Document().fRefExist) << "the reference stays";
     }
     EXPECT_EQ(f.peakReadouts.EditPeakHz->text() + rig.Panel(1), "---");
 }
@@ -304,14 +308,14 @@ TEST_F(CommandsTest, AReferenceOnlyRedrawIgnoresAStoppedAcquisitionsCodes) {
     auto unit = std::make_unique<ScriptedUnit>();
     unit->codes.assign(1024, 1000000);
     rig.UseScripted(std::move(unit));
-    f.unitSetting.spsSel = 0;
+    f.Document().unitSetting.spsSel = 0;
     f.StartMeasurement();
     for (int i = 0; i < 3; ++i) {
         rig.clock.AdvanceMs(250.0);
         f.IdleHandler();
     }
     f.MeasureStartBtnClick();
-    ASSERT_TRUE(f.curCodes[0] == 1000000 && !f.fDataExist);
+    ASSERT_TRUE(f.Document().curCodes[0] == 1000000 && !f.Document().fDataExist);
 
     const ToneFile ref(Path("ref.DTA"), 1024, 10, 1000);
     Answer({ref.path});
@@ -395,12 +399,13 @@ TEST(FileDialogTest, QtDialogMatchesPatternsInAnyCaseAndReturnsTheTypedPath) {
 // whatever the order of their keys.
 TEST_F(CommandsTest, SettingsLoadJudgesSectionsAsTheSharedTableSays) {
     for (const auto& c : setting_rules::Cases()) {
-        f.graphSetting.index_dB_max = 7; // a value no case ends with: an adopted file shows
+        f.Document().graphSetting.index_dB_max =
+            7; // a value no case ends with: an adopted file shows
         rig.presenter.shown.clear();
         const std::string prf = setting_rules::WriteSettingCase(Native(Path("case.prf")), c);
         Answer({QString::fromStdString(prf)});
         f.MenuOpenSettingFileClick();
-        EXPECT_EQ(f.graphSetting.index_dB_max != 7, c.opens) << c.name;
+        EXPECT_EQ(f.Document().graphSetting.index_dB_max != 7, c.opens) << c.name;
         EXPECT_EQ(Texts().isEmpty(), c.opens) << c.name;
     }
 }

@@ -84,31 +84,31 @@ TEST_F(FormMainTest, ConstructionBuildsInvisiblyWithEverythingInPlace) {
     EXPECT_EQ(form.windowTitle(), "Tavrin");
     EXPECT_EQ(form.objectName(), "FormMain");
     EXPECT_TRUE(form.fFirstIdle);
-    for (bool flag : {form.fMeasuring, form.fDataExist, form.fRefExist, form.fDataSaved,
-                      form.fInfoShown, form.fStatusLayout}) {
+    for (bool flag : {form.fMeasuring, form.Document().fDataExist, form.Document().fRefExist,
+                      form.Document().fDataSaved, form.fInfoShown, form.fStatusLayout}) {
         EXPECT_FALSE(flag);
     }
     EXPECT_EQ(form.receivedCount, 0);
-    EXPECT_TRUE(form.measureSetting.DataFileName.empty());
-    EXPECT_TRUE(form.measureSetting.StartDateTime.empty());
+    EXPECT_TRUE(form.Document().measureSetting.DataFileName.empty());
+    EXPECT_TRUE(form.Document().measureSetting.StartDateTime.empty());
 
     // Data store reserved once, blocks pointing at it and empty.
-    EXPECT_EQ(form.curCodes.size(), 270000u);
-    EXPECT_EQ(form.refVolts.size(), 270000u);
-    EXPECT_EQ(form.curSpectrum.size(), 135000u);
-    EXPECT_EQ(form.refSpectrum.size(), 135000u);
-    EXPECT_EQ(form.curBlock.codes, form.curCodes.data());
-    EXPECT_EQ(form.curBlock.volts, form.curVolts.data());
-    EXPECT_EQ(form.curBlock.spectrum, form.curSpectrum.data());
-    EXPECT_EQ(form.refBlock.codes, form.refCodes.data());
-    EXPECT_EQ(form.refBlock.volts, form.refVolts.data());
-    EXPECT_EQ(form.refBlock.spectrum, form.refSpectrum.data());
-    EXPECT_EQ(form.curBlock.count, 0);
-    EXPECT_EQ(form.refBlock.count, 0);
+    EXPECT_EQ(form.Document().curCodes.size(), 270000u);
+    EXPECT_EQ(form.Document().refVolts.size(), 270000u);
+    EXPECT_EQ(form.Document().curSpectrum.size(), 135000u);
+    EXPECT_EQ(form.Document().refSpectrum.size(), 135000u);
+    EXPECT_EQ(form.Document().curBlock.codes, form.Document().curCodes.data());
+    EXPECT_EQ(form.Document().curBlock.volts, form.Document().curVolts.data());
+    EXPECT_EQ(form.Document().curBlock.spectrum, form.Document().curSpectrum.data());
+    EXPECT_EQ(form.Document().refBlock.codes, form.Document().refCodes.data());
+    EXPECT_EQ(form.Document().refBlock.volts, form.Document().refVolts.data());
+    EXPECT_EQ(form.Document().refBlock.spectrum, form.Document().refSpectrum.data());
+    EXPECT_EQ(form.Document().curBlock.count, 0);
+    EXPECT_EQ(form.Document().refBlock.count, 0);
 
     // Owned objects.
-    EXPECT_TRUE(form.myMessage && form.myStatus && form.ZF_File && form.myFFT && form.ADUnit &&
-                form.FFTGraph);
+    EXPECT_TRUE(form.myMessage && form.myStatus && form.Document().FileHandler() &&
+                form.Document().FFT() && form.ADUnit && form.FFTGraph);
     for (QLabel* l : form.TLabel_dB) {
         ASSERT_NE(l, nullptr);
         EXPECT_TRUE(l->isHidden());
@@ -275,10 +275,10 @@ TEST_F(FormMainTest, MissingStartupFileIsCreatedWithDefaults) {
     TFormMain form(Options());
     StartUp(form);
     EXPECT_EQ(ReadAll(PrfPath()), defaults);
-    EXPECT_EQ(form.acqSetting, ADUnitSetting{});
-    EXPECT_EQ(form.unitSetting, ADUnitSetting{});
-    EXPECT_EQ(form.graphSetting, GraphSetting{});
-    EXPECT_EQ(form.measureSetting, MeasureSetting{});
+    EXPECT_EQ(form.Document().acqSetting, ADUnitSetting{});
+    EXPECT_EQ(form.Document().unitSetting, ADUnitSetting{});
+    EXPECT_EQ(form.Document().graphSetting, GraphSetting{});
+    EXPECT_EQ(form.Document().measureSetting, MeasureSetting{});
     EXPECT_EQ(form.windowTitle(), "Tavrin v2 : Untitled");
     EXPECT_TRUE(presenter.shown.empty());
     EXPECT_TRUE(form.MeasureStartBtn->hasFocus() || !QApplication::focusWindow());
@@ -302,8 +302,8 @@ TEST_F(FormMainTest, RejectedStartupFilesAreReplacedByDefaults) {
         TFormMain form(Options());
         StartUp(form);
         EXPECT_EQ(ReadAll(PrfPath()), defaults);
-        EXPECT_EQ(form.acqSetting.spsSel, 16);
-        EXPECT_EQ(form.graphSetting.index_FreqE, 18);
+        EXPECT_EQ(form.Document().acqSetting.spsSel, 16);
+        EXPECT_EQ(form.Document().graphSetting.index_FreqE, 18);
     }
 }
 
@@ -320,13 +320,13 @@ TEST_F(FormMainTest, ValidStartupFileIsUsedAndWrittenBackAtClose) {
     {
         TFormMain form(Options());
         StartUp(form);
-        EXPECT_EQ(form.acqSetting, a);
-        EXPECT_EQ(form.unitSetting, a);
-        EXPECT_FALSE(form.graphSetting.fLogGraph);
+        EXPECT_EQ(form.Document().acqSetting, a);
+        EXPECT_EQ(form.Document().unitSetting, a);
+        EXPECT_FALSE(form.Document().graphSetting.fLogGraph);
         EXPECT_EQ(form.windowTitle(), "Tavrin v2 : 表示a1.DTA");
         // A unit setting changed in the dialog but never used is not kept; display settings are.
-        form.unitSetting.spsSel = 9;
-        form.graphSetting.index_dB_min = 12;
+        form.Document().unitSetting.spsSel = 9;
+        form.Document().graphSetting.index_dB_min = 12;
         form.MenuFileExitClick();
         EXPECT_FALSE(form.isVisible());
     }
@@ -348,7 +348,7 @@ TEST_F(FormMainTest, UnwritableStartupFileWarnsAndRunsOnWithDefaults) {
     EXPECT_EQ(presenter.shown[0].text, "初期設定ファイルを保存できませんでした");
     EXPECT_EQ(presenter.shown[0].icon, MsgIcon::Warning);
     EXPECT_EQ(presenter.shown[0].caption, "Tavrin v2");
-    EXPECT_EQ(form.graphSetting, GraphSetting{});
+    EXPECT_EQ(form.Document().graphSetting, GraphSetting{});
     form.close(); // the write at close fails again: warned, closed anyway
     EXPECT_EQ(presenter.shown.size(), 2u);
     EXPECT_FALSE(form.isVisible());
@@ -382,7 +382,7 @@ TEST_F(FormMainTest, StartupFileThatCannotBeReadIsKeptAndTheCloseReportsIt) {
             TFormMain form(Options());
             StartUp(form);
             EXPECT_TRUE(presenter.shown.empty()) << "nothing was written, nothing failed yet";
-            EXPECT_EQ(form.graphSetting, GraphSetting{});
+            EXPECT_EQ(form.Document().graphSetting, GraphSetting{});
             form.close();
             ASSERT_EQ(presenter.shown.size(), 1u);
             EXPECT_EQ(presenter.shown[0].text, "初期設定ファイルを保存できませんでした");
@@ -404,33 +404,33 @@ TEST_F(FormMainTest, StartupFileThatCannotBeReadIsKeptAndTheCloseReportsIt) {
 
 TEST_F(FormMainTest, CaptionRule) {
     TFormMain form(Options());
-    form.measureSetting.fSaveDataFile = false;
-    SetDataFilePath(form.measureSetting, "C:\\data\\a1.DTA");
+    form.Document().measureSetting.fSaveDataFile = false;
+    SetDataFilePath(form.Document().measureSetting, "C:\\data\\a1.DTA");
     form.UpdateCaption(false);
     EXPECT_EQ(form.windowTitle(), "Tavrin v2 : Untitled");
     form.setWindowTitle("Tavrin v2 : keep");
     form.UpdateCaption(true);
     EXPECT_EQ(form.windowTitle(), "Tavrin v2 : keep");
-    form.measureSetting.fSaveDataFile = true;
+    form.Document().measureSetting.fSaveDataFile = true;
     form.UpdateCaption(true);
     EXPECT_EQ(form.windowTitle(), "Tavrin v2 : a1.DTA");
-    SetDataFilePath(form.measureSetting, "");
+    SetDataFilePath(form.Document().measureSetting, "");
     form.UpdateCaption(true);
     EXPECT_EQ(form.windowTitle(), "Tavrin v2 : a1.DTA");
     form.UpdateCaption(false);
     EXPECT_EQ(form.windowTitle(), "Tavrin v2 : Untitled");
     // A name ending in a separator leaves nothing behind the colon.
-    SetDataFilePath(form.measureSetting, "C:\\data\\");
+    SetDataFilePath(form.Document().measureSetting, "C:\\data\\");
     form.UpdateCaption(false);
     EXPECT_EQ(form.windowTitle(), "Tavrin v2 : ");
     // ShowFileNameInCaption ignores fSaveDataFile.
-    form.measureSetting.fSaveDataFile = false;
-    SetDataFilePath(form.measureSetting, "/home/u/b2.DTA");
+    form.Document().measureSetting.fSaveDataFile = false;
+    SetDataFilePath(form.Document().measureSetting, "/home/u/b2.DTA");
     form.ShowFileNameInCaption();
     EXPECT_EQ(form.windowTitle(), "Tavrin v2 : b2.DTA");
     // The title bar shows the name as it is, even one holding Qt's "[*]" placeholder.
     form.winId();
-    SetDataFilePath(form.measureSetting, "/home/u/run[*]1.DTA");
+    SetDataFilePath(form.Document().measureSetting, "/home/u/run[*]1.DTA");
     form.ShowFileNameInCaption();
     ASSERT_NE(form.windowHandle(), nullptr);
     EXPECT_EQ(form.windowHandle()->title(), "Tavrin v2 : run[*]1.DTA");
@@ -456,7 +456,7 @@ TEST_F(FormMainTest, MemoryErrorNamesTheObjectAndStopsConstruction) {
     ASSERT_EQ(presenter.shown.size(), 1u);
     EXPECT_EQ(presenter.shown[0].text, "致命的なメモリエラーです:TmyMessage");
     EXPECT_FALSE(form.myStatus);
-    EXPECT_FALSE(form.ZF_File);
+    EXPECT_FALSE(form.Document().FileHandler());
 }
 
 TEST_F(FormMainTest, FailedConstructionOrEarlyCloseKeepsTheUsersStartupFile) {

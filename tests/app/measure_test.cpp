@@ -29,7 +29,8 @@ QImage SpectrumImage(TFormMain& f) {
 TEST(MeasureTest, FirstReadCompletesA1024BlockAtTheFastestRate) {
     MeasureRig rig;
     TFormMain& f = *rig.form;
-    f.graphSetting.whichWindowFunc = 0; // the RMS of a windowed spectrum is the window's share
+    f.Document().graphSetting.whichWindowFunc =
+        0; // the RMS of a windowed spectrum is the window's share
     f.StartMeasurement();
     ASSERT_TRUE(f.fMeasuring);
     EXPECT_EQ(f.chunkSize, 1024);
@@ -47,10 +48,10 @@ TEST(MeasureTest, FirstReadCompletesA1024BlockAtTheFastestRate) {
     EXPECT_EQ(f.receivedCount, 0);
     EXPECT_EQ(rig.RunAcquisition(5.0), 1) << "the first read that finds 1024 samples completes";
     EXPECT_FALSE(f.fMeasuring);
-    EXPECT_TRUE(f.fDataExist);
-    EXPECT_FALSE(f.fDataSaved);
-    EXPECT_EQ(f.curBlock.count, 1024);
-    EXPECT_EQ(f.curBlock.spsSel, 16);
+    EXPECT_TRUE(f.Document().fDataExist);
+    EXPECT_FALSE(f.Document().fDataSaved);
+    EXPECT_EQ(f.Document().curBlock.count, 1024);
+    EXPECT_EQ(f.Document().curBlock.spsSel, 16);
     EXPECT_FALSE(rig.Sim()->IsStreaming());
     EXPECT_EQ(rig.Panel(1), "計測終了しました");
     EXPECT_TRUE(rig.Panel(2).startsWith("最大値：")) << rig.Panel(2).toStdString();
@@ -61,18 +62,20 @@ TEST(MeasureTest, FirstReadCompletesA1024BlockAtTheFastestRate) {
     // The 1 V peak tone reads about 0.707 Vrms; the largest line is the 1 kHz bin.
     EXPECT_EQ(f.LabelRMS->text(), "Vrms");
     EXPECT_NEAR(f.EditRMS->text().toDouble(), 0.707, 0.01);
-    EXPECT_NEAR(f.peakReadouts.EditPeakHz->text().toDouble(), 1000.0, f.curBlock.deltaF);
+    EXPECT_NEAR(f.peakReadouts.EditPeakHz->text().toDouble(), 1000.0, f.Document().curBlock.deltaF);
     EXPECT_EQ(f.LabelPeakdB->text(), "dBV");
-    EXPECT_EQ(QString::fromStdString(SjisToUtf8(f.measureSetting.StartDateTime)).size(), 19);
-    EXPECT_TRUE(QDateTime::fromString(QString::fromStdString(f.measureSetting.StartDateTime),
-                                      "yyyy/MM/dd HH:mm:ss")
-                    .isValid());
+    EXPECT_EQ(QString::fromStdString(SjisToUtf8(f.Document().measureSetting.StartDateTime)).size(),
+              19);
+    EXPECT_TRUE(
+        QDateTime::fromString(QString::fromStdString(f.Document().measureSetting.StartDateTime),
+                              "yyyy/MM/dd HH:mm:ss")
+            .isValid());
 }
 
 TEST(MeasureTest, SlowestRateCountsEverySampleThenCompletes) {
     MeasureRig rig;
     TFormMain& f = *rig.form;
-    f.unitSetting.spsSel = 0;
+    f.Document().unitSetting.spsSel = 0;
     f.StartMeasurement();
     ASSERT_TRUE(f.fMeasuring);
     EXPECT_EQ(f.chunkSize, 1);
@@ -81,14 +84,15 @@ TEST(MeasureTest, SlowestRateCountsEverySampleThenCompletes) {
         f.IdleHandler();
         ASSERT_EQ(f.receivedCount, n);
         f.FlushProgress();
-        ASSERT_EQ(rig.Panel(2),
-                  QString("データ番号：%1 / AD変換値：%2").arg(n).arg(f.curCodes[n - 1]));
+        ASSERT_EQ(
+            rig.Panel(2),
+            QString("データ番号：%1 / AD変換値：%2").arg(n).arg(f.Document().curCodes[n - 1]));
     }
     EXPECT_TRUE(f.fMeasuring);
     rig.clock.AdvanceMs(200.0);
     f.IdleHandler();
     EXPECT_FALSE(f.fMeasuring);
-    EXPECT_TRUE(f.fDataExist);
+    EXPECT_TRUE(f.Document().fDataExist);
 }
 
 TEST(MeasureTest, CountsThatAreNoMultipleOfTheReadGroupCompleteWhole) {
@@ -98,16 +102,16 @@ TEST(MeasureTest, CountsThatAreNoMultipleOfTheReadGroupCompleteWhole) {
     config.channel[0].ramp = true;
     MeasureRig rig(config);
     TFormMain& f = *rig.form;
-    f.graphSetting.DataCountMax = 5000;
+    f.Document().graphSetting.DataCountMax = 5000;
     f.StartMeasurement();
     ASSERT_TRUE(f.fMeasuring);
     rig.RunAcquisition(16.0, 2000);
     ASSERT_FALSE(f.fMeasuring) << "stuck at " << f.receivedCount;
-    ASSERT_TRUE(f.fDataExist);
-    EXPECT_EQ(f.curBlock.count, 5000);
+    ASSERT_TRUE(f.Document().fDataExist);
+    EXPECT_EQ(f.Document().curBlock.count, 5000);
     EXPECT_EQ(f.receivedCount, 5000);
     for (int32_t i = 0; i < 5000; ++i) {
-        ASSERT_EQ(f.curCodes[i], 0x100000 + i) << "sample " << i;
+        ASSERT_EQ(f.Document().curCodes[i], 0x100000 + i) << "sample " << i;
     }
     EXPECT_TRUE(rig.Panel(2).startsWith("最大値：")) << rig.Panel(2).toStdString();
 }
@@ -116,7 +120,7 @@ TEST(MeasureTest, InitUnitFailuresReportAsTabledAndKeepThePreviousData) {
     MeasureRig rig;
     TFormMain& f = *rig.form;
     rig.Measure();
-    ASSERT_TRUE(f.fDataExist);
+    ASSERT_TRUE(f.Document().fDataExist);
     const QImage before = SpectrumImage(f);
     const QString rms = f.EditRMS->text();
     const QString unitText = rig.Panel(0);
@@ -166,7 +170,7 @@ TEST(MeasureTest, InitUnitFailuresReportAsTabledAndKeepThePreviousData) {
         EXPECT_EQ(sim.IsOpen(), row.unitOpen);
         EXPECT_EQ(f.ADUnit->IsOpen(), row.unitOpen);
         EXPECT_FALSE(sim.IsStreaming());
-        EXPECT_TRUE(f.fDataExist);
+        EXPECT_TRUE(f.Document().fDataExist);
         EXPECT_EQ(f.EditRMS->text(), rms);
         EXPECT_EQ(SpectrumImage(f), before) << "graphs are not cleared";
         EXPECT_EQ(f.MeasureStartBtn->text(), "計測開始");
@@ -176,7 +180,7 @@ TEST(MeasureTest, InitUnitFailuresReportAsTabledAndKeepThePreviousData) {
     rig.UseSim(DefaultSimConfig());
     ASSERT_TRUE(f.ADUnit->OpenUnit());
     rig.Measure();
-    EXPECT_TRUE(f.fDataExist);
+    EXPECT_TRUE(f.Document().fDataExist);
     EXPECT_EQ(rig.Panel(1), "計測終了しました");
 }
 
@@ -204,13 +208,13 @@ TEST(MeasureTest, ReadErrorStallStopAndCloseEndTheAcquisitionWithoutData) {
         c.vanishAfter = 100;
         MeasureRig rig(c);
         TFormMain& f = *rig.form;
-        f.unitSetting.spsSel = 8; // 16 samples per read
+        f.Document().unitSetting.spsSel = 8; // 16 samples per read
         f.StartMeasurement();
         ASSERT_TRUE(f.fMeasuring);
         rig.RunAcquisition(16.0, 1000);
         EXPECT_FALSE(f.fMeasuring);
-        EXPECT_FALSE(f.fDataExist);
-        EXPECT_EQ(f.curBlock.count, 0);
+        EXPECT_FALSE(f.Document().fDataExist);
+        EXPECT_EQ(f.Document().curBlock.count, 0);
         EXPECT_EQ(rig.Panel(2), "計測エラーで終了");
         EXPECT_TRUE(rig.presenter.shown.empty());
         EXPECT_EQ(f.MeasureStartBtn->text(), "計測開始");
@@ -222,7 +226,8 @@ TEST(MeasureTest, ReadErrorStallStopAndCloseEndTheAcquisitionWithoutData) {
         c.stallAfter = 100;
         MeasureRig rig(c);
         TFormMain& f = *rig.form;
-        f.unitSetting.spsSel = 8; // 1 ksps, 16 samples a read: silence of 1.064 s is a stall
+        f.Document().unitSetting.spsSel =
+            8; // 1 ksps, 16 samples a read: silence of 1.064 s is a stall
         f.StartMeasurement();
         rig.RunAcquisition(16.0, 6);
         ASSERT_EQ(f.receivedCount, 96);
@@ -233,7 +238,7 @@ TEST(MeasureTest, ReadErrorStallStopAndCloseEndTheAcquisitionWithoutData) {
         EXPECT_FALSE(f.fMeasuring);
         EXPECT_EQ(rig.driver->sent, "AX\r");
         EXPECT_FALSE(rig.Sim()->IsStreaming());
-        EXPECT_FALSE(f.fDataExist);
+        EXPECT_FALSE(f.Document().fDataExist);
         EXPECT_EQ(rig.Panel(2), "計測エラーで終了");
         EXPECT_TRUE(rig.presenter.shown.empty());
         EXPECT_EQ(f.MeasureStartBtn->text(), "計測開始");
@@ -245,7 +250,7 @@ TEST(MeasureTest, ReadErrorStallStopAndCloseEndTheAcquisitionWithoutData) {
         c.stallAfter = 100;
         MeasureRig rig(c);
         TFormMain& f = *rig.form;
-        f.unitSetting.spsSel = 8;
+        f.Document().unitSetting.spsSel = 8;
         f.StartMeasurement();
         rig.RunAcquisition(16.0, 20);
         EXPECT_TRUE(f.fMeasuring);
@@ -254,7 +259,7 @@ TEST(MeasureTest, ReadErrorStallStopAndCloseEndTheAcquisitionWithoutData) {
         EXPECT_TRUE(rig.Panel(2).startsWith("データ番号：96 / AD変換値："));
         f.MeasureStartBtn->click();
         EXPECT_FALSE(f.fMeasuring);
-        EXPECT_FALSE(f.fDataExist);
+        EXPECT_FALSE(f.Document().fDataExist);
         EXPECT_FALSE(rig.Sim()->IsStreaming());
         EXPECT_EQ(rig.Panel(1), "計測中止しました");
         EXPECT_EQ(f.MeasureStartBtn->text(), "計測開始");
@@ -265,13 +270,13 @@ TEST(MeasureTest, ReadErrorStallStopAndCloseEndTheAcquisitionWithoutData) {
         SCOPED_TRACE("window closed during the acquisition");
         MeasureRig rig;
         TFormMain& f = *rig.form;
-        f.unitSetting.spsSel = 8;
+        f.Document().unitSetting.spsSel = 8;
         f.StartMeasurement();
         rig.RunAcquisition(16.0, 5);
         ASSERT_TRUE(f.fMeasuring);
         f.close();
         EXPECT_FALSE(f.fMeasuring);
-        EXPECT_FALSE(f.fDataExist);
+        EXPECT_FALSE(f.Document().fDataExist);
         EXPECT_FALSE(rig.Sim()->IsStreaming());
     }
 }
@@ -303,7 +308,7 @@ TEST(MeasureTest, StopPressedWhileTheUnitIsPreparedEndsTheStart) {
     unit.onLine = nullptr;
     f.MeasureStartBtn->click();
     rig.RunAcquisition();
-    EXPECT_TRUE(f.fDataExist);
+    EXPECT_TRUE(f.Document().fDataExist);
 }
 
 TEST(MeasureTest, ClippingCodesRejectTheBlockButFullScaleCodesAreAccepted) {
@@ -314,10 +319,10 @@ TEST(MeasureTest, ClippingCodesRejectTheBlockButFullScaleCodesAreAccepted) {
         MeasureRig rig(c);
         TFormMain& f = *rig.form;
         rig.Measure();
-        EXPECT_FALSE(f.fDataExist);
+        EXPECT_FALSE(f.Document().fDataExist);
         EXPECT_FALSE(f.fMeasuring);
-        EXPECT_EQ(f.curBlock.count, 0);
-        EXPECT_EQ(f.curCodes[1023], 16777215);
+        EXPECT_EQ(f.Document().curBlock.count, 0);
+        EXPECT_EQ(f.Document().curCodes[1023], 16777215);
         EXPECT_EQ(rig.Panel(2), "入力信号レベルが適正範囲からはずれています");
         ASSERT_EQ(rig.presenter.shown.size(), 1u);
         EXPECT_EQ(rig.presenter.shown[0].text, "入力信号レベルが適正範囲からはずれています");
@@ -333,13 +338,13 @@ TEST(MeasureTest, ClippingCodesRejectTheBlockButFullScaleCodesAreAccepted) {
         MeasureRig rig(ScriptedWith(codes));
         TFormMain& f = *rig.form;
         rig.Measure();
-        ASSERT_TRUE(f.fDataExist);
+        ASSERT_TRUE(f.Document().fDataExist);
         EXPECT_TRUE(rig.presenter.shown.empty());
-        EXPECT_EQ(f.curVolts[10], -2.5f);
-        EXPECT_EQ(f.curVolts[20], 2.4999995f);
-        EXPECT_EQ(f.curVolts[0], 0.0f);
-        EXPECT_EQ(f.curBlock.voltMin, -2.5f);
-        EXPECT_EQ(f.curBlock.voltMax, 2.4999995f);
+        EXPECT_EQ(f.Document().curVolts[10], -2.5f);
+        EXPECT_EQ(f.Document().curVolts[20], 2.4999995f);
+        EXPECT_EQ(f.Document().curVolts[0], 0.0f);
+        EXPECT_EQ(f.Document().curBlock.voltMin, -2.5f);
+        EXPECT_EQ(f.Document().curBlock.voltMax, 2.4999995f);
     }
 }
 
@@ -347,15 +352,15 @@ TEST(MeasureTest, ConstantCodeStatisticsInCodesAndVolts) {
     MeasureRig rig(ScriptedWith(std::vector<int32_t>(1024, 9000000)));
     TFormMain& f = *rig.form;
     rig.Measure();
-    ASSERT_TRUE(f.fDataExist);
+    ASSERT_TRUE(f.Document().fDataExist);
     const float v = (9000000 - 8388608) * 2.9802325e-7f;
-    EXPECT_EQ(f.curBlock.voltMax, v);
-    EXPECT_EQ(f.curBlock.voltMin, v);
-    EXPECT_NEAR(f.curBlock.voltMean, 0.182209f, 1e-6);
-    EXPECT_EQ(f.stdDevCode, 0.0f);
+    EXPECT_EQ(f.Document().curBlock.voltMax, v);
+    EXPECT_EQ(f.Document().curBlock.voltMin, v);
+    EXPECT_NEAR(f.Document().curBlock.voltMean, 0.182209f, 1e-6);
+    EXPECT_EQ(f.Document().stdDevCode, 0.0f);
     EXPECT_EQ(rig.Panel(2),
               "最大値：9000000 / 最小値：9000000 / pp値：0 digit / 標準偏差：0.0 digit");
-    f.graphSetting.fSig_Volt = true;
+    f.Document().graphSetting.fSig_Volt = true;
     f.ShowStatistics();
     EXPECT_EQ(rig.Panel(2), "最大値：182.209 mV　/最小値：182.209 mV　/p-p値：0.000 nV / "
                             "標準偏差：0.000 nV");
@@ -364,12 +369,12 @@ TEST(MeasureTest, ConstantCodeStatisticsInCodesAndVolts) {
 TEST(MeasureTest, InformationTextAndStatusBarClicks) {
     MeasureRig rig;
     TFormMain& f = *rig.form;
-    f.graphSetting.DataCountMax = 262144;
-    f.graphSetting.fAbsoGraph = true;
-    f.graphSetting.whichWindowFunc = 1;
-    f.graphSetting.fWinFuncAdjust = true;
+    f.Document().graphSetting.DataCountMax = 262144;
+    f.Document().graphSetting.fAbsoGraph = true;
+    f.Document().graphSetting.whichWindowFunc = 1;
+    f.Document().graphSetting.fWinFuncAdjust = true;
     rig.Measure(50.0);
-    ASSERT_TRUE(f.fDataExist);
+    ASSERT_TRUE(f.Document().fDataExist);
     const QString stats = rig.Panel(2);
     EXPECT_TRUE(stats.startsWith("最大値："));
     const QString info = "Δｆ= 0.477Hz / 絶対値[dBV] 表示 / 窓関数=ハニング窓(補正あり)";
@@ -392,14 +397,14 @@ TEST(MeasureTest, InformationTextAndStatusBarClicks) {
         {3, true, true, " / 絶対値[dBV] 表示 / 窓関数=フラットトップ窓(補正あり)"},
     };
     for (const auto& c : cases) {
-        f.graphSetting.whichWindowFunc = c.window;
-        f.graphSetting.fWinFuncAdjust = c.adjust;
-        f.graphSetting.fAbsoGraph = c.abso;
+        f.Document().graphSetting.whichWindowFunc = c.window;
+        f.Document().graphSetting.fWinFuncAdjust = c.adjust;
+        f.Document().graphSetting.fAbsoGraph = c.abso;
         f.ShowMeasureInfo();
         EXPECT_EQ(rig.Panel(2), QString("Δｆ= 0.477Hz") + c.tail);
     }
     // Without data the information text is empty.
-    f.fDataExist = false;
+    f.Document().fDataExist = false;
     f.ShowMeasureInfo();
     EXPECT_EQ(rig.Panel(2), "");
 }
@@ -407,7 +412,7 @@ TEST(MeasureTest, InformationTextAndStatusBarClicks) {
 TEST(MeasureTest, RmsUnitFollowsTheSinglePrecisionValue) {
     MeasureRig rig;
     TFormMain& f = *rig.form;
-    f.curBlock.count = 4;
+    f.Document().curBlock.count = 4;
     const struct {
         float rms;
         const char* text;
@@ -417,9 +422,9 @@ TEST(MeasureTest, RmsUnitFollowsTheSinglePrecisionValue) {
         {0.001f, "1.000", "mVrms"}, {0.0005f, "500.000", "uVrms"}, {2.5e-7f, "250.000", "nVrms"},
     };
     for (const auto& c : cases) {
-        f.curSpectrum[1] = c.rms;
+        f.Document().curSpectrum[1] = c.rms;
         f.ShowRMS();
-        EXPECT_EQ(f.rmsVolt, c.rms);
+        EXPECT_EQ(f.Document().rmsVolt, c.rms);
         EXPECT_EQ(f.EditRMS->text(), c.text) << c.rms;
         EXPECT_EQ(f.LabelRMS->text(), c.unit) << c.rms;
         EXPECT_GE(f.LabelRMS->width(), f.LabelRMS->sizeHint().width()) << "unit not clipped";
@@ -433,16 +438,16 @@ TEST(MeasureTest, AutomaticSaveOnOffDeclinedAndFailed) {
     {
         SCOPED_TRACE("off");
         rig.Measure();
-        EXPECT_FALSE(f.fDataSaved);
+        EXPECT_FALSE(f.Document().fDataSaved);
         EXPECT_FALSE(QFile::exists(path));
         EXPECT_EQ(f.windowTitle(), "Tavrin v2 : Untitled");
     }
-    f.measureSetting.fSaveDataFile = true;
-    SetDataFilePath(f.measureSetting, path.toStdString());
+    f.Document().measureSetting.fSaveDataFile = true;
+    SetDataFilePath(f.Document().measureSetting, path.toStdString());
     {
         SCOPED_TRACE("on");
         rig.Measure();
-        EXPECT_TRUE(f.fDataSaved);
+        EXPECT_TRUE(f.Document().fDataSaved);
         EXPECT_TRUE(QFile::exists(path));
         EXPECT_EQ(f.windowTitle(), "Tavrin v2 : a1.DTA");
         EXPECT_TRUE(rig.presenter.shown.empty());
@@ -455,21 +460,22 @@ TEST(MeasureTest, AutomaticSaveOnOffDeclinedAndFailed) {
         f.StartMeasurement();
         const QString caption = f.windowTitle();
         rig.RunAcquisition();
-        ASSERT_TRUE(f.fDataExist);
+        ASSERT_TRUE(f.Document().fDataExist);
         ASSERT_EQ(rig.presenter.shown.size(), 1u) << "the question only, no error";
         EXPECT_EQ(rig.presenter.shown[0].icon, MsgIcon::Question);
         EXPECT_EQ(ReadAll(path), "previous");
-        EXPECT_FALSE(f.fDataSaved) << "nothing was stored";
+        EXPECT_FALSE(f.Document().fDataSaved) << "nothing was stored";
         EXPECT_EQ(f.windowTitle(), caption);
         rig.presenter.shown.clear();
         rig.presenter.answer = MsgAnswer::Yes;
     }
     {
         SCOPED_TRACE("write fails");
-        SetDataFilePath(f.measureSetting, rig.dir.filePath("missing/dir/b.DTA").toStdString());
+        SetDataFilePath(f.Document().measureSetting,
+                        rig.dir.filePath("missing/dir/b.DTA").toStdString());
         rig.Measure();
-        EXPECT_TRUE(f.fDataExist);
-        EXPECT_FALSE(f.fDataSaved);
+        EXPECT_TRUE(f.Document().fDataExist);
+        EXPECT_FALSE(f.Document().fDataSaved);
         ASSERT_EQ(rig.presenter.shown.size(), 1u);
         EXPECT_EQ(rig.presenter.shown[0].text, "データ保存できませんでした");
         EXPECT_EQ(rig.presenter.shown[0].icon, MsgIcon::Error);
@@ -498,9 +504,9 @@ TEST(MeasureTest, LongAutomaticSaveNameSurvivesTheSettingsFile) {
     ASSERT_TRUE(ZF_File().WriteSettingFile(prf, "Tavrinini", g, m, ADUnitSetting{}));
     rig.files.answers = {QString::fromStdString(prf)};
     f.MenuOpenSettingFileClick();
-    ASSERT_EQ(f.measureSetting.DataFilePath, path);
+    ASSERT_EQ(f.Document().measureSetting.DataFilePath, path);
     rig.Measure();
-    EXPECT_TRUE(f.fDataSaved);
+    EXPECT_TRUE(f.Document().fDataSaved);
     DataFileRecords saved;
     ASSERT_TRUE(saved.Read(path));
     EXPECT_EQ(saved.measure.DataFileName, path);
@@ -515,7 +521,7 @@ TEST(MeasureTest, PeakButtonsAndSpectrumClickNeedData) {
     f.PaintBox1MouseDown(10);
     EXPECT_EQ(f.peakReadouts.EditPeakHz->text(), "---");
     rig.Measure();
-    ASSERT_TRUE(f.fDataExist);
+    ASSERT_TRUE(f.Document().fDataExist);
     const QString largest = f.peakReadouts.EditPeakHz->text();
     f.PeakFwdBtn->click();
     const QString next = f.peakReadouts.EditPeakHz->text();
@@ -525,12 +531,14 @@ TEST(MeasureTest, PeakButtonsAndSpectrumClickNeedData) {
     // 0.1 Hz to 100 kHz on the log axis: five sixths of the width is 10 kHz.
     const int x = f.PaintBox1->width() * 5 / 6;
     const int bin = f.FFTGraph->BinAtX(f.PaintBox1->width(), x);
-    EXPECT_NEAR(bin * f.curBlock.deltaF, 10000.0, 2 * f.curBlock.deltaF);
+    EXPECT_NEAR(bin * f.Document().curBlock.deltaF, 10000.0, 2 * f.Document().curBlock.deltaF);
     f.PaintBox1MouseDown(x);
-    EXPECT_NEAR(f.peakReadouts.EditPeakHz->text().toDouble(), bin * f.curBlock.deltaF, 0.001);
+    EXPECT_NEAR(f.peakReadouts.EditPeakHz->text().toDouble(), bin * f.Document().curBlock.deltaF,
+                0.001);
     // Beyond the block's last line (about 97 kHz of 62.5 kHz): the read-outs stay.
     f.PaintBox1MouseDown(f.PaintBox1->width() - 1);
-    EXPECT_NEAR(f.peakReadouts.EditPeakHz->text().toDouble(), bin * f.curBlock.deltaF, 0.001);
+    EXPECT_NEAR(f.peakReadouts.EditPeakHz->text().toDouble(), bin * f.Document().curBlock.deltaF,
+                0.001);
 }
 
 TEST(MeasureTest, ControlStates) {
@@ -555,7 +563,7 @@ TEST(MeasureTest, ControlStates) {
     f.MenuMeasureStartClick();
     EXPECT_TRUE(f.fMeasuring);
     rig.RunAcquisition();
-    EXPECT_TRUE(f.fDataExist);
+    EXPECT_TRUE(f.Document().fDataExist);
 }
 
 } // namespace

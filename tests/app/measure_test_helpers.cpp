@@ -130,9 +130,9 @@ void MeasureRig::Build(std::unique_ptr<FtDriver> first) {
     };
     form = std::make_unique<TFormMain>(o);
     EXPECT_TRUE(ProcessEventsUntil([&] { return !form->fFirstIdle && form->isVisible(); }));
-    form->graphSetting.DataCountMax = 1024;
-    form->graphSetting.DataCountSel = 0;
-    form->unitSetting = ADUnitSetting{};
+    form->Document().graphSetting.DataCountMax = 1024;
+    form->Document().graphSetting.DataCountSel = 0;
+    form->Document().unitSetting = ADUnitSetting{};
 }
 
 SimulatedUnit& MeasureRig::UseSim(const SimConfig& config) {

@@ -96,7 +96,7 @@ protected:
     void LoadIntoWindow(TFormMain& form, const std::string& path) {
         files.answers = {QString::fromStdString(path)};
         form.MenuDataLoadClick();
-        ASSERT_TRUE(form.fDataExist) << path;
+        ASSERT_TRUE(form.Document().fDataExist) << path;
     }
 };
 
@@ -202,7 +202,7 @@ TEST_F(PrintCommandTest, RenderGivesTheWindowsGraphPixels) {
                                 << r.height();
     }
     // There is a curve to compare.
-    const QRgb curve = PixelFromColorRef(form.graphSetting.PenColorGraph);
+    const QRgb curve = PixelFromColorRef(form.Document().graphSetting.PenColorGraph);
     int curvePixels = 0;
     for (int i = 0; i < rendered.width() * rendered.height(); ++i) {
         curvePixels += rendered.pixel(i % rendered.width(), i / rendered.width()) == curve;
@@ -220,8 +220,9 @@ TEST_F(PrintCommandTest, ReportIsOnePdfPageWithTheWindowsSummaryAndCurvesInTheir
     TFormMain form(Options());
     StartUp(form);
     LoadIntoWindow(form, data);
-    const QStringList expected = SummaryLines(
-        MakePrintInfo(form.curBlock, form.graphSetting, form.measureSetting, form.peakReadouts));
+    const QStringList expected =
+        SummaryLines(MakePrintInfo(form.Document().curBlock, form.Document().graphSetting,
+                                   form.Document().measureSetting, form.peakReadouts));
     ASSERT_EQ(expected.size(), 14);
     EXPECT_EQ(expected[13], QStringLiteral("ファイル名：") + QString::fromStdString(data));
 

@@ -50,7 +50,7 @@ std::vector<float> FreshSpectrum(TFormMain& f, const SampleBlock& block, const A
     copy.volts = volts.data();
     copy.spectrum = spectrum.data();
     EXPECT_TRUE(ConvertBlock(copy, SamplePeriod(ad.spsSel, ad.sinc3)));
-    f.myFFT->ComputeSpectrum(copy);
+    f.Document().FFT()->ComputeSpectrum(copy);
     return spectrum;
 }
 
@@ -58,19 +58,21 @@ TEST(SettingsCommands, DisplayChangesRedrawAndRecomputeOnlyForFftOptions) {
     MeasureRig rig;
     TFormMain& f = *rig.form;
     rig.Measure();
-    ASSERT_TRUE(f.fDataExist);
+    ASSERT_TRUE(f.Document().fDataExist);
     // The measured block doubles as reference.
-    std::copy_n(f.curCodes.begin(), f.curBlock.count, f.refCodes.begin());
-    f.refBlock.count = f.curBlock.count;
-    f.refADSetting = f.acqSetting;
-    ConvertBlock(f.refBlock, SamplePeriod(f.refADSetting.spsSel, f.refADSetting.sinc3));
-    f.myFFT->ComputeSpectrum(f.refBlock);
-    f.fRefExist = true;
+    std::copy_n(f.Document().curCodes.begin(), f.Document().curBlock.count,
+                f.Document().refCodes.begin());
+    f.Document().refBlock.count = f.Document().curBlock.count;
+    f.Document().refADSetting = f.Document().acqSetting;
+    ConvertBlock(f.Document().refBlock,
+                 SamplePeriod(f.Document().refADSetting.spsSel, f.Document().refADSetting.sinc3));
+    f.Document().FFT()->ComputeSpectrum(f.Document().refBlock);
+    f.Document().fRefExist = true;
 
     // Marks in both spectra show whether they were computed again.
     const float mark = 123.0f;
-    f.curBlock.spectrum[7] = mark;
-    f.refBlock.spectrum[7] = mark;
+    f.Document().curBlock.spectrum[7] = mark;
+    f.Document().refBlock.spectrum[7] = mark;
     const QImage logAxis = f.PaintBox1->grab().toImage();
     const QString peakHz = f.peakReadouts.EditPeakHz->text();
 
@@ -80,7 +82,7 @@ TEST(SettingsCommands, DisplayChangesRedrawAndRecomputeOnlyForFftOptions) {
         Find<QPushButton>(d, "CancelBtn")->click();
     });
     EXPECT_TRUE(f.dialogCancelled);
-    EXPECT_EQ(f.graphSetting.whichWindowFunc, WinHanning);
+    EXPECT_EQ(f.Document().graphSetting.whichWindowFunc, WinHanning);
 
     // The axis alone: drawn again, not computed again.
     DisplaySettings(f, [](TFormFFTSetting& d) {
@@ -88,9 +90,9 @@ TEST(SettingsCommands, DisplayChangesRedrawAndRecomputeOnlyForFftOptions) {
         ClickSet(d);
     });
     EXPECT_FALSE(f.dialogCancelled);
-    EXPECT_FALSE(f.graphSetting.fLogGraph);
-    EXPECT_EQ(f.curBlock.spectrum[7], mark);
-    EXPECT_EQ(f.refBlock.spectrum[7], mark);
+    EXPECT_FALSE(f.Document().graphSetting.fLogGraph);
+    EXPECT_EQ(f.Document().curBlock.spectrum[7], mark);
+    EXPECT_EQ(f.Document().refBlock.spectrum[7], mark);
     EXPECT_NE(f.PaintBox1->grab().toImage(), logAxis) << "the linear axis is drawn";
     EXPECT_EQ(f.peakReadouts.EditPeakHz->text(), peakHz);
 
@@ -99,24 +101,25 @@ TEST(SettingsCommands, DisplayChangesRedrawAndRecomputeOnlyForFftOptions) {
         Find<QRadioButton>(d, "RadioWin0")->click();
         ClickSet(d);
     });
-    EXPECT_EQ(f.graphSetting.whichWindowFunc, WinRectangular);
-    const std::vector<float> expected = FreshSpectrum(f, f.curBlock, f.acqSetting);
-    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), f.curBlock.spectrum));
-    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), f.refBlock.spectrum));
+    EXPECT_EQ(f.Document().graphSetting.whichWindowFunc, WinRectangular);
+    const std::vector<float> expected =
+        FreshSpectrum(f, f.Document().curBlock, f.Document().acqSetting);
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), f.Document().curBlock.spectrum));
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), f.Document().refBlock.spectrum));
     // A rectangular window reads the 1 V tone's RMS as the spectrum's: 0.707.
     EXPECT_NEAR(f.EditRMS->text().toDouble(), 0.707, 0.01);
 
     // The DC cut and the correction count as well.
     for (const char* box : {"CheckDCCut", "CheckWinFuncAdjust"}) {
-        f.curBlock.spectrum[7] = mark;
+        f.Document().curBlock.spectrum[7] = mark;
         DisplaySettings(f, [box](TFormFFTSetting& d) {
             Find<QAbstractButton>(d, box)->click();
             ClickSet(d);
         });
-        EXPECT_NE(f.curBlock.spectrum[7], mark) << box;
+        EXPECT_NE(f.Document().curBlock.spectrum[7], mark) << box;
     }
-    EXPECT_FALSE(f.graphSetting.fDCCut_FFT);
-    EXPECT_TRUE(f.graphSetting.fWinFuncAdjust);
+    EXPECT_FALSE(f.Document().graphSetting.fDCCut_FFT);
+    EXPECT_TRUE(f.Document().graphSetting.fWinFuncAdjust);
     EXPECT_TRUE(rig.presenter.shown.empty());
 }
 
@@ -124,8 +127,8 @@ TEST(SettingsCommands, CountChangeDropsUnsavedDataAndKeepsSavedData) {
     MeasureRig rig;
     TFormMain& f = *rig.form;
     rig.Measure();
-    ASSERT_TRUE(f.fDataExist);
-    ASSERT_FALSE(f.fDataSaved);
+    ASSERT_TRUE(f.Document().fDataExist);
+    ASSERT_FALSE(f.Document().fDataSaved);
     // The question first: Cancel keeps the block and leaves the dialog's settings unused.
     for (const MsgAnswer answer : {MsgAnswer::Cancel, MsgAnswer::Ok}) {
         rig.presenter.answer = answer;
@@ -139,36 +142,36 @@ TEST(SettingsCommands, CountChangeDropsUnsavedDataAndKeepsSavedData) {
         EXPECT_EQ(rig.presenter.shown[0].text,
                   "データを保存していませんが、破棄してもいいですか？");
         if (answer == MsgAnswer::Cancel) {
-            EXPECT_TRUE(f.fDataExist);
-            EXPECT_EQ(f.curBlock.count, 1024);
-            EXPECT_EQ(f.graphSetting.DataCountMax, 1024);
-            EXPECT_EQ(f.graphSetting.whichWindowFunc, WinHanning);
+            EXPECT_TRUE(f.Document().fDataExist);
+            EXPECT_EQ(f.Document().curBlock.count, 1024);
+            EXPECT_EQ(f.Document().graphSetting.DataCountMax, 1024);
+            EXPECT_EQ(f.Document().graphSetting.whichWindowFunc, WinHanning);
         }
     }
-    EXPECT_FALSE(f.fDataExist);
-    EXPECT_EQ(f.curBlock.count, 0);
-    EXPECT_EQ(f.graphSetting.DataCountMax, 2048);
+    EXPECT_FALSE(f.Document().fDataExist);
+    EXPECT_EQ(f.Document().curBlock.count, 0);
+    EXPECT_EQ(f.Document().graphSetting.DataCountMax, 2048);
     EXPECT_EQ(f.peakReadouts.EditPeakHz->text(), "---");
     EXPECT_EQ(rig.Panel(2), "");
 
     rig.Measure();
-    ASSERT_EQ(f.curBlock.count, 2048);
-    f.fDataSaved = true; // as after a save
+    ASSERT_EQ(f.Document().curBlock.count, 2048);
+    f.Document().fDataSaved = true; // as after a save
     DisplaySettings(f, [](TFormFFTSetting& d) {
         Pick(Find<QComboBox>(d, "ComboBoxDNum"), 0);
         ClickSet(d);
     });
-    EXPECT_TRUE(f.fDataExist);
-    EXPECT_TRUE(f.fDataSaved);
-    EXPECT_EQ(f.curBlock.count, 2048);
-    EXPECT_EQ(f.graphSetting.DataCountMax, 1024);
+    EXPECT_TRUE(f.Document().fDataExist);
+    EXPECT_TRUE(f.Document().fDataSaved);
+    EXPECT_EQ(f.Document().curBlock.count, 2048);
+    EXPECT_EQ(f.Document().graphSetting.DataCountMax, 1024);
 }
 
 TEST(SettingsCommands, StartThatFailsLeavesTheBlockItsOwnRateFilterAndChannel) {
     MeasureRig rig;
     TFormMain& f = *rig.form;
     rig.Measure(); // 1024 samples at 125 ksps, Sinc5, CH0: 122.070 Hz a line
-    ASSERT_TRUE(f.fDataExist);
+    ASSERT_TRUE(f.Document().fDataExist);
     const std::vector<std::function<void()>> failedStarts = {
         [&] {
             SimConfig absent = DefaultSimConfig();
@@ -189,10 +192,11 @@ TEST(SettingsCommands, StartThatFailsLeavesTheBlockItsOwnRateFilterAndChannel) {
     int run = 0;
     for (const auto& failedStart : failedStarts) {
         SCOPED_TRACE(run);
-        f.unitSetting = ADUnitSetting{8, true, 1}; // 1 ksps, Sinc3, CH1 for the next start
+        f.Document().unitSetting =
+            ADUnitSetting{8, true, 1}; // 1 ksps, Sinc3, CH1 for the next start
         failedStart();
         ASSERT_FALSE(f.fMeasuring);
-        ASSERT_TRUE(f.fDataExist);
+        ASSERT_TRUE(f.Document().fDataExist);
         const QString name = rig.dir.filePath(QString("after%1.DTA").arg(run++));
         rig.files.answers = {name};
         f.MenuDataSaveClick();
@@ -202,19 +206,20 @@ TEST(SettingsCommands, StartThatFailsLeavesTheBlockItsOwnRateFilterAndChannel) {
         }
         f.ShowMeasureInfo();
         EXPECT_TRUE(rig.Panel(2).startsWith("Δｆ= 122.070Hz")) << rig.Panel(2).toStdString();
-        const int window = f.graphSetting.whichWindowFunc;
+        const int window = f.Document().graphSetting.whichWindowFunc;
         DisplaySettings(f, [window](TFormFFTSetting& d) {
             Find<QRadioButton>(d, window == WinHanning ? "RadioWin2" : "RadioWin1")->click();
             ClickSet(d);
         });
-        EXPECT_NEAR(f.curBlock.deltaF, 125000.0 / 1024, 1e-3) << "recomputed at the block's rate";
+        EXPECT_NEAR(f.Document().curBlock.deltaF, 125000.0 / 1024, 1e-3)
+            << "recomputed at the block's rate";
         EXPECT_TRUE(rig.Panel(2).startsWith("Δｆ= 122.070Hz")) << rig.Panel(2).toStdString();
     }
     // The next start that succeeds takes the new settings over.
     rig.UseSim(DefaultSimConfig());
     rig.Measure();
-    EXPECT_EQ(f.acqSetting, f.unitSetting);
-    EXPECT_EQ(f.curBlock.spsSel, 8);
+    EXPECT_EQ(f.Document().acqSetting, f.Document().unitSetting);
+    EXPECT_EQ(f.Document().curBlock.spsSel, 8);
 }
 
 TEST(SettingsCommands, NewCountAndRateReachTheNextMeasurementAndTheStartupFile) {
@@ -229,16 +234,16 @@ TEST(SettingsCommands, NewCountAndRateReachTheNextMeasurementAndTheStartupFile) 
             ClickSet(d);
         },
         [&] { f.MenuADUnitSettingClick(); });
-    EXPECT_EQ(f.unitSetting.spsSel, 12);
+    EXPECT_EQ(f.Document().unitSetting.spsSel, 12);
     DisplaySettings(f, [](TFormFFTSetting& d) {
         Pick(Find<QComboBox>(d, "ComboBoxDNum"), 2);
         ClickSet(d);
     });
     rig.Measure(5.0);
-    ASSERT_TRUE(f.fDataExist);
-    EXPECT_EQ(f.curBlock.count, 4096);
-    EXPECT_EQ(f.curBlock.spsSel, 12);
-    EXPECT_NEAR(f.curBlock.deltaF, 25000.0 / 4096.0, 1e-3);
+    ASSERT_TRUE(f.Document().fDataExist);
+    EXPECT_EQ(f.Document().curBlock.count, 4096);
+    EXPECT_EQ(f.Document().curBlock.spsSel, 12);
+    EXPECT_NEAR(f.Document().curBlock.deltaF, 25000.0 / 4096.0, 1e-3);
     EXPECT_EQ(rig.Panel(0), "TORVEX24/ Ver2.10/ 25ksps");
     f.close();
     const QByteArray file = ReadAll(rig.dir.filePath("Tavrinini.prf"));
@@ -267,9 +272,9 @@ TEST(SettingsCommands, DialogsAreMadeWithTheWindowAndReportThroughItsPresenter) 
     // Automatic saving on without a file: Set refuses through the window's message boxes.
     MeasureRig rig;
     TFormMain& f = *rig.form;
-    f.measureSetting.fSaveDataFile = true;
-    SetDataFilePath(f.measureSetting, "");
-    const GraphSetting before = f.graphSetting;
+    f.Document().measureSetting.fSaveDataFile = true;
+    SetDataFilePath(f.Document().measureSetting, "");
+    const GraphSetting before = f.Document().graphSetting;
     DisplaySettings(f, [&](TFormFFTSetting& d) {
         Pick(Find<QComboBox>(d, "ComboBoxDNum"), 5);
         ClickSet(d);
@@ -281,7 +286,7 @@ TEST(SettingsCommands, DialogsAreMadeWithTheWindowAndReportThroughItsPresenter) 
     EXPECT_EQ(rig.presenter.shown[0].text, "データファイルを選択して下さい");
     EXPECT_EQ(rig.presenter.shown[0].icon, MsgIcon::Error);
     EXPECT_TRUE(f.dialogCancelled);
-    EXPECT_TRUE(f.graphSetting == before);
+    EXPECT_TRUE(f.Document().graphSetting == before);
 }
 
 } // namespace

@@ -99,7 +99,7 @@ TEST(SignalCloser, TerminationSignalsCloseTheWindowLikeTheCloseCommand) {
         ASSERT_TRUE(ProcessEventsUntil([&] { return form.isVisible(); }));
         const QString prf = dir.filePath("Tavrinini.prf");
         ASSERT_TRUE(QFile::remove(prf)); // written at start-up; must come back at close
-        form.graphSetting.index_FreqS = 3;
+        form.Document().graphSetting.index_FreqS = 3;
 
         TSignalCloser closer;
         ASSERT_TRUE(closer.Install());

@@ -42,10 +42,10 @@ TEST(UnsavedData, EachCommandThatDropsTheBlockAsksAndCancelKeepsEverything) {
         MeasureRig rig;
         TFormMain& f = *rig.form;
         rig.Measure();
-        ASSERT_TRUE(f.fDataExist && !f.fDataSaved);
+        ASSERT_TRUE(f.Document().fDataExist && !f.Document().fDataSaved);
         const QString prf = rig.dir.filePath("Tavrinini.prf");
         const QByteArray settings = ReadAll(prf);
-        const GraphSetting graph = f.graphSetting;
+        const GraphSetting graph = f.Document().graphSetting;
         const QString title = f.windowTitle();
         const QString rms = f.EditRMS->text();
         int closed = 0;
@@ -57,11 +57,11 @@ TEST(UnsavedData, EachCommandThatDropsTheBlockAsksAndCancelKeepsEverything) {
         EXPECT_TRUE(rig.files.asked.empty()) << "no file dialog after Cancel";
         EXPECT_TRUE(f.isVisible());
         EXPECT_EQ(closed, 0);
-        EXPECT_TRUE(f.fDataExist);
-        EXPECT_EQ(f.curBlock.count, 1024);
+        EXPECT_TRUE(f.Document().fDataExist);
+        EXPECT_EQ(f.Document().curBlock.count, 1024);
         EXPECT_EQ(f.EditRMS->text(), rms);
         EXPECT_EQ(f.windowTitle(), title);
-        EXPECT_TRUE(f.graphSetting == graph);
+        EXPECT_TRUE(f.Document().graphSetting == graph);
         EXPECT_EQ(ReadAll(prf), settings);
 
         // OK goes on as without the question (the file dialogs are cancelled).
@@ -86,8 +86,8 @@ TEST(UnsavedData, NoQuestionWithoutUnsavedDataOrWhenASignalCloses) {
         if (state != State::NoData) {
             rig.Measure();
         }
-        f.fDataSaved = state == State::Saved;
-        f.measureSetting.fSaveDataFile = state == State::AutoSave;
+        f.Document().fDataSaved = state == State::Saved;
+        f.Document().measureSetting.fSaveDataFile = state == State::AutoSave;
         if (state == State::Signal) {
             f.CloseOnSignal(15);
         } else {
@@ -133,7 +133,7 @@ TEST(UnsavedData, CloseWhileTheUnitIsPreparedAsksOnceTheStartHasEnded) {
     MeasureRig rig(std::move(scripted));
     TFormMain& f = *rig.form;
     rig.Measure();
-    ASSERT_TRUE(f.fDataExist && !f.fDataSaved);
+    ASSERT_TRUE(f.Document().fDataExist && !f.Document().fDataSaved);
     ScriptedUnit& unit = *rig.Scripted();
     unit.lines.clear();
     unit.onLine = [&](const std::string& line) {
@@ -148,7 +148,7 @@ TEST(UnsavedData, CloseWhileTheUnitIsPreparedAsksOnceTheStartHasEnded) {
     ExpectDiscardQuestion(rig.presenter);
     EXPECT_TRUE(f.isVisible());
     EXPECT_FALSE(f.InitializingUnit());
-    EXPECT_TRUE(f.fDataExist);
+    EXPECT_TRUE(f.Document().fDataExist);
     EXPECT_EQ(f.MeasureStartBtn->text(), "計測開始");
 }
 

@@ -149,7 +149,7 @@ TEST(StatusPanelsTest, CommandsThatEmptyTheStatePanelsKeepTheirWidths) {
     rig.files.answers = {data, setting};
     f.MenuDataSaveClick();
     f.MenuSaveSettingFileClick();
-    ASSERT_TRUE(f.fDataSaved && QFile::exists(setting));
+    ASSERT_TRUE(f.Document().fDataSaved && QFile::exists(setting));
     const auto emptiesKeepingWidths = [&](const char* what, const std::function<void()>& command) {
         for (int i : {1, 2}) {
             f.myStatus->SetPanel(QString(30, u'測'), i);
@@ -166,7 +166,7 @@ TEST(StatusPanelsTest, CommandsThatEmptyTheStatePanelsKeepTheirWidths) {
     emptiesKeepingWidths("新規ファイル", [&] { f.MenuFileNewClick(); });
     rig.files.answers = {data};
     f.MenuRefLoadFileClick();
-    ASSERT_TRUE(f.fRefExist && !f.fDataExist);
+    ASSERT_TRUE(f.Document().fRefExist && !f.Document().fDataExist);
     emptiesKeepingWidths("データをクリア", [&] { f.MenuRefClearClick(); });
     rig.files.answers = {setting};
     emptiesKeepingWidths("設定 読込み", [&] { f.MenuOpenSettingFileClick(); });
