@@ -1,6 +1,6 @@
-// The main window: owns every object that lives for the whole run, the measurement data store,
-// the settings records and the state flags, and drives the idle work (measurement polling,
-// start-up work, status bar layout).
+// The main window: owns every object that lives for the whole run and the measurement document
+// (data store, settings records, their flags; document/MeasurementDocument.h), and drives the
+// idle work (measurement polling, start-up work, status bar layout).
 #pragma once
 
 #include <QMainWindow>

@@ -6,11 +6,8 @@
 #include "cli/Json.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <iostream>
 #include <unistd.h>
 
@@ -20,41 +17,12 @@
 #include "adunit/RateTables.h"
 #include "adunit/sim/SimConfig.h"
 #include "adunit/sim/SimulatedUnit.h"
+#include "cli/AcquireOptions.h"
 #include "cli/Cli.h"
 #include "cli/DataLoad.h"
 #include "common/Settings.h"
 
 namespace {
-
-constexpr const char* kAcquireUsage =
-    "Usage: tavrin-cli acquire -o OUT.DTA [options] [--simulated [simulator options]]\n"
-    "Prepares the TORVEX24 as Tavrin's start button does (check, filter, rate, model, version),\n"
-    "takes one block and writes it as Tavrin's save command would. A block holding a clipping\n"
-    "code (0 or 16777215) is rejected and nothing is written.\n"
-    "\n"
-    "Options:\n"
-    "  -o, --output OUT.DTA        data file to write (required)\n"
-    "  --count N                   samples per block, 1024..262144 (default 262144)\n"
-    "  --rate TEXT                 output data rate as Tavrin shows it: 125ksps, 62.5ksps,\n"
-    "                              50ksps, 31.25ksps, 25ksps, 10ksps, 5ksps, 2.5ksps, 1ksps,\n"
-    "                              500sps, 200sps, 100sps, 60sps, 50sps, 20sps, 10sps, 5sps\n"
-    "                              (59.92sps, 49.96sps with Sinc5) (default 125ksps)\n"
-    "  --filter sinc5|sinc3        digital filter (default sinc5)\n"
-    "  --channel 0|1               input channel (default 0)\n"
-    "  --repeat K                  take K blocks, written as OUT-001.DTA ... OUT-K.DTA\n"
-    "  --force                     replace existing output files\n"
-    "  --json                      one JSON line per written file on stdout\n"
-    "  --simulated                 use the simulated unit of tavrin-sim; the options after it\n"
-    "                              that are not acquire's go to the simulator (see below)\n"
-    "  -h, --help                  this text\n"
-    "\n"
-    "A progress bar goes to stderr when it is a terminal; each written file gets one line.\n"
-    "Exit status: 0 written; 1 clipped block or file not written (or existing); 2 usage;\n"
-    "3 unit not found; 4 unit does not respond; 5 filter refused; 6 rate refused;\n"
-    "7 model query refused; 8 not a TORVEX24; 9 version query refused; 10 acquisition command\n"
-    "not sent; 11 read error (also samples lost by an overrun); 12 the unit stopped sending;\n"
-    "129 hung up (SIGHUP), 130 interrupted (SIGINT), 143 terminated (SIGTERM).\n"
-    "\n";
 
 std::function<std::unique_ptr<FtDriver>()>& HardwareFactory() {
     static std::function<std::unique_ptr<FtDriver>()> factory;
@@ -96,184 +64,6 @@ private:
     struct sigaction oldTerm_ {};
     struct sigaction oldHup_ {}; // a closed terminal stops the unit like SIGTERM
 };
-
-// --- Options -------------------------------------------------------------------------------
-
-struct AcquireOptions {
-    std::string output;
-    int32_t count = kMaxDataCount;
-    std::string rate = "125ksps";
-    bool sinc3 = false;
-    int32_t channel = 0;
-    int32_t repeat = 1;
-    bool force = false;
-    bool json = false;
-    bool simulated = false;
-    std::vector<std::string> simArgs;
-};
-
-bool ParseInt(const std::string& text, int64_t lo, int64_t hi, int32_t& out) {
-    char* end = nullptr;
-    errno = 0;
-    const long long v = std::strtoll(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || errno != 0 || v < lo || v > hi) {
-        return false;
-    }
-    out = static_cast<int32_t>(v);
-    return true;
-}
-
-// An option with a value ("--opt VALUE" or "--opt=VALUE"): take stores it, or returns why not.
-struct ValueOption {
-    const char* name;
-    const char* alias; // null: none
-    std::string (*take)(const std::string& value, AcquireOptions& o);
-};
-
-const ValueOption kValueOptions[] = {
-    {"-o", "--output",
-     [](const std::string& v, AcquireOptions& o) -> std::string {
-         if (!o.output.empty()) {
-             return "more than one output file";
-         }
-         o.output = v;
-         return {};
-     }},
-    {"--count", nullptr,
-     [](const std::string& v, AcquireOptions& o) -> std::string {
-         return ParseInt(v, kMinDataCount, kMaxDataCount, o.count)
-                    ? std::string()
-                    : "--count takes 1024..262144, not '" + v + "'";
-     }},
-    {"--rate", nullptr,
-     [](const std::string& v, AcquireOptions& o) -> std::string {
-         o.rate = v;
-         return {};
-     }},
-    {"--filter", nullptr,
-     [](const std::string& v, AcquireOptions& o) -> std::string {
-         if (v != "sinc5" && v != "sinc3") {
-             return "--filter takes sinc5 or sinc3, not '" + v + "'";
-         }
-         o.sinc3 = v == "sinc3";
-         return {};
-     }},
-    {"--channel", nullptr,
-     [](const std::string& v, AcquireOptions& o) -> std::string {
-         return ParseInt(v, 0, 1, o.channel) ? std::string()
-                                             : "--channel takes 0 or 1, not '" + v + "'";
-     }},
-    {"--repeat", nullptr,
-     [](const std::string& v, AcquireOptions& o) -> std::string {
-         return ParseInt(v, 1, 999999, o.repeat)
-                    ? std::string()
-                    : "--repeat takes a count of 1 or more, not '" + v + "'";
-     }},
-};
-
-// An option without a value: it switches one field on.
-struct FlagOption {
-    const char* name;
-    bool AcquireOptions::*field;
-};
-
-const FlagOption kFlagOptions[] = {
-    {"--force", &AcquireOptions::force},
-    {"--json", &AcquireOptions::json},
-    {"--simulated", &AcquireOptions::simulated},
-};
-
-enum class Taken { No, Yes, Refused };
-
-// args[i] as one of the table's options; `problem` says why its value was refused.
-Taken TakeTableOption(const std::vector<std::string>& args, std::size_t& i, AcquireOptions& o,
-                      std::string& problem) {
-    for (const ValueOption& option : kValueOptions) {
-        std::string v;
-        if (TakeOptionValue(args, i, option.name, v) ||
-            (option.alias && TakeOptionValue(args, i, option.alias, v))) {
-            problem = option.take(v, o);
-            return problem.empty() ? Taken::Yes : Taken::Refused;
-        }
-    }
-    for (const FlagOption& flag : kFlagOptions) {
-        if (args[i] == flag.name) {
-            o.*(flag.field) = true;
-            return Taken::Yes;
-        }
-    }
-    for (const ValueOption& option : kValueOptions) {
-        if (args[i] == option.name || (option.alias && args[i] == option.alias)) {
-            problem = "option '" + args[i] + "' needs a value";
-            return Taken::Refused;
-        }
-    }
-    return Taken::No;
-}
-
-int Usage(std::ostream& err, const std::string& message) {
-    err << "tavrin-cli acquire: " << message << "\n" << kAcquireUsage;
-    return kExitUsage;
-}
-
-int Parse(const std::vector<std::string>& args, AcquireOptions& o, bool& help, std::ostream& err) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--help" || a == "-h") {
-            help = true;
-            return kExitOk;
-        }
-        std::string problem;
-        switch (TakeTableOption(args, i, o, problem)) {
-        case Taken::Yes:
-            continue;
-        case Taken::Refused:
-            return Usage(err, problem);
-        case Taken::No:
-            break;
-        }
-        if (o.simulated) {
-            o.simArgs.push_back(a); // the simulator's own option or its value
-        } else {
-            return Usage(err, a.size() > 1 && a[0] == '-' ? "unknown option '" + a + "'"
-                                                          : "unexpected argument '" + a + "'");
-        }
-    }
-    if (o.output.empty()) {
-        return Usage(err, "no output file (-o OUT.DTA)");
-    }
-    return kExitOk;
-}
-
-// The rate index whose text (for the chosen filter, or the other one where they differ) is
-// `text`; -1 when none.
-int32_t RateIndexByText(const std::string& text, bool sinc3) {
-    for (int32_t i = 0; i < kRateCount; ++i) {
-        if (text == RateText(i, sinc3)) {
-            return i;
-        }
-    }
-    for (int32_t i = 0; i < kRateCount; ++i) {
-        if (text == RateText(i, !sinc3)) {
-            return i;
-        }
-    }
-    return -1;
-}
-
-// OUT.DTA for one block; OUT-001.DTA ... for a series.
-std::string OutputName(const std::string& output, int32_t index, int32_t repeat) {
-    if (repeat == 1) {
-        return output;
-    }
-    const std::filesystem::path p(output);
-    const int width = std::max(3, static_cast<int>(std::to_string(repeat).size()));
-    std::string number = std::to_string(index);
-    number.insert(0, static_cast<std::size_t>(std::max(0, width - static_cast<int>(number.size()))),
-                  '0');
-    std::filesystem::path name = p.parent_path() / (p.stem().string() + "-" + number);
-    return name.string() + p.extension().string();
-}
 
 // --- Progress ----------------------------------------------------------------------------
 
@@ -381,7 +171,7 @@ bool SettingFromOptions(const AcquireOptions& o, ADUnitSetting& setting, std::os
     setting.ch_sel = o.channel;
     setting.spsSel = RateIndexByText(o.rate, o.sinc3);
     if (setting.spsSel < 0) {
-        err << "tavrin-cli acquire: unknown rate '" << o.rate << "'\n" << kAcquireUsage;
+        err << "tavrin-cli acquire: unknown rate '" << o.rate << "'\n" << AcquireUsage();
         return false;
     }
     return true;
@@ -602,11 +392,11 @@ void SetHardwareDriverFactory(std::function<std::unique_ptr<FtDriver>()> factory
 int AcquireCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     AcquireOptions o;
     bool help = false;
-    if (const int r = Parse(args, o, help, err); r != kExitOk) {
+    if (const int r = ParseAcquireOptions(args, o, help, err); r != kExitOk) {
         return r;
     }
     if (help) {
-        out << kAcquireUsage << SimOptionsHelp();
+        out << AcquireUsage() << SimOptionsHelp();
         return kExitOk;
     }
     ADUnitSetting setting;
