@@ -189,6 +189,14 @@ struct RunResult {
     long rssKb = 0;
 };
 
+// The window keeps its controls to itself; the run finds them by their object names.
+QPushButton* StartButton(const TFormMain& form) {
+    return form.findChild<QPushButton*>(QStringLiteral("MeasureStartBtn"));
+}
+TStatusPanels* StatusBar(const TFormMain& form) {
+    return form.findChild<TStatusPanels*>(QStringLiteral("StatusBar1"));
+}
+
 // Checks the whole measured block against the counter the unit streams.
 bool VerifyBlock(const TFormMain& form, int32_t count, std::string& fault) {
     if (!form.fDataExist || form.curBlock.count != count) {
@@ -253,7 +261,7 @@ RunResult Measure(TFormMain& form, CountingPresenter& presenter, SimulatedUnit* 
         if (!armed) {
             return; // still inside the start command
         }
-        if (!form.fMeasuring) {
+        if (!form.Measuring()) {
             loop.quit();
             return;
         }
@@ -263,10 +271,10 @@ RunResult Measure(TFormMain& form, CountingPresenter& presenter, SimulatedUnit* 
             loop.quit();
         }
     });
-    form.MeasureStartBtn->click();
-    r.started = form.fMeasuring;
+    StartButton(form)->click();
+    r.started = form.Measuring();
     if (!r.started) {
-        r.fault = "did not start: panel 0 \"" + form.StatusBar1->PanelText(0).toStdString() +
+        r.fault = "did not start: panel 0 \"" + StatusBar(form)->PanelText(0).toStdString() +
                   "\", message \"" + presenter.last.toStdString() + "\"";
         return r;
     }
@@ -275,9 +283,9 @@ RunResult Measure(TFormMain& form, CountingPresenter& presenter, SimulatedUnit* 
     armed = true;
     loop.exec();
     r.maxGapMs = watch.Stop();
-    if (form.fMeasuring) {
-        form.MeasureStartBtn->click(); // the stop button
-        r.fault = "stalled at " + std::to_string(form.receivedCount) + " samples";
+    if (form.Measuring()) {
+        StartButton(form)->click(); // the stop button
+        r.fault = "stalled at " + std::to_string(form.Measurement().ReceivedCount()) + " samples";
         return r;
     }
     QCoreApplication::processEvents(); // the repaint of the finished display
@@ -291,9 +299,9 @@ RunResult Measure(TFormMain& form, CountingPresenter& presenter, SimulatedUnit* 
         r.blockOk = false;
         r.fault = "message shown: \"" + presenter.last.toStdString() + "\"";
     }
-    if (r.blockOk && form.StatusBar1->PanelText(1) != QStringLiteral("計測終了しました")) {
+    if (r.blockOk && StatusBar(form)->PanelText(1) != QStringLiteral("計測終了しました")) {
         r.blockOk = false;
-        r.fault = "panel 1 \"" + form.StatusBar1->PanelText(1).toStdString() + "\"";
+        r.fault = "panel 1 \"" + StatusBar(form)->PanelText(1).toStdString() + "\"";
     }
     if (r.blockOk && unit && unit->SamplesSent() != static_cast<uint64_t>(count)) {
         r.blockOk = false;
@@ -304,20 +312,20 @@ RunResult Measure(TFormMain& form, CountingPresenter& presenter, SimulatedUnit* 
 
 // A measurement stopped half-way: the stop button must end it at once and drop the samples.
 bool StopHalfWay(TFormMain& form, double afterMs, double& stopMs, std::string& fault) {
-    form.MeasureStartBtn->click();
-    if (!form.fMeasuring) {
+    StartButton(form)->click();
+    if (!form.Measuring()) {
         fault = "did not start";
         return false;
     }
     QEventLoop loop;
     QTimer::singleShot(static_cast<int>(afterMs), &loop, &QEventLoop::quit);
     loop.exec();
-    const int32_t before = form.receivedCount;
+    const int32_t before = form.Measurement().ReceivedCount();
     const double t0 = NowMs();
-    form.MeasureStartBtn->click();
+    StartButton(form)->click();
     stopMs = NowMs() - t0;
-    if (form.fMeasuring || form.fDataExist || before <= 0) {
-        fault = "after the stop button: fMeasuring " + std::to_string(form.fMeasuring) +
+    if (form.Measuring() || form.fDataExist || before <= 0) {
+        fault = "after the stop button: fMeasuring " + std::to_string(form.Measuring()) +
                 ", fDataExist " + std::to_string(form.fDataExist) + ", samples before " +
                 std::to_string(before);
         return false;
@@ -339,19 +347,19 @@ double StartAgainstSilentUnit(double& commandMs, std::string& fault) {
     options.presenter = &presenter;
     options.driverFactory = [&] { return std::make_unique<SimulatedUnit>(config, clock); };
     TFormMain form(options);
-    while (form.fFirstIdle) {
+    while (form.FirstIdlePending()) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     }
     LoopWatch watch;
     const double t0 = NowMs();
-    form.MeasureStartBtn->click();
+    StartButton(form)->click();
     commandMs = NowMs() - t0;
     const double gap = watch.Stop();
-    if (form.fMeasuring || form.MeasureStartBtn->text() != QStringLiteral("計測開始") ||
+    if (form.Measuring() || StartButton(form)->text() != QStringLiteral("計測開始") ||
         presenter.shown != 1) {
-        fault = "after the start: fMeasuring " + std::to_string(form.fMeasuring) + ", button \"" +
-                form.MeasureStartBtn->text().toStdString() + "\", " +
-                std::to_string(presenter.shown) + " messages";
+        fault = "after the start: fMeasuring " + std::to_string(form.Measuring()) + ", button \"" +
+                StartButton(form)->text().toStdString() + "\", " + std::to_string(presenter.shown) +
+                " messages";
     }
     return gap;
 }
@@ -412,11 +420,11 @@ int main(int argc, char** argv) {
         return driver;
     };
     TFormMain form(options);
-    if (form.ConstructionFailed() || !form.ADUnit) {
+    if (form.ConstructionFailed() || !form.Measurement().ADUnit()) {
         std::fprintf(stderr, "soak: the main window could not be built\n");
         return 1;
     }
-    while (form.fFirstIdle) {
+    while (form.FirstIdlePending()) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     }
     form.unitSetting = ADUnitSetting{kRate, false, 0};

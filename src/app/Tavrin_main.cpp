@@ -16,11 +16,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "adunit/Acquisition.h"
-#include "adunit/Adc.h"
 #include "analysis/MyFFT.h"
 #include "app/Mymessage.h"
 #include "app/Mystatus.h"
+#include "app/Myversion.h"
 #include "app/ProgressThrottle.h"
 #include "app/StatusPanels.h"
 #include "app/WindowSettingChooser.h"
@@ -169,10 +168,14 @@ bool TFormMain::CreateStartupWindow(const char* name, const std::function<void()
     return false;
 }
 
+bool TFormMain::CreateVersionBox() {
+    // It belongs to the main window, which centres it and releases it.
+    return CreateStartupWindow("FormVersion", [this] { FormVersion = new TFormVersion(this); });
+}
+
 void TFormMain::BuildObjects() {
-    fMeasuring = fDataExist = fRefExist = fDataSaved = fInfoShown = fStatusLayout = false;
+    fDataExist = fRefExist = fDataSaved = fInfoShown = fStatusLayout = false;
     fSettingsLoaded = false;
-    receivedCount = 0;
 
     curBlock = SampleBlock{};
     curBlock.codes = curCodes.data();
@@ -239,16 +242,9 @@ void TFormMain::BuildObjects() {
         return;
     }
     if (!CreateOwned("ADUnit", [&] {
-            // The window owns the unit's timer; without a driver backend there is no unit and
-            // the start command does nothing.
+            // Without a driver backend there is no unit and the start command does nothing.
             if (options_.driverFactory) {
-                unitTimer_ = std::make_unique<QtOneShotTimer>();
-                ADUnit = std::make_unique<TADC>(options_.driverFactory(), *unitTimer_, eventPump_,
-                                                &unitClock_);
-                acquisition_ = std::make_unique<TAcquisition>(*ADUnit);
-                // A unit that stops sending ends the measurement as a read error, as the
-                // headless acquisition gives up on it.
-                acquisition_->WatchStall(options_.stallClock ? options_.stallClock : &unitClock_);
+                measurement_.CreateUnit(options_.driverFactory(), options_.stallClock);
             }
         })) {
         return;
@@ -329,6 +325,11 @@ void TFormMain::ConnectHandlers() {
     }
     connect(PaintBox1, &TPaintBox::MouseDown, this,
             [this](Qt::MouseButton, int x, int) { PaintBox1MouseDown(x); });
+    connect(&measurement_, &TMeasurementController::progress, this,
+            &TFormMain::MeasurementProgress);
+    connect(&measurement_, &TMeasurementController::finished, this, &TFormMain::FinishMeasurement);
+    connect(&measurement_, &TMeasurementController::failed, this, &TFormMain::MeasurementFailed);
+    connect(&measurement_, &TMeasurementController::stopped, this, &TFormMain::MeasurementStopped);
 }
 
 TFormMain::~TFormMain() {
@@ -338,12 +339,7 @@ TFormMain::~TFormMain() {
     progress_.reset();
     myStatus.reset();
     ZF_File.reset();
-    acquisition_.reset();
-    if (ADUnit) {
-        ADUnit->CloseUnit();
-        ADUnit.reset();
-    }
-    unitTimer_.reset();
+    measurement_.ReleaseUnit();
     myFFT.reset();
     FFTGraph.reset();
 }
@@ -374,7 +370,7 @@ void TFormMain::ArmIdleTimer() {
     if (!HasIdleWork() || !IdleAllowed()) {
         return;
     }
-    const int interval = (fFirstIdle || fStatusLayout) ? 0 : measuringIdleMs_;
+    const int interval = (fFirstIdle || fStatusLayout) ? 0 : measurement_.PollIntervalMs();
     if (!idleTimer_.isActive() || idleTimer_.interval() != interval) {
         idleTimer_.start(interval);
     }
@@ -398,8 +394,8 @@ void TFormMain::IdleHandler() {
         return;
     }
     inIdle_ = true;
-    if (fMeasuring) {
-        PollAcquisition();
+    if (measurement_.Measuring()) {
+        measurement_.PollAcquisition();
     }
     if (fFirstIdle) {
         FirstIdle();

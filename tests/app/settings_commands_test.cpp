@@ -36,7 +36,7 @@ void WithOpenDialog(D& dialog, const std::function<void(D&)>& act,
 }
 
 void DisplaySettings(TFormMain& f, const std::function<void(TFormFFTSetting&)>& act) {
-    WithOpenDialog<TFormFFTSetting>(*f.FormFFTSetting, act, [&] { f.MenuDispSettingClick(); });
+    WithOpenDialog<TFormFFTSetting>(*f.FFTSettingDialog(), act, [&] { f.MenuDispSettingClick(); });
 }
 
 void ClickSet(QWidget& d) {
@@ -72,14 +72,14 @@ TEST(SettingsCommands, DisplayChangesRedrawAndRecomputeOnlyForFftOptions) {
     f.curBlock.spectrum[7] = mark;
     f.refBlock.spectrum[7] = mark;
     const QImage logAxis = f.PaintBox1->grab().toImage();
-    const QString peakHz = f.peakReadouts.EditPeakHz->text();
+    const QString peakHz = f.Readouts().EditPeakHz->text();
 
     // Cancel changes nothing.
     DisplaySettings(f, [](TFormFFTSetting& d) {
         Find<QRadioButton>(d, "RadioWin0")->click();
         Find<QPushButton>(d, "CancelBtn")->click();
     });
-    EXPECT_TRUE(f.dialogCancelled);
+    EXPECT_TRUE(f.DialogCancelled());
     EXPECT_EQ(f.graphSetting.whichWindowFunc, WinHanning);
 
     // The axis alone: drawn again, not computed again.
@@ -87,12 +87,12 @@ TEST(SettingsCommands, DisplayChangesRedrawAndRecomputeOnlyForFftOptions) {
         Find<QRadioButton>(d, "RadioLinear")->click();
         ClickSet(d);
     });
-    EXPECT_FALSE(f.dialogCancelled);
+    EXPECT_FALSE(f.DialogCancelled());
     EXPECT_FALSE(f.graphSetting.fLogGraph);
     EXPECT_EQ(f.curBlock.spectrum[7], mark);
     EXPECT_EQ(f.refBlock.spectrum[7], mark);
     EXPECT_NE(f.PaintBox1->grab().toImage(), logAxis) << "the linear axis is drawn";
-    EXPECT_EQ(f.peakReadouts.EditPeakHz->text(), peakHz);
+    EXPECT_EQ(f.Readouts().EditPeakHz->text(), peakHz);
 
     // The window: both blocks computed again, read-outs from the new spectrum.
     DisplaySettings(f, [](TFormFFTSetting& d) {
@@ -104,7 +104,7 @@ TEST(SettingsCommands, DisplayChangesRedrawAndRecomputeOnlyForFftOptions) {
     EXPECT_TRUE(std::equal(expected.begin(), expected.end(), f.curBlock.spectrum));
     EXPECT_TRUE(std::equal(expected.begin(), expected.end(), f.refBlock.spectrum));
     // A rectangular window reads the 1 V tone's RMS as the spectrum's: 0.707.
-    EXPECT_NEAR(f.EditRMS->text().toDouble(), 0.707, 0.01);
+    EXPECT_NEAR(Controls(f).EditRMS->text().toDouble(), 0.707, 0.01);
 
     // The DC cut and the correction count as well.
     for (const char* box : {"CheckDCCut", "CheckWinFuncAdjust"}) {
@@ -148,7 +148,7 @@ TEST(SettingsCommands, CountChangeDropsUnsavedDataAndKeepsSavedData) {
     EXPECT_FALSE(f.fDataExist);
     EXPECT_EQ(f.curBlock.count, 0);
     EXPECT_EQ(f.graphSetting.DataCountMax, 2048);
-    EXPECT_EQ(f.peakReadouts.EditPeakHz->text(), "---");
+    EXPECT_EQ(f.Readouts().EditPeakHz->text(), "---");
     EXPECT_EQ(rig.Panel(2), "");
 
     rig.Measure();
@@ -174,16 +174,17 @@ TEST(SettingsCommands, StartThatFailsLeavesTheBlockItsOwnRateFilterAndChannel) {
             SimConfig absent = DefaultSimConfig();
             absent.absent = true;
             rig.UseSim(absent);
-            f.MeasureStartBtn->click();
+            Controls(f).MeasureStartBtn->click();
         },
         [&] {
             ScriptedUnit& unit = rig.UseScripted(std::make_unique<ScriptedUnit>());
             unit.onLine = [&](const std::string& line) {
                 if (line == "?") {
-                    f.MeasureStartBtn->click(); // stop, pressed while the unit is prepared
+                    Controls(f)
+                        .MeasureStartBtn->click(); // stop, pressed while the unit is prepared
                 }
             };
-            f.MeasureStartBtn->click();
+            Controls(f).MeasureStartBtn->click();
         },
     };
     int run = 0;
@@ -191,7 +192,7 @@ TEST(SettingsCommands, StartThatFailsLeavesTheBlockItsOwnRateFilterAndChannel) {
         SCOPED_TRACE(run);
         f.unitSetting = ADUnitSetting{8, true, 1}; // 1 ksps, Sinc3, CH1 for the next start
         failedStart();
-        ASSERT_FALSE(f.fMeasuring);
+        ASSERT_FALSE(f.Measuring());
         ASSERT_TRUE(f.fDataExist);
         const QString name = rig.dir.filePath(QString("after%1.DTA").arg(run++));
         rig.files.answers = {name};
@@ -220,9 +221,9 @@ TEST(SettingsCommands, StartThatFailsLeavesTheBlockItsOwnRateFilterAndChannel) {
 TEST(SettingsCommands, NewCountAndRateReachTheNextMeasurementAndTheStartupFile) {
     MeasureRig rig;
     TFormMain& f = *rig.form;
-    ASSERT_TRUE(f.FormAmpSetting && f.FormFFTSetting);
+    ASSERT_TRUE(f.AmpSettingDialog() && f.FFTSettingDialog());
     WithOpenDialog<TFormAmpSetting>(
-        *f.FormAmpSetting,
+        *f.AmpSettingDialog(),
         [](TFormAmpSetting& d) {
             EXPECT_EQ(d.windowTitle(), "TORVEX24");
             Pick(Find<QComboBox>(d, "ComboBox1"), 12);
@@ -261,7 +262,7 @@ TEST(SettingsCommands, DialogsAreMadeWithTheWindowAndReportThroughItsPresenter) 
         EXPECT_TRUE(form.ConstructionFailed()) << name;
         ASSERT_EQ(presenter.shown.size(), 1u) << name;
         EXPECT_EQ(presenter.shown[0].text, QStringLiteral("致命的なメモリエラーです:") + name);
-        EXPECT_FALSE(form.FormFFTSetting) << "made after " << name;
+        EXPECT_FALSE(form.FFTSettingDialog()) << "made after " << name;
     }
 
     // Automatic saving on without a file: Set refuses through the window's message boxes.
@@ -280,7 +281,7 @@ TEST(SettingsCommands, DialogsAreMadeWithTheWindowAndReportThroughItsPresenter) 
     EXPECT_EQ(rig.presenter.shown[0].caption, "ZF");
     EXPECT_EQ(rig.presenter.shown[0].text, "データファイルを選択して下さい");
     EXPECT_EQ(rig.presenter.shown[0].icon, MsgIcon::Error);
-    EXPECT_TRUE(f.dialogCancelled);
+    EXPECT_TRUE(f.DialogCancelled());
     EXPECT_TRUE(f.graphSetting == before);
 }
 
