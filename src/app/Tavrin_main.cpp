@@ -191,62 +191,11 @@ void TFormMain::BuildObjects() {
         })) {
         return;
     }
-    if (!CreateOwned("TLabel_dB", [&] {
-            for (auto& label : TLabel_dB) {
-                label = new QLabel(centralWidget());
-                label->setObjectName(QStringLiteral("TLabel_dB"));
-                label->hide();
-            }
-        })) {
+    if (!CreateAxisLabels()) {
         return;
     }
-    if (!CreateOwned("TLabel_Freq", [&] {
-            for (auto& label : TLabel_Freq) {
-                label = new QLabel(centralWidget());
-                label->setObjectName(QStringLiteral("TLabel_Freq"));
-                label->hide();
-            }
-        })) {
-        return;
-    }
-    PaintBox1->hide();
-    PaintBox3->hide();
-    for (QLabel* label :
-         {LabelVoltmax, LabelVoltzero, LabelVoltmin, LabelVoltUnit, LabelTimeS, LabelTimeE}) {
-        label->hide();
-    }
-    peakReadouts.EditPeakVolt = ui->EditPeakVolt;
-    peakReadouts.EditPeakdB = ui->EditPeakdB;
-    peakReadouts.EditPeakHz = ui->EditPeakHz;
-    // Read-outs such as "23173.807" must show every digit in the design's narrow fields; the
-    // fallback font's digits are wider than the original's, so the inner padding goes.
-    for (QLineEdit* edit : {ui->EditRMS, ui->EditPeakVolt, ui->EditPeakdB, ui->EditPeakHz}) {
-        edit->setStyleSheet(QStringLiteral("QLineEdit { padding: 0px; }"));
-    }
-    ClearPeakReadouts();
-    ClearRMS();
-
-    if (!CreateOwned("myStatus", [&] {
-            myStatus = std::make_unique<TmyStatus>(*ui->StatusBar1, kUnitName, kHighestPanel);
-            progress_ = std::make_unique<TProgressThrottle>(
-                [this](int32_t count, int32_t code) { myStatus->ShowProgress(count, code); });
-        })) {
-        return;
-    }
-    if (!CreateOwned("ZF_File",
-                     [&] { ZF_File = std::make_unique<::ZF_File>(&fileConfirmation_); })) {
-        return;
-    }
-    if (!CreateOwned("myFFT",
-                     [&] { myFFT = std::make_unique<TmyFFT>(graphSetting, &fftWarning_); })) {
-        return;
-    }
-    if (!CreateOwned("ADUnit", [&] {
-            // Without a driver backend there is no unit and the start command does nothing.
-            if (options_.driverFactory) {
-                measurement_.CreateUnit(options_.driverFactory(), options_.stallClock);
-            }
-        })) {
+    PrepareReadouts();
+    if (!CreateServices()) {
         return;
     }
     if (!CreateOwned("FFTGraph", [&] {
@@ -263,6 +212,71 @@ void TFormMain::BuildObjects() {
         return;
     }
     ui->MeasureStartBtn->setText(QStringLiteral("計測開始"));
+}
+
+bool TFormMain::CreateAxisLabels() {
+    if (!CreateOwned("TLabel_dB", [&] {
+            for (auto& label : TLabel_dB) {
+                label = new QLabel(centralWidget());
+                label->setObjectName(QStringLiteral("TLabel_dB"));
+                label->hide();
+            }
+        })) {
+        return false;
+    }
+    if (!CreateOwned("TLabel_Freq", [&] {
+            for (auto& label : TLabel_Freq) {
+                label = new QLabel(centralWidget());
+                label->setObjectName(QStringLiteral("TLabel_Freq"));
+                label->hide();
+            }
+        })) {
+        return false;
+    }
+    PaintBox1->hide();
+    PaintBox3->hide();
+    for (QLabel* label :
+         {LabelVoltmax, LabelVoltzero, LabelVoltmin, LabelVoltUnit, LabelTimeS, LabelTimeE}) {
+        label->hide();
+    }
+    return true;
+}
+
+void TFormMain::PrepareReadouts() {
+    peakReadouts.EditPeakVolt = ui->EditPeakVolt;
+    peakReadouts.EditPeakdB = ui->EditPeakdB;
+    peakReadouts.EditPeakHz = ui->EditPeakHz;
+    // Read-outs such as "23173.807" must show every digit in the design's narrow fields; the
+    // fallback font's digits are wider than the original's, so the inner padding goes.
+    for (QLineEdit* edit : {ui->EditRMS, ui->EditPeakVolt, ui->EditPeakdB, ui->EditPeakHz}) {
+        edit->setStyleSheet(QStringLiteral("QLineEdit { padding: 0px; }"));
+    }
+    ClearPeakReadouts();
+    ClearRMS();
+}
+
+bool TFormMain::CreateServices() {
+    if (!CreateOwned("myStatus", [&] {
+            myStatus = std::make_unique<TmyStatus>(*ui->StatusBar1, kUnitName, kHighestPanel);
+            progress_ = std::make_unique<TProgressThrottle>(
+                [this](int32_t count, int32_t code) { myStatus->ShowProgress(count, code); });
+        })) {
+        return false;
+    }
+    if (!CreateOwned("ZF_File",
+                     [&] { ZF_File = std::make_unique<::ZF_File>(&fileConfirmation_); })) {
+        return false;
+    }
+    if (!CreateOwned("myFFT",
+                     [&] { myFFT = std::make_unique<TmyFFT>(graphSetting, &fftWarning_); })) {
+        return false;
+    }
+    return CreateOwned("ADUnit", [&] {
+        // Without a driver backend there is no unit and the start command does nothing.
+        if (options_.driverFactory) {
+            measurement_.CreateUnit(options_.driverFactory(), options_.stallClock);
+        }
+    });
 }
 
 void TFormMain::CreateSettingDialogs() {

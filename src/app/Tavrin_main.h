@@ -343,7 +343,11 @@ protected:
     void paintEvent(QPaintEvent* event) override;   // FormPaint
 
 private:
+    // The owned objects in their order; each step is false once a creation has failed.
     void BuildObjects();
+    bool CreateAxisLabels();
+    void PrepareReadouts();
+    bool CreateServices(); // myStatus, ZF_File, myFFT, ADUnit
     void CreateSettingDialogs();
     void AllocateDataStore();
     void ConnectHandlers();
