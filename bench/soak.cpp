@@ -427,8 +427,7 @@ struct SoakWindow {
 
 struct Series {
     std::vector<RunResult> results;
-    bool blocksOk = true;
-    bool stopOk = true;
+    bool blocksOk = true, stopOk = true;
     double stopMs = 0;
     std::string stopFault;
 };
@@ -463,10 +462,7 @@ Series RunSeries(SoakWindow& w, const Options& opt, double blockMs) {
 // What follows the series: the idle window, the bare polling cadence, a start against a unit
 // that never answers.
 struct AfterRun {
-    double idlePct = 0;
-    double cadencePct = 0;
-    double silentMs = 0;
-    double silentGap = 0;
+    double idlePct = 0, cadencePct = 0, silentMs = 0, silentGap = 0;
     std::string silentFault;
     bool idleTimer = false;
 };
@@ -480,10 +476,9 @@ AfterRun MeasureAfterRun(const TFormMain& form, const Options& opt) {
     return a;
 }
 
+// The block's time and the simulated unit's CPU per block (counter and default tone picture).
 struct Costs {
-    double blockMs = 0;
-    double simRampMs = 0; // the simulated unit's CPU per block, counter picture
-    double simToneMs = 0; // the same, default tone picture
+    double blockMs = 0, simRampMs = 0, simToneMs = 0;
 };
 
 struct Summary {
@@ -578,10 +573,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
 
     const SimConfig config = RampConfig();
-    Costs costs;
-    costs.blockMs = SamplePeriod(kRate, false) * opt.count;
-    costs.simRampMs = SimCostMsPerBlock(config, opt.count);
-    costs.simToneMs = SimCostMsPerBlock(DefaultSimConfig(), opt.count);
+    const Costs costs{SamplePeriod(kRate, false) * opt.count, SimCostMsPerBlock(config, opt.count),
+                      SimCostMsPerBlock(DefaultSimConfig(), opt.count)};
 
     SoakWindow window;
     if (!window.Build(config, opt.count)) {
