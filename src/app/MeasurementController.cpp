@@ -43,6 +43,9 @@ void TMeasurementController::ReleaseUnit() {
 // --- Start -------------------------------------------------------------------------------------
 
 AcqStatus TMeasurementController::PrepareUnit(const ADUnitSetting& setting) {
+    if (!acquisition_) {
+        return AcqStatus::NotFound;
+    }
     stopRequested_ = false;
     initializing_ = true;
     const AcqStatus status = acquisition_->Prepare(setting, [this] { return stopRequested_; });
@@ -59,6 +62,9 @@ void TMeasurementController::RequestStop() {
 AcqStatus TMeasurementController::Start(const ADUnitSetting& setting, int32_t count,
                                         int32_t* codes) {
     receivedCount_ = 0;
+    if (!acquisition_) {
+        return AcqStatus::NotFound;
+    }
     const AcqStatus started = acquisition_->Start(setting, count, codes);
     chunkSize_ = acquisition_->ChunkSize();
     pollIntervalMs_ = PollInterval(chunkSize_, setting.spsSel, setting.sinc3);

@@ -42,7 +42,7 @@ public:
 
     // The preparation step of the start (open, check, filter, rate, identity). Events are
     // serviced while it waits for the unit; a RequestStop() arriving then ends it with
-    // Abandoned after the current step.
+    // Abandoned after the current step. Without a unit: NotFound.
     AcqStatus PrepareUnit(const ADUnitSetting& setting);
     bool Initializing() const { return initializing_; }
     // A stop or close came in during PrepareUnit's wait (the transport is inside a command,
@@ -50,7 +50,7 @@ public:
     void RequestStop();
     // The last preparation was ended by RequestStop().
     bool StopRequested() const { return stopRequested_; }
-    // The replies of the last preparation and the rate text of its setting.
+    // The replies of the last preparation and the rate text of its setting (with a unit only).
     const char* ModelName() const { return acquisition_->ModelName(); }
     const char* Version() const { return acquisition_->Version(); }
     const char* RateText() const { return acquisition_->RateText(); }

@@ -181,15 +181,13 @@ QString MeasureRig::Panel(int i) const {
 bool MeasureRig::MenusEnabled() const {
     bool all = true;
     bool any = false;
-    for (QMenu* m :
-         {Controls(*form).MenuFile, Controls(*form).MenuMeasure, Controls(*form).MenuData,
-          Controls(*form).MenuSetting, Controls(*form).MenuHelp, Controls(*form).MenuRef}) {
+    const FormControls c = Controls(*form);
+    for (QMenu* m : {c.MenuFile, c.MenuMeasure, c.MenuData, c.MenuSetting, c.MenuHelp, c.MenuRef}) {
         all = all && m->menuAction()->isEnabled();
         any = any || m->menuAction()->isEnabled();
     }
-    const bool items = Controls(*form).MenuMeasureStart->isEnabled() &&
-                       Controls(*form).PeakBackBtn->isEnabled() &&
-                       Controls(*form).PeakFwdBtn->isEnabled();
+    const bool items =
+        c.MenuMeasureStart->isEnabled() && c.PeakBackBtn->isEnabled() && c.PeakFwdBtn->isEnabled();
     EXPECT_EQ(all, any) << "menus switch together";
     EXPECT_EQ(all, items) << "the start item and peak buttons switch with the menus";
     return all;

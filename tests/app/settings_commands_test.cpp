@@ -180,8 +180,8 @@ TEST(SettingsCommands, StartThatFailsLeavesTheBlockItsOwnRateFilterAndChannel) {
             ScriptedUnit& unit = rig.UseScripted(std::make_unique<ScriptedUnit>());
             unit.onLine = [&](const std::string& line) {
                 if (line == "?") {
-                    Controls(f)
-                        .MeasureStartBtn->click(); // stop, pressed while the unit is prepared
+                    // The stop, pressed while the unit is prepared.
+                    Controls(f).MeasureStartBtn->click();
                 }
             };
             Controls(f).MeasureStartBtn->click();
