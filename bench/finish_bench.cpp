@@ -11,8 +11,6 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
-#include <QLabel>
-#include <QLineEdit>
 #include <QTemporaryDir>
 #include <cstdlib>
 #include <memory>
@@ -76,7 +74,7 @@ struct Scene {
         };
         form = std::make_unique<BenchForm>(options);
         // The first idle pass reads the start-up file, lays out the graphs and shows the window.
-        while (form->fFirstIdle) {
+        while (form->FirstIdlePending()) {
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
         }
         form->Document().unitSetting = ADUnitSetting{kRate, false, 0};
@@ -85,7 +83,7 @@ struct Scene {
         form->Document().graphSetting.DataCountSel = 8;
         form->Document().measureSetting.fSaveDataFile = false;
         // The unit is open as it is at the end of an acquisition, so the stop command is sent.
-        form->ADUnit->OpenUnit();
+        form->Measurement().ADUnit()->OpenUnit();
 
         SignalGenerator generator;
         generator.Setup(DefaultSimConfig().channel[0],
@@ -97,10 +95,8 @@ struct Scene {
 
     // The state the last idle step leaves before completion.
     void LastSampleArrived() {
-        form->fMeasuring = true;
         form->Document().fDataExist = false;
         form->Document().fDataSaved = false;
-        form->receivedCount = kCount;
     }
 };
 
@@ -115,10 +111,9 @@ Scene& TheScene() {
 
 // The completion steps in the controller's order, through the public parts of the window.
 void RunFinishSteps(BenchForm& f) {
-    if (!f.ADUnit->StopAcquisition()) {
-        f.ADUnit->CloseUnit();
+    if (!f.Measurement().ADUnit()->StopAcquisition()) {
+        f.Measurement().ADUnit()->CloseUnit();
     }
-    f.fMeasuring = false;
     // The document's end of a block: length, rate, filter, clipping check, conversion and code
     // statistics.
     MeasurementDocument& d = f.Document();
@@ -128,19 +123,15 @@ void RunFinishSteps(BenchForm& f) {
     SampleBlock& b = d.curBlock;
     f.Document().FFT()->ComputeSpectrum(b);
     f.RedrawGraphs();
-    f.FFTGraph->ShowLargestPeak(b, f.peakReadouts, f.LabelPeakVolt);
-    f.LabelPeakdB->setText(QStringLiteral("dBV"));
-    f.Document().rmsVolt = SpectrumRMS(b);
-    f.EditRMS->setText(QString::fromStdString(FormatPicture(f.Document().rmsVolt, "0.000")));
-    f.LabelRMS->setText(QStringLiteral("Vrms"));
+    f.ShowPeak();
+    f.ShowRMS();
     const float df = DeltaF(SamplePeriod(b.spsSel, b.sinc3), b.count);
     f.SetInfoPanel(QStringLiteral("Δｆ= ") + QString::fromStdString(FormatPicture(df, "0.000")) +
                        QStringLiteral("Hz / 絶対値[dBV] 表示 / 窓関数=ハニング窓"),
                    2);
-    f.myStatus->ShowMeasureEnd();
-    f.myStatus->ShowCodeStatistics(f.FFTGraph->CodeMax(), f.FFTGraph->CodeMin(),
+    f.Status()->ShowMeasureEnd();
+    f.Status()->ShowCodeStatistics(f.FFTGraph->CodeMax(), f.FFTGraph->CodeMin(),
                                    f.Document().stdDevCode);
-    f.fInfoShown = false;
 }
 
 void FinishMeasurement(benchmark::State& state) {
@@ -149,7 +140,7 @@ void FinishMeasurement(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         s.LastSampleArrived();
-        if (!s.form->ADUnit->OpenUnit()) {
+        if (!s.form->Measurement().ADUnit()->OpenUnit()) {
             state.SkipWithError("the simulated unit does not open");
             break;
         }
@@ -184,7 +175,7 @@ void FinishMeasurementNewWindow(benchmark::State& state) {
         state.PauseTiming();
         s.LastSampleArrived();
         window = window == WinHanning ? WinHamming : WinHanning;
-        s.form->ADUnit->OpenUnit();
+        s.form->Measurement().ADUnit()->OpenUnit();
         state.ResumeTiming();
         if (!s.form->Finish()) {
             state.SkipWithError("FinishMeasurement is not reachable from a derived class");
@@ -202,7 +193,7 @@ void FinishFromParts(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         s.LastSampleArrived();
-        s.form->ADUnit->OpenUnit();
+        s.form->Measurement().ADUnit()->OpenUnit();
         state.ResumeTiming();
         RunFinishSteps(*s.form);
         if (paint) {
@@ -237,12 +228,12 @@ void FinishStep(benchmark::State& state) {
             f.RedrawGraphs();
             break;
         case 3:
-            f.FFTGraph->ShowLargestPeak(b, f.peakReadouts, f.LabelPeakVolt);
+            f.ShowPeak();
             benchmark::DoNotOptimize(SpectrumRMS(b));
             break;
         case 4:
             benchmark::DoNotOptimize(CodeStdDev(b));
-            f.myStatus->ShowCodeStatistics(f.FFTGraph->CodeMax(), f.FFTGraph->CodeMin(),
+            f.Status()->ShowCodeStatistics(f.FFTGraph->CodeMax(), f.FFTGraph->CodeMin(),
                                            f.Document().stdDevCode);
             break;
         default:

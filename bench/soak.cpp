@@ -189,6 +189,14 @@ struct RunResult {
     long rssKb = 0;
 };
 
+// The window keeps its controls to itself; the run finds them by their object names.
+QPushButton* StartButton(const TFormMain& form) {
+    return form.findChild<QPushButton*>(QStringLiteral("MeasureStartBtn"));
+}
+TStatusPanels* StatusBar(const TFormMain& form) {
+    return form.findChild<TStatusPanels*>(QStringLiteral("StatusBar1"));
+}
+
 // Checks the whole measured block against the counter the unit streams.
 bool VerifyBlock(const TFormMain& form, int32_t count, std::string& fault) {
     if (!form.Document().fDataExist || form.Document().curBlock.count != count) {
@@ -253,7 +261,7 @@ RunResult Measure(TFormMain& form, CountingPresenter& presenter, SimulatedUnit* 
         if (!armed) {
             return; // still inside the start command
         }
-        if (!form.fMeasuring) {
+        if (!form.Measuring()) {
             loop.quit();
             return;
         }
@@ -263,10 +271,10 @@ RunResult Measure(TFormMain& form, CountingPresenter& presenter, SimulatedUnit* 
             loop.quit();
         }
     });
-    form.MeasureStartBtn->click();
-    r.started = form.fMeasuring;
+    StartButton(form)->click();
+    r.started = form.Measuring();
     if (!r.started) {
-        r.fault = "did not start: panel 0 \"" + form.StatusBar1->PanelText(0).toStdString() +
+        r.fault = "did not start: panel 0 \"" + StatusBar(form)->PanelText(0).toStdString() +
                   "\", message \"" + presenter.last.toStdString() + "\"";
         return r;
     }
@@ -275,9 +283,9 @@ RunResult Measure(TFormMain& form, CountingPresenter& presenter, SimulatedUnit* 
     armed = true;
     loop.exec();
     r.maxGapMs = watch.Stop();
-    if (form.fMeasuring) {
-        form.MeasureStartBtn->click(); // the stop button
-        r.fault = "stalled at " + std::to_string(form.receivedCount) + " samples";
+    if (form.Measuring()) {
+        StartButton(form)->click(); // the stop button
+        r.fault = "stalled at " + std::to_string(form.Measurement().ReceivedCount()) + " samples";
         return r;
     }
     QCoreApplication::processEvents(); // the repaint of the finished display
@@ -291,9 +299,9 @@ RunResult Measure(TFormMain& form, CountingPresenter& presenter, SimulatedUnit* 
         r.blockOk = false;
         r.fault = "message shown: \"" + presenter.last.toStdString() + "\"";
     }
-    if (r.blockOk && form.StatusBar1->PanelText(1) != QStringLiteral("計測終了しました")) {
+    if (r.blockOk && StatusBar(form)->PanelText(1) != QStringLiteral("計測終了しました")) {
         r.blockOk = false;
-        r.fault = "panel 1 \"" + form.StatusBar1->PanelText(1).toStdString() + "\"";
+        r.fault = "panel 1 \"" + StatusBar(form)->PanelText(1).toStdString() + "\"";
     }
     if (r.blockOk && unit && unit->SamplesSent() != static_cast<uint64_t>(count)) {
         r.blockOk = false;
@@ -304,20 +312,20 @@ RunResult Measure(TFormMain& form, CountingPresenter& presenter, SimulatedUnit* 
 
 // A measurement stopped half-way: the stop button must end it at once and drop the samples.
 bool StopHalfWay(TFormMain& form, double afterMs, double& stopMs, std::string& fault) {
-    form.MeasureStartBtn->click();
-    if (!form.fMeasuring) {
+    StartButton(form)->click();
+    if (!form.Measuring()) {
         fault = "did not start";
         return false;
     }
     QEventLoop loop;
     QTimer::singleShot(static_cast<int>(afterMs), &loop, &QEventLoop::quit);
     loop.exec();
-    const int32_t before = form.receivedCount;
+    const int32_t before = form.Measurement().ReceivedCount();
     const double t0 = NowMs();
-    form.MeasureStartBtn->click();
+    StartButton(form)->click();
     stopMs = NowMs() - t0;
-    if (form.fMeasuring || form.Document().fDataExist || before <= 0) {
-        fault = "after the stop button: fMeasuring " + std::to_string(form.fMeasuring) +
+    if (form.Measuring() || form.Document().fDataExist || before <= 0) {
+        fault = "after the stop button: fMeasuring " + std::to_string(form.Measuring()) +
                 ", fDataExist " + std::to_string(form.Document().fDataExist) + ", samples before " +
                 std::to_string(before);
         return false;
@@ -339,19 +347,19 @@ double StartAgainstSilentUnit(double& commandMs, std::string& fault) {
     options.presenter = &presenter;
     options.driverFactory = [&] { return std::make_unique<SimulatedUnit>(config, clock); };
     TFormMain form(options);
-    while (form.fFirstIdle) {
+    while (form.FirstIdlePending()) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     }
     LoopWatch watch;
     const double t0 = NowMs();
-    form.MeasureStartBtn->click();
+    StartButton(form)->click();
     commandMs = NowMs() - t0;
     const double gap = watch.Stop();
-    if (form.fMeasuring || form.MeasureStartBtn->text() != QStringLiteral("計測開始") ||
+    if (form.Measuring() || StartButton(form)->text() != QStringLiteral("計測開始") ||
         presenter.shown != 1) {
-        fault = "after the start: fMeasuring " + std::to_string(form.fMeasuring) + ", button \"" +
-                form.MeasureStartBtn->text().toStdString() + "\", " +
-                std::to_string(presenter.shown) + " messages";
+        fault = "after the start: fMeasuring " + std::to_string(form.Measuring()) + ", button \"" +
+                StartButton(form)->text().toStdString() + "\", " + std::to_string(presenter.shown) +
+                " messages";
     }
     return gap;
 }
@@ -382,6 +390,176 @@ const char* Mark(bool ok) {
     return ok ? "ok" : "MISSED";
 }
 
+// The window under soak, on the simulated unit streaming the counter, ready for `count`-sample
+// blocks at kRate without automatic save.
+struct SoakWindow {
+    QTemporaryDir dir;
+    CountingPresenter presenter;
+    SteadyClock clock;
+    SimulatedUnit* unit = nullptr;
+    std::unique_ptr<TFormMain> form;
+
+    bool Build(const SimConfig& config, int32_t count) {
+        FormMainOptions options;
+        options.baseDir = dir.path();
+        options.presenter = &presenter;
+        options.driverFactory = [this, config] {
+            auto driver = std::make_unique<SimulatedUnit>(config, clock);
+            unit = driver.get();
+            return driver;
+        };
+        form = std::make_unique<TFormMain>(options);
+        if (form->ConstructionFailed() || !form->Measurement().ADUnit()) {
+            return false;
+        }
+        while (form->FirstIdlePending()) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        }
+        form->Document().unitSetting = ADUnitSetting{kRate, false, 0};
+        form->Document().graphSetting.DataCountMax = count;
+        form->Document().graphSetting.DataCountSel = static_cast<int32_t>(
+            std::find(std::begin(kDataCountList), std::end(kDataCountList), count) -
+            std::begin(kDataCountList));
+        form->Document().measureSetting.fSaveDataFile = false;
+        return true;
+    }
+};
+
+struct Series {
+    std::vector<RunResult> results;
+    bool blocksOk = true, stopOk = true;
+    double stopMs = 0;
+    std::string stopFault;
+};
+
+// The measurements one after the other, a row each; half-way, one is stopped half-way through.
+Series RunSeries(SoakWindow& w, const Options& opt, double blockMs) {
+    std::printf("%4s %10s %8s %10s %9s %9s %8s %10s %9s  %s\n", "run", "wall ms", "extra",
+                "finish ms", "acq CPU%", "max gap", "ok", "peakRSS kB", "RSS kB", "fault");
+    Series s;
+    for (int i = 0; i < opt.runs; ++i) {
+        if (opt.stopCheck && i == opt.runs / 2) {
+            // The next block after a stopped one must start cleanly with sample 0.
+            s.stopOk = StopHalfWay(*w.form, blockMs / 4, s.stopMs, s.stopFault);
+            s.blocksOk = s.blocksOk && s.stopOk;
+        }
+        RunResult r = Measure(*w.form, w.presenter, w.unit, opt.count);
+        s.blocksOk = s.blocksOk && r.finished && r.blockOk;
+        const double acqPct = r.acqWallMs > 0 ? 100.0 * r.acqCpuMs / r.acqWallMs : 0.0;
+        std::printf("%4d %10.1f %8.1f %10.1f %9.2f %9.1f %8s %10ld %9ld  %s\n", i + 1, r.wallMs,
+                    r.wallMs - blockMs, r.finishMs, acqPct, r.maxGapMs,
+                    r.finished && r.blockOk ? "whole" : "WRONG", r.peakRssKb, r.rssKb,
+                    r.fault.c_str());
+        std::fflush(stdout);
+        s.results.push_back(r);
+        if (!r.started) {
+            break;
+        }
+    }
+    return s;
+}
+
+// What follows the series: the idle window, the bare polling cadence, a start against a unit
+// that never answers.
+struct AfterRun {
+    double idlePct = 0, cadencePct = 0, silentMs = 0, silentGap = 0;
+    std::string silentFault;
+    bool idleTimer = false;
+};
+
+AfterRun MeasureAfterRun(const TFormMain& form, const Options& opt) {
+    AfterRun a;
+    a.idlePct = opt.idleSeconds > 0 ? IdleCpuPercent(opt.idleSeconds) : 0;
+    a.cadencePct = EmptyTimerCpuPercent(2.0);
+    a.silentGap = StartAgainstSilentUnit(a.silentMs, a.silentFault);
+    a.idleTimer = form.IdleTimerActive();
+    return a;
+}
+
+// The block's time and the simulated unit's CPU per block (counter and default tone picture).
+struct Costs {
+    double blockMs = 0, simRampMs = 0, simToneMs = 0;
+};
+
+struct Summary {
+    int done = 0;
+    double wallMax = 0, wallMean = 0, finishMax = 0, gapMax = 0;
+    double acqPct = 0, simPct = 0, sharePct = 0;
+    long rssFrom = 0, rssTo = 0, rssGrowth = 0;
+    bool wallOk = false, shareOk = false, idleOk = false, rssOk = false, responsiveOk = false;
+};
+
+Summary Summarize(const Series& s, const AfterRun& a, const Costs& c, const Options& opt) {
+    Summary m;
+    double wallSum = 0, acqCpuSum = 0, acqWallSum = 0;
+    for (const RunResult& r : s.results) {
+        if (!r.finished) {
+            continue;
+        }
+        ++m.done;
+        m.wallMax = std::max(m.wallMax, r.wallMs);
+        wallSum += r.wallMs;
+        acqCpuSum += r.acqCpuMs;
+        acqWallSum += r.acqWallMs;
+        m.finishMax = std::max(m.finishMax, r.finishMs);
+        m.gapMax = std::max(m.gapMax, r.maxGapMs);
+    }
+    m.wallMean = m.done ? wallSum / m.done : 0.0;
+    m.acqPct = acqWallSum > 0 ? 100.0 * acqCpuSum / acqWallSum : 0;
+    m.simPct = 100.0 * c.simRampMs / c.blockMs;
+    m.sharePct = m.acqPct - m.simPct;
+    // The first measurement touches the graphs and FFT tables for the first time; growth is
+    // judged from the second one on.
+    m.rssFrom = s.results.size() >= 2 ? s.results[1].peakRssKb : 0;
+    m.rssTo = s.results.empty() ? 0 : s.results.back().peakRssKb;
+    m.rssGrowth = m.rssTo - m.rssFrom;
+
+    m.wallOk = m.done == opt.runs && m.wallMax <= c.blockMs + kExtraLimitMs;
+    m.shareOk = m.sharePct < kAcqShareLimit;
+    m.idleOk = a.idlePct < kIdleLimit && !a.idleTimer;
+    m.rssOk = m.rssGrowth <= kRssGrowthLimitKb;
+    m.responsiveOk = a.silentGap <= kResponsiveLimitMs;
+    return m;
+}
+
+void PrintSummary(const Series& s, const AfterRun& a, const Costs& c, const Summary& m,
+                  const Options& opt) {
+    std::printf("\nSummary (%d of %d measurements finished)\n", m.done, opt.runs);
+    std::printf("  blocks whole, no lost/repeated/reordered sample: %s\n",
+                s.blocksOk ? "yes" : "NO");
+    if (opt.stopCheck) {
+        std::printf("  stop button half-way: %s, handled in %.2f ms %s\n",
+                    s.stopOk ? "acquisition ended, samples dropped" : "FAILED", s.stopMs,
+                    s.stopFault.c_str());
+    }
+    std::printf("  wall time per measurement: mean %.1f ms, max %.1f ms; block %.1f ms + "
+                "limit %.0f ms: %s\n",
+                m.wallMean, m.wallMax, c.blockMs, kExtraLimitMs, Mark(m.wallOk));
+    std::printf("  last look while acquiring -> finished display: max %.1f ms "
+                "(includes up to %d ms of watch interval and the last read group)\n",
+                m.finishMax, kWatchIntervalMs);
+    std::printf("  longest event-loop pause during a measurement: %.1f ms\n", m.gapMax);
+    std::printf("  start against a silent unit: %.0f ms in the start command, longest event-loop "
+                "pause %.1f ms (limit %.0f ms): %s%s%s\n",
+                a.silentMs, a.silentGap, kResponsiveLimitMs, Mark(m.responsiveOk),
+                a.silentFault.empty() ? "" : "; WRONG: ", a.silentFault.c_str());
+    std::printf("  CPU during acquisition: %.2f %% of a core; simulated unit alone %.2f %% "
+                "(%.2f ms per block; default tone picture %.2f ms); Tavrin's share %.2f %% "
+                "(limit %.0f %%): %s\n",
+                m.acqPct, m.simPct, c.simRampMs, c.simToneMs, m.sharePct, kAcqShareLimit,
+                Mark(m.shareOk));
+    std::printf("  (for comparison: an event loop serving an empty 1 ms timer costs %.2f %%)\n",
+                a.cadencePct);
+    std::printf("  CPU while idle over %.1f s: %.3f %% of a core, idle timer %s (limit %.0f %%): "
+                "%s\n",
+                opt.idleSeconds, a.idlePct, a.idleTimer ? "RUNNING" : "stopped", kIdleLimit,
+                Mark(m.idleOk));
+    std::printf("  peak RSS: after run 1 %ld kB, run 2 %ld kB, last %ld kB; growth %+ld kB "
+                "(limit %ld kB): %s\n",
+                s.results.empty() ? 0L : s.results[0].peakRssKb, m.rssFrom, m.rssTo, m.rssGrowth,
+                kRssGrowthLimitKb, Mark(m.rssOk));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -395,142 +573,27 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
 
     const SimConfig config = RampConfig();
-    const double blockMs = SamplePeriod(kRate, false) * opt.count;
-    const double simRampMs = SimCostMsPerBlock(config, opt.count);
-    const double simToneMs = SimCostMsPerBlock(DefaultSimConfig(), opt.count);
+    const Costs costs{SamplePeriod(kRate, false) * opt.count, SimCostMsPerBlock(config, opt.count),
+                      SimCostMsPerBlock(DefaultSimConfig(), opt.count)};
 
-    QTemporaryDir dir;
-    CountingPresenter presenter;
-    SteadyClock clock;
-    SimulatedUnit* unit = nullptr;
-    FormMainOptions options;
-    options.baseDir = dir.path();
-    options.presenter = &presenter;
-    options.driverFactory = [&] {
-        auto driver = std::make_unique<SimulatedUnit>(config, clock);
-        unit = driver.get();
-        return driver;
-    };
-    TFormMain form(options);
-    if (form.ConstructionFailed() || !form.ADUnit) {
+    SoakWindow window;
+    if (!window.Build(config, opt.count)) {
         std::fprintf(stderr, "soak: the main window could not be built\n");
         return 1;
     }
-    while (form.fFirstIdle) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    }
-    form.Document().unitSetting = ADUnitSetting{kRate, false, 0};
-    form.Document().graphSetting.DataCountMax = opt.count;
-    form.Document().graphSetting.DataCountSel = static_cast<int32_t>(
-        std::find(std::begin(kDataCountList), std::end(kDataCountList), opt.count) -
-        std::begin(kDataCountList));
-    form.Document().measureSetting.fSaveDataFile = false;
-
     std::printf("Soak: %d measurements of %d samples at %s (Sinc5+Sinc1), CH0 counter; "
                 "block time %.1f ms\n",
-                opt.runs, opt.count, RateText(kRate, false), blockMs);
-    std::printf("%4s %10s %8s %10s %9s %9s %8s %10s %9s  %s\n", "run", "wall ms", "extra",
-                "finish ms", "acq CPU%", "max gap", "ok", "peakRSS kB", "RSS kB", "fault");
+                opt.runs, opt.count, RateText(kRate, false), costs.blockMs);
+    const Series series = RunSeries(window, opt, costs.blockMs);
+    const AfterRun after = MeasureAfterRun(*window.form, opt);
+    const Summary summary = Summarize(series, after, costs, opt);
+    PrintSummary(series, after, costs, summary, opt);
 
-    std::vector<RunResult> results;
-    bool blocksOk = true;
-    bool stopOk = true;
-    double stopMs = 0;
-    std::string stopFault;
-    for (int i = 0; i < opt.runs; ++i) {
-        if (opt.stopCheck && i == opt.runs / 2) {
-            // The next block after a stopped one must start cleanly with sample 0.
-            stopOk = StopHalfWay(form, blockMs / 4, stopMs, stopFault);
-            blocksOk = blocksOk && stopOk;
-        }
-        RunResult r = Measure(form, presenter, unit, opt.count);
-        blocksOk = blocksOk && r.finished && r.blockOk;
-        const double acqPct = r.acqWallMs > 0 ? 100.0 * r.acqCpuMs / r.acqWallMs : 0.0;
-        std::printf("%4d %10.1f %8.1f %10.1f %9.2f %9.1f %8s %10ld %9ld  %s\n", i + 1, r.wallMs,
-                    r.wallMs - blockMs, r.finishMs, acqPct, r.maxGapMs,
-                    r.finished && r.blockOk ? "whole" : "WRONG", r.peakRssKb, r.rssKb,
-                    r.fault.c_str());
-        std::fflush(stdout);
-        results.push_back(r);
-        if (!r.started) {
-            break;
-        }
-    }
-
-    const double idlePct = opt.idleSeconds > 0 ? IdleCpuPercent(opt.idleSeconds) : 0;
-    const double cadencePct = EmptyTimerCpuPercent(2.0);
-    double silentMs = 0;
-    std::string silentFault;
-    const double silentGap = StartAgainstSilentUnit(silentMs, silentFault);
-    const bool idleTimer = form.IdleTimerActive();
-
-    // Summary.
-    double wallMax = 0, wallSum = 0, acqCpuSum = 0, acqWallSum = 0, finishMax = 0, gapMax = 0;
-    int done = 0;
-    for (const RunResult& r : results) {
-        if (!r.finished) {
-            continue;
-        }
-        ++done;
-        wallMax = std::max(wallMax, r.wallMs);
-        wallSum += r.wallMs;
-        acqCpuSum += r.acqCpuMs;
-        acqWallSum += r.acqWallMs;
-        finishMax = std::max(finishMax, r.finishMs);
-        gapMax = std::max(gapMax, r.maxGapMs);
-    }
-    const double acqPct = acqWallSum > 0 ? 100.0 * acqCpuSum / acqWallSum : 0;
-    const double simPct = 100.0 * simRampMs / blockMs;
-    const double sharePct = acqPct - simPct;
-    // The first measurement touches the graphs and FFT tables for the first time; growth is
-    // judged from the second one on.
-    const long rssFrom = results.size() >= 2 ? results[1].peakRssKb : 0;
-    const long rssTo = results.empty() ? 0 : results.back().peakRssKb;
-    const long rssGrowth = rssTo - rssFrom;
-
-    const bool wallOk = done == opt.runs && wallMax <= blockMs + kExtraLimitMs;
-    const bool shareOk = sharePct < kAcqShareLimit;
-    const bool idleOk = idlePct < kIdleLimit && !idleTimer;
-    const bool rssOk = rssGrowth <= kRssGrowthLimitKb;
-    const bool responsiveOk = silentGap <= kResponsiveLimitMs;
-
-    std::printf("\nSummary (%d of %d measurements finished)\n", done, opt.runs);
-    std::printf("  blocks whole, no lost/repeated/reordered sample: %s\n", blocksOk ? "yes" : "NO");
-    if (opt.stopCheck) {
-        std::printf("  stop button half-way: %s, handled in %.2f ms %s\n",
-                    stopOk ? "acquisition ended, samples dropped" : "FAILED", stopMs,
-                    stopFault.c_str());
-    }
-    std::printf("  wall time per measurement: mean %.1f ms, max %.1f ms; block %.1f ms + "
-                "limit %.0f ms: %s\n",
-                done ? wallSum / done : 0.0, wallMax, blockMs, kExtraLimitMs, Mark(wallOk));
-    std::printf("  last look while acquiring -> finished display: max %.1f ms "
-                "(includes up to %d ms of watch interval and the last read group)\n",
-                finishMax, kWatchIntervalMs);
-    std::printf("  longest event-loop pause during a measurement: %.1f ms\n", gapMax);
-    std::printf("  start against a silent unit: %.0f ms in the start command, longest event-loop "
-                "pause %.1f ms (limit %.0f ms): %s%s%s\n",
-                silentMs, silentGap, kResponsiveLimitMs, Mark(responsiveOk),
-                silentFault.empty() ? "" : "; WRONG: ", silentFault.c_str());
-    std::printf("  CPU during acquisition: %.2f %% of a core; simulated unit alone %.2f %% "
-                "(%.2f ms per block; default tone picture %.2f ms); Tavrin's share %.2f %% "
-                "(limit %.0f %%): %s\n",
-                acqPct, simPct, simRampMs, simToneMs, sharePct, kAcqShareLimit, Mark(shareOk));
-    std::printf("  (for comparison: an event loop serving an empty 1 ms timer costs %.2f %%)\n",
-                cadencePct);
-    std::printf("  CPU while idle over %.1f s: %.3f %% of a core, idle timer %s (limit %.0f %%): "
-                "%s\n",
-                opt.idleSeconds, idlePct, idleTimer ? "RUNNING" : "stopped", kIdleLimit,
-                Mark(idleOk));
-    std::printf("  peak RSS: after run 1 %ld kB, run 2 %ld kB, last %ld kB; growth %+ld kB "
-                "(limit %ld kB): %s\n",
-                results.empty() ? 0L : results[0].peakRssKb, rssFrom, rssTo, rssGrowth,
-                kRssGrowthLimitKb, Mark(rssOk));
-
-    if (!blocksOk || !silentFault.empty()) {
+    if (!series.blocksOk || !after.silentFault.empty()) {
         return 1;
     }
-    if (opt.strict && !(wallOk && shareOk && idleOk && rssOk && responsiveOk)) {
+    if (opt.strict && !(summary.wallOk && summary.shareOk && summary.idleOk && summary.rssOk &&
+                        summary.responsiveOk)) {
         return 2;
     }
     return 0;

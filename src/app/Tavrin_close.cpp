@@ -31,9 +31,9 @@ void TFormMain::closeEvent(QCloseEvent* event) {
     // FormCloseQuery: a measured block nobody saved is given up only when the user agrees; a
     // close by a signal or after a fatal error asks nothing (nobody may be there to answer).
     if (!closing_ && !closedBySignal_ && !closeUnasked_) {
-        if (initializing_ && MeasuredDataUnsaved()) {
+        if (measurement_.Initializing() && MeasuredDataUnsaved()) {
             // No box inside the unit's wait: the start ends first, then the close asks.
-            stopRequested_ = true;
+            measurement_.RequestStop();
             closePending_ = true;
             event->ignore();
             return;
@@ -56,10 +56,8 @@ void TFormMain::FinishClose() {
         return;
     }
     closing_ = true;
-    if (initializing_) {
-        stopRequested_ = true;
-    }
-    if (fMeasuring) {
+    measurement_.RequestStop(); // a start waiting for the unit ends after its current step
+    if (measurement_.Measuring()) {
         StopMeasurement();
     }
     SaveStartupSettings();

@@ -16,11 +16,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "adunit/Acquisition.h"
-#include "adunit/Adc.h"
 #include "analysis/MyFFT.h"
 #include "app/Mymessage.h"
 #include "app/Mystatus.h"
+#include "app/Myversion.h"
 #include "app/ProgressThrottle.h"
 #include "app/StatusPanels.h"
 #include "app/WindowSettingChooser.h"
@@ -158,77 +157,25 @@ bool TFormMain::CreateStartupWindow(const char* name, const std::function<void()
     return false;
 }
 
+bool TFormMain::CreateVersionBox() {
+    // It belongs to the main window, which centres it and releases it.
+    return CreateStartupWindow("FormVersion", [this] { FormVersion = new TFormVersion(this); });
+}
+
 void TFormMain::BuildObjects() {
-    fMeasuring = fInfoShown = fStatusLayout = false;
+    fInfoShown = fStatusLayout = false;
     fSettingsLoaded = false;
-    receivedCount = 0;
 
     if (!CreateOwned("TmyMessage", [&] {
             myMessage = std::make_unique<TmyMessage>(kUnitName, kMessageCaption, presenter_);
         })) {
         return;
     }
-    if (!CreateOwned("TLabel_dB", [&] {
-            for (auto& label : TLabel_dB) {
-                label = new QLabel(centralWidget());
-                label->setObjectName(QStringLiteral("TLabel_dB"));
-                label->hide();
-            }
-        })) {
+    if (!CreateAxisLabels()) {
         return;
     }
-    if (!CreateOwned("TLabel_Freq", [&] {
-            for (auto& label : TLabel_Freq) {
-                label = new QLabel(centralWidget());
-                label->setObjectName(QStringLiteral("TLabel_Freq"));
-                label->hide();
-            }
-        })) {
-        return;
-    }
-    PaintBox1->hide();
-    PaintBox3->hide();
-    for (QLabel* label :
-         {LabelVoltmax, LabelVoltzero, LabelVoltmin, LabelVoltUnit, LabelTimeS, LabelTimeE}) {
-        label->hide();
-    }
-    peakReadouts.EditPeakVolt = ui->EditPeakVolt;
-    peakReadouts.EditPeakdB = ui->EditPeakdB;
-    peakReadouts.EditPeakHz = ui->EditPeakHz;
-    // Read-outs such as "23173.807" must show every digit in the design's narrow fields; the
-    // fallback font's digits are wider than the original's, so the inner padding goes.
-    for (QLineEdit* edit : {ui->EditRMS, ui->EditPeakVolt, ui->EditPeakdB, ui->EditPeakHz}) {
-        edit->setStyleSheet(QStringLiteral("QLineEdit { padding: 0px; }"));
-    }
-    ClearPeakReadouts();
-    ClearRMS();
-
-    if (!CreateOwned("myStatus", [&] {
-            myStatus = std::make_unique<TmyStatus>(*ui->StatusBar1, kUnitName, kHighestPanel);
-            progress_ = std::make_unique<TProgressThrottle>(
-                [this](int32_t count, int32_t code) { myStatus->ShowProgress(count, code); });
-        })) {
-        return;
-    }
-    if (!CreateOwned("ZF_File", [&] { document_.CreateFileHandler(&fileConfirmation_); })) {
-        return;
-    }
-    if (!CreateOwned("myFFT", [&] { document_.CreateFFT(&fftWarning_); })) {
-        return;
-    }
-    if (!CreateOwned("ADUnit", [&] {
-            // The window owns the unit's timer; without a driver backend there is no unit and
-            // the start command does nothing.
-            if (options_.driverFactory) {
-                unitTimer_ = std::make_unique<QtOneShotTimer>();
-                ADUnit = std::make_unique<TADC>(options_.driverFactory(), *unitTimer_, eventPump_,
-                                                &unitClock_);
-                acquisition_ = std::make_unique<TAcquisition>(*ADUnit);
-                // A unit that stops sending ends the measurement as a read error, as the
-                // headless acquisition gives up on it.
-                acquisition_->WatchStall(options_.stallClock ? options_.stallClock : &unitClock_);
-            }
-        })) {
+    PrepareReadouts();
+    if (!CreateServices()) {
         return;
     }
     if (!CreateOwned("FFTGraph", [&] {
@@ -246,6 +193,69 @@ void TFormMain::BuildObjects() {
         return;
     }
     ui->MeasureStartBtn->setText(QStringLiteral("計測開始"));
+}
+
+bool TFormMain::CreateAxisLabels() {
+    if (!CreateOwned("TLabel_dB", [&] {
+            for (auto& label : TLabel_dB) {
+                label = new QLabel(centralWidget());
+                label->setObjectName(QStringLiteral("TLabel_dB"));
+                label->hide();
+            }
+        })) {
+        return false;
+    }
+    if (!CreateOwned("TLabel_Freq", [&] {
+            for (auto& label : TLabel_Freq) {
+                label = new QLabel(centralWidget());
+                label->setObjectName(QStringLiteral("TLabel_Freq"));
+                label->hide();
+            }
+        })) {
+        return false;
+    }
+    PaintBox1->hide();
+    PaintBox3->hide();
+    for (QLabel* label :
+         {LabelVoltmax, LabelVoltzero, LabelVoltmin, LabelVoltUnit, LabelTimeS, LabelTimeE}) {
+        label->hide();
+    }
+    return true;
+}
+
+void TFormMain::PrepareReadouts() {
+    peakReadouts.EditPeakVolt = ui->EditPeakVolt;
+    peakReadouts.EditPeakdB = ui->EditPeakdB;
+    peakReadouts.EditPeakHz = ui->EditPeakHz;
+    // Read-outs such as "23173.807" must show every digit in the design's narrow fields; the
+    // fallback font's digits are wider than the original's, so the inner padding goes.
+    for (QLineEdit* edit : {ui->EditRMS, ui->EditPeakVolt, ui->EditPeakdB, ui->EditPeakHz}) {
+        edit->setStyleSheet(QStringLiteral("QLineEdit { padding: 0px; }"));
+    }
+    ClearPeakReadouts();
+    ClearRMS();
+}
+
+bool TFormMain::CreateServices() {
+    if (!CreateOwned("myStatus", [&] {
+            myStatus = std::make_unique<TmyStatus>(*ui->StatusBar1, kUnitName, kHighestPanel);
+            progress_ = std::make_unique<TProgressThrottle>(
+                [this](int32_t count, int32_t code) { myStatus->ShowProgress(count, code); });
+        })) {
+        return false;
+    }
+    if (!CreateOwned("ZF_File", [&] { document_.CreateFileHandler(&fileConfirmation_); })) {
+        return false;
+    }
+    if (!CreateOwned("myFFT", [&] { document_.CreateFFT(&fftWarning_); })) {
+        return false;
+    }
+    return CreateOwned("ADUnit", [&] {
+        // Without a driver backend there is no unit and the start command does nothing.
+        if (options_.driverFactory) {
+            measurement_.CreateUnit(options_.driverFactory(), options_.stallClock);
+        }
+    });
 }
 
 void TFormMain::CreateSettingDialogs() {
@@ -308,6 +318,11 @@ void TFormMain::ConnectHandlers() {
     }
     connect(PaintBox1, &TPaintBox::MouseDown, this,
             [this](Qt::MouseButton, int x, int) { PaintBox1MouseDown(x); });
+    connect(&measurement_, &TMeasurementController::progress, this,
+            &TFormMain::MeasurementProgress);
+    connect(&measurement_, &TMeasurementController::finished, this, &TFormMain::FinishMeasurement);
+    connect(&measurement_, &TMeasurementController::failed, this, &TFormMain::MeasurementFailed);
+    connect(&measurement_, &TMeasurementController::stopped, this, &TFormMain::MeasurementStopped);
 }
 
 TFormMain::~TFormMain() {
@@ -317,12 +332,7 @@ TFormMain::~TFormMain() {
     progress_.reset();
     myStatus.reset();
     document_.ReleaseFileHandler();
-    acquisition_.reset();
-    if (ADUnit) {
-        ADUnit->CloseUnit();
-        ADUnit.reset();
-    }
-    unitTimer_.reset();
+    measurement_.ReleaseUnit();
     document_.ReleaseFFT();
     FFTGraph.reset();
 }
@@ -338,74 +348,6 @@ int TFormMain::FormW() const {
 }
 int TFormMain::FormH() const {
     return ClientHeight() + kFrameHeight;
-}
-
-// --- Idle work -------------------------------------------------------------------------------
-
-bool TFormMain::IdleAllowed() const {
-    // A modal box or dialog keeps the original's loop from idling (the acquisition waits), and
-    // so does a command that services events while it waits for the unit.
-    return !inIdle_ && !constructionFailed_ && QApplication::activeModalWidget() == nullptr &&
-           !QtEventPump::IsPumping();
-}
-
-void TFormMain::ArmIdleTimer() {
-    if (!HasIdleWork() || !IdleAllowed()) {
-        return;
-    }
-    const int interval = (fFirstIdle || fStatusLayout) ? 0 : measuringIdleMs_;
-    if (!idleTimer_.isActive() || idleTimer_.interval() != interval) {
-        idleTimer_.start(interval);
-    }
-}
-
-void TFormMain::OnIdleTimer() {
-    if (!HasIdleWork() || !IdleAllowed()) {
-        idleTimer_.stop();
-        return;
-    }
-    IdleHandler();
-    if (!HasIdleWork()) {
-        idleTimer_.stop();
-    } else {
-        ArmIdleTimer();
-    }
-}
-
-void TFormMain::IdleHandler() {
-    if (inIdle_) {
-        return;
-    }
-    inIdle_ = true;
-    if (fMeasuring) {
-        PollAcquisition();
-    }
-    if (fFirstIdle) {
-        FirstIdle();
-    }
-    if (fStatusLayout) {
-        fStatusLayout = false;
-        LayoutStatusBar();
-    }
-    inIdle_ = false;
-}
-
-void TFormMain::FirstIdle() {
-    fFirstIdle = false;
-    LoadStartupSettings(QString::fromLatin1(kStartupFileName));
-    UpdateCaption(false);
-    if (FFTGraph) {
-        FFTGraph->UpdateAxisLabels();
-        FFTGraph->PlaceControls();
-        FFTGraph->ResizeBitmaps();
-        FFTGraph->ClearGraphs();
-        FFTGraph->PaintGraphs();
-    }
-    LayoutStatusBar();
-    if (!isVisible()) {
-        show();
-    }
-    ui->MeasureStartBtn->setFocus();
 }
 
 // --- Start-up settings -----------------------------------------------------------------------

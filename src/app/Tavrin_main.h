@@ -13,6 +13,7 @@
 
 #include "adunit/MonotonicClock.h"
 #include "app/FileDialogs.h"
+#include "app/MeasurementController.h"
 #include "app/MessagePresenter.h"
 #include "app/QtUiServices.h"
 #include "common/SampleBlock.h"
@@ -31,8 +32,6 @@ class TProgressThrottle;
 class TmyMessage;
 class TFormVersion;
 class TmyStatus;
-class TADC;
-class TAcquisition;
 class FtDriver;
 class IPrintDialogs;
 class QPrinter;
@@ -92,7 +91,11 @@ public:
 
     // One pass of the idle work, in order: measurement step, start-up work, status layout.
     void IdleHandler();
-    bool HasIdleWork() const { return fMeasuring || fFirstIdle || fStatusLayout; }
+    bool HasIdleWork() const { return measurement_.Measuring() || fFirstIdle || fStatusLayout; }
+    // The first idle pass (settings, layout, show) has not run yet.
+    bool FirstIdlePending() const { return fFirstIdle; }
+    // A status bar layout waits for the next idle pass.
+    bool StatusLayoutPending() const { return fStatusLayout; }
     // The idle timer runs only while there is idle work (no busy core while nothing happens).
     bool IdleTimerActive() const { return idleTimer_.isActive(); }
 
@@ -117,14 +120,14 @@ public:
     // The main window's font width rule for status panel 2 (information text).
     void SetInfoPanel(const QString& text, int index);
 
-    // --- Measurement controller (Tavrin_measure.cpp) --------------------------------------------
+    // --- Measurement (Tavrin_measure.cpp; the measuring state is the controller's) -------------
+    const TMeasurementController& Measurement() const { return measurement_; }
+    // An acquisition is running (fMeasuring).
+    bool Measuring() const { return measurement_.Measuring(); }
     // Start of one measurement: controls, unit preparation, clearing, the acquisition command.
     void StartMeasurement();
     // Ends a running acquisition (the samples received so far are dropped).
     void StopMeasurement();
-    // One non-blocking idle step: takes each read group (or the rest of the block, when less is
-    // missing) that has wholly arrived, a few at most.
-    void PollAcquisition();
     // Shows the progress text still held back, if any.
     void FlushProgress();
     // The block is complete: stop, check, convert, spectrum, graphs, read-outs, save, texts.
@@ -133,7 +136,7 @@ public:
     // ready.
     bool InitUnit(const ADUnitSetting& setting);
     // True while InitUnit waits for the unit (events are serviced meanwhile).
-    bool InitializingUnit() const { return initializing_; }
+    bool InitializingUnit() const { return measurement_.Initializing(); }
     void RedrawGraphs();
     void ShowPeak();
     void ShowRMS();
@@ -169,9 +172,25 @@ public:
     // memory-error path of the owned objects: on failure the message names `name`, the main
     // window closes and false is returned.
     bool CreateStartupWindow(const char* name, const std::function<void()>& make);
+    // The version box, made last at process start (FormVersion).
+    bool CreateVersionBox();
+    TFormVersion* VersionBox() const { return FormVersion; }
+    TFormAmpSetting* AmpSettingDialog() const { return FormAmpSetting.get(); }
+    TFormFFTSetting* FFTSettingDialog() const { return FormFFTSetting.get(); }
+    // The message and status line services (null until made, or when their making failed).
+    TmyMessage* Messages() const { return myMessage.get(); }
+    TmyStatus* Status() const { return myStatus.get(); }
+    const PeakReadouts& Readouts() const { return peakReadouts; }
+    // The last settings dialog was cancelled.
+    bool DialogCancelled() const { return dialogCancelled; }
+    // The information text (Δｆ, display, window) is on status panel 2.
+    bool InfoShown() const { return fInfoShown; }
 
     // --- Controls of the form (owned by the window) -------------------------------------------
+private:
     std::unique_ptr<Ui::FormMain> ui;
+
+public:
     TPaintBox* PaintBox1 = nullptr; // spectrum graph box
     TPaintBox* PaintBox3 = nullptr; // waveform graph box
     QLabel* LabelVoltmax = nullptr;
@@ -180,6 +199,8 @@ public:
     QLabel* LabelVoltUnit = nullptr;
     QLabel* LabelTimeS = nullptr;
     QLabel* LabelTimeE = nullptr;
+
+private:
     QLabel* LabelRMS = nullptr;
     QLabel* LabelPeakVolt = nullptr;
     QLabel* LabelPeakdB = nullptr;
@@ -200,11 +221,15 @@ public:
     QFileDialog* OpenDialog1 = nullptr;
     // The version box, made at process start (null until then: the command does nothing).
     TFormVersion* FormVersion = nullptr;
+
+public:
     std::array<QLabel*, kDbLabelCount> TLabel_dB{};
     std::array<QLabel*, kFreqLabelCount> TLabel_Freq{};
     // The 46 axis labels in the order the graph takes them: 19 frequency, 21 dB, then the six
     // waveform axis labels.
     std::array<QLabel*, kAxisLabelCount> AxisLabels() const;
+
+private:
     PeakReadouts peakReadouts;
 
     // --- Owned objects, created in this order -------------------------------------------------
@@ -212,24 +237,28 @@ public:
     std::unique_ptr<TmyStatus> myStatus;
     // The measuring progress goes through here, at most 20 times a second.
     std::unique_ptr<TProgressThrottle> progress_;
-    // ZF_File and myFFT are the document's (Document().FileHandler(), Document().FFT()).
-    std::unique_ptr<TADC> ADUnit;
-    // The steps of one acquisition on ADUnit; exists with it.
-    std::unique_ptr<TAcquisition> acquisition_;
+    // ZF_File and myFFT are the document's (Document().FileHandler(), Document().FFT()); ADUnit
+    // and its acquisition are in measurement_ below.
+
+public:
     std::unique_ptr<::FFTGraph> FFTGraph;
+
+private:
     // The two settings dialogs, made once after the owned objects and shown modally on demand.
     std::unique_ptr<TFormAmpSetting> FormAmpSetting;
     std::unique_ptr<TFormFFTSetting> FormFFTSetting;
 
+public:
     // --- The measurement document: blocks, data store, settings records, their flags and
     // results, ZF_File and myFFT -----------------------------------------------------------------
     MeasurementDocument& Document() { return document_; }
     const MeasurementDocument& Document() const { return document_; }
+
+private:
     bool dialogCancelled = false;
 
-    // --- Flags ---------------------------------------------------------------------------------
+    // --- Flags (fMeasuring: the controller's) ------------------------------------------------
     bool fFirstIdle = false;
-    bool fMeasuring = false;
     bool fInfoShown = false;
     bool fStatusLayout = false;
     // The start-up file has been read (or replaced by defaults). Until then the records hold
@@ -239,10 +268,7 @@ public:
     // defaults are in use and the user's file is never replaced by them.
     bool fSettingsFileUnreadable = false;
 
-    // --- Counters and results ------------------------------------------------------------------
-    int32_t receivedCount = 0;
-    int32_t chunkSize = 0;
-
+public:
     IMessagePresenter& Presenter() const { return presenter_; }
     // The printer of the print commands, made at first use; its settings last for the run.
     QPrinter& Printer();
@@ -281,7 +307,11 @@ protected:
     void paintEvent(QPaintEvent* event) override;   // FormPaint
 
 private:
+    // The owned objects in their order; each step is false once a creation has failed.
     void BuildObjects();
+    bool CreateAxisLabels();
+    void PrepareReadouts();
+    bool CreateServices(); // myStatus, ZF_File, myFFT, ADUnit
     void CreateSettingDialogs();
     void ConnectHandlers();
     template <class Make> bool CreateOwned(const char* name, Make&& make);
@@ -290,12 +320,11 @@ private:
     void ArmIdleTimer();
     void OnIdleTimer();
     bool IdleAllowed() const;
-    // Takes one read group when all of it has arrived; true when one was taken and the block
-    // goes on.
-    bool TakeReadGroup();
+    // What the controller tells: a read group arrived, the acquisition failed or was stopped.
+    void MeasurementProgress(int32_t received, int32_t lastCode);
+    void MeasurementFailed();
+    void MeasurementStopped();
     void SetCommandsEnabled(bool enabled);
-    // Ends InitUnit early when the stop button or the close box came in while it waited.
-    bool InitAbandoned();
     QString AskFileName(FileDialogRequest::Mode mode, const QString& filter, const QString& name);
     void ClearResultPanels();
     // The close itself: stops an acquisition, writes the start-up file (once).
@@ -315,20 +344,13 @@ private:
     bool askingToClose_ = false;
     // A close that has to ask came while InitUnit waited; it is made once the start has ended.
     bool closePending_ = false;
-    // Polling interval while measuring (StartMeasurement sets it from the read group's time).
-    int measuringIdleMs_ = 1;
     bool settingsSaveFailed_ = false;
-    // InitUnit services events while it waits for the unit; a stop or close arriving then is
-    // noted here and acted on between the steps, never inside the transport's wait.
-    bool initializing_ = false;
-    bool stopRequested_ = false;
     QTimer idleTimer_;
     // Services of the owned objects; they outlive the objects that use them.
-    QtEventPump eventPump_;
     QtWarning fftWarning_;
     QtConfirmation fileConfirmation_;
-    SteadyClock unitClock_;
-    std::unique_ptr<QtOneShotTimer> unitTimer_;
+    // The unit, the acquisition and the measuring state; polled by the idle timer.
+    TMeasurementController measurement_;
     IPrintDialogs& PrintDialogs() const;
     std::shared_ptr<QPrinter> printer_;
     std::unique_ptr<ISettingChooser> settingChooser_;

@@ -1,14 +1,13 @@
-// The measurement controller of the main window: one block from the start button to the
-// finished display, advanced by the idle work without ever waiting for the unit's samples.
+// The measurement sequences of the main window: one block from the start button to the
+// finished display. The controller drives the unit from the idle work without ever waiting for
+// the unit's samples; the window reacts to what it tells.
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-#include <algorithm>
 
 #include "adunit/Acquisition.h"
-#include "adunit/Adc.h"
 #include "adunit/RateTables.h"
 #include "analysis/MyFFT.h"
 #include "analysis/SampleConversion.h"
@@ -22,16 +21,6 @@ namespace {
 const QString kStartCaption = QStringLiteral("計測開始");
 const QString kStopCaption = QStringLiteral("計測中止");
 constexpr int kInfoPanel = 2;
-// Polling while measuring: once per read group's time (8.2 ms at 125 ksps; each wake-up of the
-// event loop costs), at least every 16 ms at the slow rates. A pass takes every whole group that
-// has arrived, up to kGroupsPerPass, so a poll that comes late is caught up.
-constexpr int kMaxMeasuringIdleMs = 16;
-constexpr int kGroupsPerPass = 4;
-
-int MeasuringIdleMs(int32_t groupSamples, int32_t spsSel, bool sinc3) {
-    const double groupMs = groupSamples * static_cast<double>(SamplePeriod(spsSel, sinc3));
-    return std::clamp(static_cast<int>(groupMs), 1, kMaxMeasuringIdleMs);
-}
 
 QString Decimal(double value, int decimals) {
     return QString::fromStdString(FormatDecimal(value, decimals));
@@ -41,11 +30,11 @@ QString Decimal(double value, int decimals) {
 // --- Start and stop --------------------------------------------------------------------------
 
 void TFormMain::MeasureStartBtnClick() {
-    if (initializing_) {
+    if (measurement_.Initializing()) {
         // The click came through the event servicing inside InitUnit's wait for a reply. The
         // transport is in the middle of a command, so nothing is sent now; the start ends
         // after the current step.
-        stopRequested_ = true;
+        measurement_.RequestStop();
         return;
     }
     if (MeasureStartBtn->text() == kStartCaption) {
@@ -61,7 +50,8 @@ void TFormMain::MenuMeasureStartClick() {
 }
 
 void TFormMain::StartMeasurement() {
-    if (!ADUnit || !acquisition_ || !myStatus || !FFTGraph || fMeasuring || initializing_) {
+    if (!measurement_.HasUnit() || !myStatus || !FFTGraph || measurement_.Measuring() ||
+        measurement_.Initializing()) {
         return;
     }
     SetMeasuringControls();
@@ -70,16 +60,12 @@ void TFormMain::StartMeasurement() {
     // that fails leaves that block, and its rate, filter and channel, as they were.
     const ADUnitSetting setting = document_.unitSetting;
 
-    stopRequested_ = false;
-    initializing_ = true;
     const bool ready = InitUnit(setting);
-    initializing_ = false;
     if (!ready) {
         SetIdleControls();
-        if (stopRequested_) {
+        if (measurement_.StopRequested()) {
             myStatus->ShowMeasureStopped();
         }
-        stopRequested_ = false;
         if (closePending_) {
             closePending_ = false;
             close();
@@ -87,19 +73,16 @@ void TFormMain::StartMeasurement() {
         return;
     }
 
-    receivedCount = 0;
     FFTGraph->ClearGraphs();
     FFTGraph->PaintGraphs();
     ClearPeakReadouts();
     ClearRMS();
 
-    const AcqStatus started = acquisition_->Start(setting, document_.graphSetting.DataCountMax,
-                                                  document_.curCodes.data());
-    chunkSize = acquisition_->ChunkSize();
-    measuringIdleMs_ = MeasuringIdleMs(chunkSize, setting.spsSel, setting.sinc3);
+    // Measuring from here on when it succeeds; the received count starts again at 0.
+    const AcqStatus started =
+        measurement_.Start(setting, document_.graphSetting.DataCountMax, document_.curCodes.data());
     if (started == AcqStatus::Ok) {
         document_.acqSetting = setting;
-        fMeasuring = true;
         document_.fDataExist = false;
         document_.fDataSaved = false;
         document_.StampStartTime();
@@ -115,16 +98,13 @@ void TFormMain::StartMeasurement() {
     }
 }
 
-bool TFormMain::InitAbandoned() {
-    return stopRequested_;
-}
-
 bool TFormMain::InitUnit(const ADUnitSetting& setting) {
-    switch (acquisition_->Prepare(setting, [this] { return InitAbandoned(); })) {
+    // A stop arriving while the controller waits for the unit ends it early (not ready).
+    switch (measurement_.PrepareUnit(setting)) {
     case AcqStatus::Ok:
-        myStatus->ShowUnitInfo(QString::fromLatin1(acquisition_->ModelName()),
-                               QString::fromLatin1(acquisition_->Version()),
-                               QString::fromLatin1(acquisition_->RateText()));
+        myStatus->ShowUnitInfo(QString::fromLatin1(measurement_.ModelName()),
+                               QString::fromLatin1(measurement_.Version()),
+                               QString::fromLatin1(measurement_.RateText()));
         return true;
     case AcqStatus::NotFound:
         myMessage->MsgNotFound();
@@ -140,48 +120,27 @@ bool TFormMain::InitUnit(const ADUnitSetting& setting) {
     }
 }
 
-void TFormMain::PollAcquisition() {
-    for (int i = 0; i < kGroupsPerPass && TakeReadGroup(); ++i) {
-    }
+// --- What the controller's idle step tells -------------------------------------------------
+// The block completing goes to FinishMeasurement.
+
+void TFormMain::MeasurementProgress(int32_t received, int32_t lastCode) {
+    progress_->Report(received, lastCode);
 }
 
-bool TFormMain::TakeReadGroup() {
-    if (!acquisition_ || receivedCount >= document_.graphSetting.DataCountMax) {
-        return false;
-    }
-    switch (acquisition_->Step()) {
-    case AcqStep::Waiting:
-        return false;
-    case AcqStep::ReadError:
-    case AcqStep::Stalled:
-        progress_->Cancel();
-        myStatus->ShowMeasureError();
-        fMeasuring = false;
-        document_.curBlock.count = 0;
-        SetIdleControls();
-        return false;
-    case AcqStep::Progress:
-        receivedCount = acquisition_->Received();
-        progress_->Report(receivedCount, acquisition_->LastCode());
-        return true;
-    case AcqStep::Complete:
-        receivedCount = acquisition_->Received();
-        FinishMeasurement();
-        return false;
-    }
-    return false;
+void TFormMain::MeasurementFailed() {
+    // A read error or a unit that stopped sending: nothing is drawn.
+    progress_->Cancel();
+    myStatus->ShowMeasureError();
+    document_.curBlock.count = 0;
+    SetIdleControls();
 }
 
 void TFormMain::FinishMeasurement() {
     StopMeasurement();
-    fMeasuring = false;
     // Length, rate and filter, clipping check, conversion and code statistics: the document's
     // end of a block, the same for tavrin-cli acquire.
     if (document_.FinishBlock() != MeasurementDocument::FinishResult::Accepted) {
-        if (ADUnit) {
-            ADUnit->StopAcquisition();
-        }
-        fMeasuring = false;
+        measurement_.StopAcquisition();
         SetIdleControls();
         myStatus->ShowLevelError();
         myMessage->MsgLevelError();
@@ -209,10 +168,11 @@ void TFormMain::StopMeasurement() {
     if (progress_) {
         progress_->Cancel();
     }
-    if (acquisition_) {
-        acquisition_->Stop();
-    }
-    fMeasuring = false;
+    // The controller stops the unit and clears the measuring state; MeasurementStopped follows.
+    measurement_.Stop();
+}
+
+void TFormMain::MeasurementStopped() {
     SetIdleControls();
 }
 

@@ -9,7 +9,6 @@
 #include "app/CommandLine.h"
 #include "app/MessagePresenter.h"
 #include "app/Mymessage.h"
-#include "app/Myversion.h"
 #include "app/QtTranslations.h"
 #include "app/SettingsLocation.h"
 #include "app/SignalCloser.h"
@@ -86,9 +85,7 @@ int main(int argc, char** argv) {
                      [&formMain](int signalNumber) { formMain.CloseOnSignal(signalNumber); });
 
     // The two settings dialogs were made with the main window; the version box follows them.
-    // It belongs to the main window, which centres it and releases it.
-    if (!formMain.CreateStartupWindow(
-            "FormVersion", [&formMain] { formMain.FormVersion = new TFormVersion(&formMain); })) {
+    if (!formMain.CreateVersionBox()) {
         return 1;
     }
     const int exitCode = app.exec();

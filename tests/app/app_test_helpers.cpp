@@ -1,10 +1,18 @@
 #include "app/app_test_helpers.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
 #include <QThread>
+#include <gtest/gtest.h>
+
+#include "app/StatusPanels.h"
 
 QApplication& TestApp() {
     static int argc = 1;
@@ -14,6 +22,32 @@ QApplication& TestApp() {
     // application down then crashes.
     static QApplication* app = new QApplication(argc, argv);
     return *app;
+}
+
+namespace {
+template <class T> T* OnlyChild(const QWidget& form, const char* name) {
+    const auto found = form.findChildren<T*>(QLatin1String(name));
+    EXPECT_EQ(found.size(), 1) << name;
+    return found.isEmpty() ? nullptr : found.front();
+}
+} // namespace
+
+FormControls Controls(const QWidget& form) {
+    return {OnlyChild<QPushButton>(form, "MeasureStartBtn"),
+            OnlyChild<QPushButton>(form, "PeakBackBtn"),
+            OnlyChild<QPushButton>(form, "PeakFwdBtn"),
+            OnlyChild<QLineEdit>(form, "EditRMS"),
+            OnlyChild<QLabel>(form, "LabelRMS"),
+            OnlyChild<QLabel>(form, "LabelPeakVolt"),
+            OnlyChild<QLabel>(form, "LabelPeakdB"),
+            OnlyChild<TStatusPanels>(form, "StatusBar1"),
+            OnlyChild<QMenu>(form, "MenuFile"),
+            OnlyChild<QMenu>(form, "MenuMeasure"),
+            OnlyChild<QMenu>(form, "MenuData"),
+            OnlyChild<QMenu>(form, "MenuSetting"),
+            OnlyChild<QMenu>(form, "MenuRef"),
+            OnlyChild<QMenu>(form, "MenuHelp"),
+            OnlyChild<QAction>(form, "MenuMeasureStart")};
 }
 
 bool ProcessEventsUntil(const std::function<bool()>& done, int timeoutMs) {

@@ -14,6 +14,34 @@
 
 QApplication& TestApp();
 
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class TStatusPanels;
+
+// The main window's controls, found by their object names (the window keeps them to itself).
+// Each name must belong to exactly one object of the window.
+struct FormControls {
+    QPushButton* MeasureStartBtn;
+    QPushButton* PeakBackBtn;
+    QPushButton* PeakFwdBtn;
+    QLineEdit* EditRMS;
+    QLabel* LabelRMS;
+    QLabel* LabelPeakVolt;
+    QLabel* LabelPeakdB;
+    TStatusPanels* StatusBar1;
+    QMenu* MenuFile;
+    QMenu* MenuMeasure;
+    QMenu* MenuData;
+    QMenu* MenuSetting;
+    QMenu* MenuRef;
+    QMenu* MenuHelp;
+    QAction* MenuMeasureStart;
+};
+FormControls Controls(const QWidget& form);
+
 class RecordingPresenter : public IMessagePresenter {
 public:
     MsgAnswer Present(const MessageBoxRequest& request) override {

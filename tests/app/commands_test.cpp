@@ -176,12 +176,12 @@ TEST_F(CommandsTest, LoadingAsDataAdoptsTheFileAndAsReferenceOnlyItsBlock) {
     EXPECT_EQ(f.Document().curBlock.deltaF, df);
     // The cursor on the tone, then stepping through the loaded spectrum.
     auto hz = [&](int bin) { return QString::fromStdString(FormatDecimal(bin * double(df), 3)); };
-    EXPECT_EQ(f.peakReadouts.EditPeakHz->text(), hz(37));
+    EXPECT_EQ(f.Readouts().EditPeakHz->text(), hz(37));
     f.PeakFwdBtnClick();
-    EXPECT_EQ(f.peakReadouts.EditPeakHz->text(), hz(38));
+    EXPECT_EQ(f.Readouts().EditPeakHz->text(), hz(38));
     f.PeakBackBtnClick();
     f.PeakBackBtnClick();
-    EXPECT_EQ(f.peakReadouts.EditPeakHz->text(), hz(36));
+    EXPECT_EQ(f.Readouts().EditPeakHz->text(), hz(36));
 }
 
 TEST_F(CommandsTest, RejectedFilesChangeNothing) {
@@ -261,7 +261,7 @@ TEST_F(CommandsTest, SettingsFilesLoadAxesAndLevelsAtOnceAndAskBeforeReplacing) 
                 f.Document().unitSetting == ad);
     EXPECT_FALSE(f.Document().fDataExist || f.Document().fRefExist || f.Document().fDataSaved);
     EXPECT_EQ(f.FFTGraph->DbLabel(4)->text() + f.FFTGraph->DbLabel(12)->text(), "-20dBV-100dBV");
-    EXPECT_EQ(f.EditRMS->text() + f.windowTitle(), "---Tavrin v2 : Untitled");
+    EXPECT_EQ(Controls(f).EditRMS->text() + f.windowTitle(), "---Tavrin v2 : Untitled");
 }
 
 TEST_F(CommandsTest, NewFileNameAsksOnlyWhenUnsavedDataWouldBeLostAndReferenceClears) {
@@ -299,7 +299,7 @@ TEST_F(CommandsTest, NewFileNameAsksOnlyWhenUnsavedDataWouldBeLostAndReferenceCl
         EXPECT_FALSE(f.Document().fDataExist || f.Document().fDataSaved);
         EXPECT_TRUE(f.Document().fRefExist) << "the reference stays";
     }
-    EXPECT_EQ(f.peakReadouts.EditPeakHz->text() + rig.Panel(1), "---");
+    EXPECT_EQ(f.Readouts().EditPeakHz->text() + rig.Panel(1), "---");
 }
 
 TEST_F(CommandsTest, AReferenceOnlyRedrawIgnoresAStoppedAcquisitionsCodes) {
@@ -349,17 +349,16 @@ TEST(VersionBoxTest, PaintsItsTextsAndAClickAnywhereClosesIt) {
     EXPECT_EQ(presenter.shown.back().text, "致命的なメモリエラーです:FormVersion");
     o.failCreationOf.clear();
     TFormMain ok(o);
-    ASSERT_TRUE(
-        ok.CreateStartupWindow("FormVersion", [&] { ok.FormVersion = new TFormVersion(&ok); }));
+    ASSERT_TRUE(ok.CreateVersionBox());
     QTimer::singleShot(50, [&] { // a click on an empty corner
         const QPointF at(3, 90);
         QMouseEvent press(QEvent::MouseButtonPress, at, at, Qt::LeftButton, Qt::LeftButton, {});
         QMouseEvent release(QEvent::MouseButtonRelease, at, at, Qt::LeftButton, {}, {});
-        QApplication::sendEvent(ok.FormVersion, &press);
-        QApplication::sendEvent(ok.FormVersion, &release);
+        QApplication::sendEvent(ok.VersionBox(), &press);
+        QApplication::sendEvent(ok.VersionBox(), &release);
     });
     ok.MenuHelpVersionClick(); // returns once the box has closed
-    EXPECT_FALSE(ok.FormVersion->isVisible());
+    EXPECT_FALSE(ok.VersionBox()->isVisible());
 }
 
 TEST(FileDialogTest, QtDialogMatchesPatternsInAnyCaseAndReturnsTheTypedPath) {

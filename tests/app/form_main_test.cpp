@@ -73,7 +73,8 @@ protected:
     }
     // Runs the event loop until the first idle pass has shown the window.
     static void StartUp(TFormMain& form) {
-        ASSERT_TRUE(ProcessEventsUntil([&] { return !form.fFirstIdle && form.isVisible(); }));
+        ASSERT_TRUE(
+            ProcessEventsUntil([&] { return !form.FirstIdlePending() && form.isVisible(); }));
     }
 };
 
@@ -83,12 +84,12 @@ TEST_F(FormMainTest, ConstructionBuildsInvisiblyWithEverythingInPlace) {
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(form.windowTitle(), "Tavrin");
     EXPECT_EQ(form.objectName(), "FormMain");
-    EXPECT_TRUE(form.fFirstIdle);
-    for (bool flag : {form.fMeasuring, form.Document().fDataExist, form.Document().fRefExist,
-                      form.Document().fDataSaved, form.fInfoShown, form.fStatusLayout}) {
+    EXPECT_TRUE(form.FirstIdlePending());
+    for (bool flag : {form.Measuring(), form.Document().fDataExist, form.Document().fRefExist,
+                      form.Document().fDataSaved, form.InfoShown(), form.StatusLayoutPending()}) {
         EXPECT_FALSE(flag);
     }
-    EXPECT_EQ(form.receivedCount, 0);
+    EXPECT_EQ(form.Measurement().ReceivedCount(), 0);
     EXPECT_TRUE(form.Document().measureSetting.DataFileName.empty());
     EXPECT_TRUE(form.Document().measureSetting.StartDateTime.empty());
 
@@ -107,8 +108,8 @@ TEST_F(FormMainTest, ConstructionBuildsInvisiblyWithEverythingInPlace) {
     EXPECT_EQ(form.Document().refBlock.count, 0);
 
     // Owned objects.
-    EXPECT_TRUE(form.myMessage && form.myStatus && form.Document().FileHandler() &&
-                form.Document().FFT() && form.ADUnit && form.FFTGraph);
+    EXPECT_TRUE(form.Messages() && form.Status() && form.Document().FileHandler() &&
+                form.Document().FFT() && form.Measurement().ADUnit() && form.FFTGraph);
     for (QLabel* l : form.TLabel_dB) {
         ASSERT_NE(l, nullptr);
         EXPECT_TRUE(l->isHidden());
@@ -129,11 +130,11 @@ TEST_F(FormMainTest, ConstructionBuildsInvisiblyWithEverythingInPlace) {
     EXPECT_TRUE(form.PaintBox3->isHidden());
 
     // Read-outs cleared.
-    EXPECT_EQ(form.peakReadouts.EditPeakVolt->text(), "---");
-    EXPECT_EQ(form.peakReadouts.EditPeakdB->text(), "---");
-    EXPECT_EQ(form.peakReadouts.EditPeakHz->text(), "---");
-    EXPECT_EQ(form.EditRMS->text(), "---");
-    EXPECT_EQ(form.LabelRMS->text(), "Vrms");
+    EXPECT_EQ(form.Readouts().EditPeakVolt->text(), "---");
+    EXPECT_EQ(form.Readouts().EditPeakdB->text(), "---");
+    EXPECT_EQ(form.Readouts().EditPeakHz->text(), "---");
+    EXPECT_EQ(Controls(form).EditRMS->text(), "---");
+    EXPECT_EQ(Controls(form).LabelRMS->text(), "Vrms");
 }
 
 TEST_F(FormMainTest, ControlsHaveTheirResourceNamesTextsAndGeometry) {
@@ -198,9 +199,9 @@ TEST_F(FormMainTest, ControlsHaveTheirResourceNamesTextsAndGeometry) {
         l->adjustSize();
         EXPECT_LE(l->x() + l->width(), l->parentWidget()->width()) << label;
     }
-    EXPECT_EQ(form.findChild<QGroupBox*>("GroupBox1"), form.EditRMS->parentWidget());
+    EXPECT_EQ(form.findChild<QGroupBox*>("GroupBox1"), Controls(form).EditRMS->parentWidget());
     EXPECT_EQ(form.findChild<QGroupBox*>("GroupBox2"),
-              form.peakReadouts.EditPeakVolt->parentWidget());
+              form.Readouts().EditPeakVolt->parentWidget());
     auto* bar = form.findChild<TStatusPanels*>("StatusBar1");
     ASSERT_NE(bar, nullptr);
     EXPECT_FALSE(bar->isSizeGripEnabled());
@@ -281,7 +282,7 @@ TEST_F(FormMainTest, MissingStartupFileIsCreatedWithDefaults) {
     EXPECT_EQ(form.Document().measureSetting, MeasureSetting{});
     EXPECT_EQ(form.windowTitle(), "Tavrin v2 : Untitled");
     EXPECT_TRUE(presenter.shown.empty());
-    EXPECT_TRUE(form.MeasureStartBtn->hasFocus() || !QApplication::focusWindow());
+    EXPECT_TRUE(Controls(form).MeasureStartBtn->hasFocus() || !QApplication::focusWindow());
 }
 
 TEST_F(FormMainTest, RejectedStartupFilesAreReplacedByDefaults) {
@@ -455,7 +456,7 @@ TEST_F(FormMainTest, MemoryErrorNamesTheObjectAndStopsConstruction) {
     EXPECT_TRUE(form.ConstructionFailed());
     ASSERT_EQ(presenter.shown.size(), 1u);
     EXPECT_EQ(presenter.shown[0].text, "致命的なメモリエラーです:TmyMessage");
-    EXPECT_FALSE(form.myStatus);
+    EXPECT_FALSE(form.Status());
     EXPECT_FALSE(form.Document().FileHandler());
 }
 
@@ -485,11 +486,11 @@ TEST_F(FormMainTest, IdleTimerRunsOnlyWhileThereIsIdleWork) {
     ProcessEventsUntil([] { return false; }, 30);
     EXPECT_FALSE(form.IdleTimerActive());
     // A pending status layout re-arms it once and puts the bar at the bottom of the client area.
-    form.StatusBar1->move(0, 0);
+    Controls(form).StatusBar1->move(0, 0);
     form.FormResize();
-    EXPECT_TRUE(form.fStatusLayout);
-    ASSERT_TRUE(ProcessEventsUntil([&] { return !form.fStatusLayout; }));
-    EXPECT_EQ(form.StatusBar1->geometry(), QRect(0, 446, 812, 20));
+    EXPECT_TRUE(form.StatusLayoutPending());
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !form.StatusLayoutPending(); }));
+    EXPECT_EQ(Controls(form).StatusBar1->geometry(), QRect(0, 446, 812, 20));
     ProcessEventsUntil([] { return false; }, 30);
     EXPECT_FALSE(form.IdleTimerActive());
 }
@@ -503,18 +504,18 @@ TEST_F(FormMainTest, IdleWorkWaitsWhileACommandServicesEventsOrAModalBoxIsOpen) 
         pump.ProcessPendingEvents();
         QThread::msleep(2);
     }
-    EXPECT_TRUE(form.fStatusLayout);
+    EXPECT_TRUE(form.StatusLayoutPending());
     QWidget modal;
     modal.setWindowModality(Qt::ApplicationModal);
     modal.show();
     ProcessEventsUntil([] { return false; }, 30);
-    EXPECT_TRUE(form.fStatusLayout);
+    EXPECT_TRUE(form.StatusLayoutPending());
     modal.hide();
     // Back in an event loop that waits for events, the pending work runs.
     QEventLoop loop;
     QTimer::singleShot(200, &loop, &QEventLoop::quit);
     loop.exec();
-    EXPECT_FALSE(form.fStatusLayout);
+    EXPECT_FALSE(form.StatusLayoutPending());
 }
 
 // The first look at the window: both boxes show their empty grids, not a white field.
@@ -539,11 +540,11 @@ TEST_F(FormMainTest, StartupShowsTheEmptyGrids) {
 TEST_F(FormMainTest, InfoPanelUsesTheWidthRule) {
     TFormMain form(Options());
     form.SetInfoPanel("短い", 2);
-    EXPECT_EQ(form.StatusBar1->PanelWidth(2), 110);
+    EXPECT_EQ(Controls(form).StatusBar1->PanelWidth(2), 110);
     const QString text = "Δｆ= 0.477Hz / 絶対値[dBV] 表示 / 窓関数=ハニング窓(補正あり)";
     form.SetInfoPanel(text, 2);
-    EXPECT_EQ(form.StatusBar1->PanelText(2), text);
-    EXPECT_EQ(form.StatusBar1->PanelWidth(2),
+    EXPECT_EQ(Controls(form).StatusBar1->PanelText(2), text);
+    EXPECT_EQ(Controls(form).StatusBar1->PanelWidth(2),
               QFontMetrics(form.font()).horizontalAdvance(text) + 10);
 }
 } // namespace

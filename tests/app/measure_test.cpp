@@ -32,22 +32,22 @@ TEST(MeasureTest, FirstReadCompletesA1024BlockAtTheFastestRate) {
     f.Document().graphSetting.whichWindowFunc =
         0; // the RMS of a windowed spectrum is the window's share
     f.StartMeasurement();
-    ASSERT_TRUE(f.fMeasuring);
-    EXPECT_EQ(f.chunkSize, 1024);
+    ASSERT_TRUE(f.Measuring());
+    EXPECT_EQ(f.Measurement().ChunkSize(), 1024);
     EXPECT_EQ(rig.Panel(0), "TORVEX24/ Ver2.10/ 125ksps");
     EXPECT_EQ(rig.Panel(1), "計測中です");
     EXPECT_EQ(rig.Panel(2), "測定開始処理中です。。。");
-    EXPECT_EQ(f.MeasureStartBtn->text(), "計測中止");
-    EXPECT_TRUE(f.MeasureStartBtn->isEnabled());
+    EXPECT_EQ(Controls(f).MeasureStartBtn->text(), "計測中止");
+    EXPECT_TRUE(Controls(f).MeasureStartBtn->isEnabled());
     EXPECT_FALSE(rig.MenusEnabled());
     EXPECT_EQ(f.windowTitle(), "Tavrin v2 : Untitled");
-    EXPECT_EQ(f.EditRMS->text(), "---");
+    EXPECT_EQ(Controls(f).EditRMS->text(), "---");
     // Not all of the group has arrived yet: nothing is taken.
     rig.clock.AdvanceMs(4.0);
     f.IdleHandler();
-    EXPECT_EQ(f.receivedCount, 0);
+    EXPECT_EQ(f.Measurement().ReceivedCount(), 0);
     EXPECT_EQ(rig.RunAcquisition(5.0), 1) << "the first read that finds 1024 samples completes";
-    EXPECT_FALSE(f.fMeasuring);
+    EXPECT_FALSE(f.Measuring());
     EXPECT_TRUE(f.Document().fDataExist);
     EXPECT_FALSE(f.Document().fDataSaved);
     EXPECT_EQ(f.Document().curBlock.count, 1024);
@@ -55,15 +55,15 @@ TEST(MeasureTest, FirstReadCompletesA1024BlockAtTheFastestRate) {
     EXPECT_FALSE(rig.Sim()->IsStreaming());
     EXPECT_EQ(rig.Panel(1), "計測終了しました");
     EXPECT_TRUE(rig.Panel(2).startsWith("最大値：")) << rig.Panel(2).toStdString();
-    EXPECT_FALSE(f.fInfoShown);
-    EXPECT_EQ(f.MeasureStartBtn->text(), "計測開始");
+    EXPECT_FALSE(f.InfoShown());
+    EXPECT_EQ(Controls(f).MeasureStartBtn->text(), "計測開始");
     EXPECT_TRUE(rig.MenusEnabled());
     EXPECT_TRUE(rig.presenter.shown.empty());
     // The 1 V peak tone reads about 0.707 Vrms; the largest line is the 1 kHz bin.
-    EXPECT_EQ(f.LabelRMS->text(), "Vrms");
-    EXPECT_NEAR(f.EditRMS->text().toDouble(), 0.707, 0.01);
-    EXPECT_NEAR(f.peakReadouts.EditPeakHz->text().toDouble(), 1000.0, f.Document().curBlock.deltaF);
-    EXPECT_EQ(f.LabelPeakdB->text(), "dBV");
+    EXPECT_EQ(Controls(f).LabelRMS->text(), "Vrms");
+    EXPECT_NEAR(Controls(f).EditRMS->text().toDouble(), 0.707, 0.01);
+    EXPECT_NEAR(f.Readouts().EditPeakHz->text().toDouble(), 1000.0, f.Document().curBlock.deltaF);
+    EXPECT_EQ(Controls(f).LabelPeakdB->text(), "dBV");
     EXPECT_EQ(QString::fromStdString(SjisToUtf8(f.Document().measureSetting.StartDateTime)).size(),
               19);
     EXPECT_TRUE(
@@ -77,21 +77,21 @@ TEST(MeasureTest, SlowestRateCountsEverySampleThenCompletes) {
     TFormMain& f = *rig.form;
     f.Document().unitSetting.spsSel = 0;
     f.StartMeasurement();
-    ASSERT_TRUE(f.fMeasuring);
-    EXPECT_EQ(f.chunkSize, 1);
+    ASSERT_TRUE(f.Measuring());
+    EXPECT_EQ(f.Measurement().ChunkSize(), 1);
     for (int n = 1; n < 1024; ++n) {
         rig.clock.AdvanceMs(200.0);
         f.IdleHandler();
-        ASSERT_EQ(f.receivedCount, n);
+        ASSERT_EQ(f.Measurement().ReceivedCount(), n);
         f.FlushProgress();
         ASSERT_EQ(
             rig.Panel(2),
             QString("データ番号：%1 / AD変換値：%2").arg(n).arg(f.Document().curCodes[n - 1]));
     }
-    EXPECT_TRUE(f.fMeasuring);
+    EXPECT_TRUE(f.Measuring());
     rig.clock.AdvanceMs(200.0);
     f.IdleHandler();
-    EXPECT_FALSE(f.fMeasuring);
+    EXPECT_FALSE(f.Measuring());
     EXPECT_TRUE(f.Document().fDataExist);
 }
 
@@ -104,12 +104,12 @@ TEST(MeasureTest, CountsThatAreNoMultipleOfTheReadGroupCompleteWhole) {
     TFormMain& f = *rig.form;
     f.Document().graphSetting.DataCountMax = 5000;
     f.StartMeasurement();
-    ASSERT_TRUE(f.fMeasuring);
+    ASSERT_TRUE(f.Measuring());
     rig.RunAcquisition(16.0, 2000);
-    ASSERT_FALSE(f.fMeasuring) << "stuck at " << f.receivedCount;
+    ASSERT_FALSE(f.Measuring()) << "stuck at " << f.Measurement().ReceivedCount();
     ASSERT_TRUE(f.Document().fDataExist);
     EXPECT_EQ(f.Document().curBlock.count, 5000);
-    EXPECT_EQ(f.receivedCount, 5000);
+    EXPECT_EQ(f.Measurement().ReceivedCount(), 5000);
     for (int32_t i = 0; i < 5000; ++i) {
         ASSERT_EQ(f.Document().curCodes[i], 0x100000 + i) << "sample " << i;
     }
@@ -122,7 +122,7 @@ TEST(MeasureTest, InitUnitFailuresReportAsTabledAndKeepThePreviousData) {
     rig.Measure();
     ASSERT_TRUE(f.Document().fDataExist);
     const QImage before = SpectrumImage(f);
-    const QString rms = f.EditRMS->text();
+    const QString rms = Controls(f).EditRMS->text();
     const QString unitText = rig.Panel(0);
 
     struct Row {
@@ -151,11 +151,11 @@ TEST(MeasureTest, InitUnitFailuresReportAsTabledAndKeepThePreviousData) {
         row.fault(config);
         SimulatedUnit& sim = rig.UseSim(config);
         rig.presenter.shown.clear();
-        f.StatusBar1->SetPanelText(0, unitText);
-        f.StatusBar1->SetPanelText(1, "x");
-        f.StatusBar1->SetPanelText(2, "y");
-        f.MeasureStartBtn->click();
-        EXPECT_FALSE(f.fMeasuring);
+        Controls(f).StatusBar1->SetPanelText(0, unitText);
+        Controls(f).StatusBar1->SetPanelText(1, "x");
+        Controls(f).StatusBar1->SetPanelText(2, "y");
+        Controls(f).MeasureStartBtn->click();
+        EXPECT_FALSE(f.Measuring());
         if (row.message.isEmpty()) {
             EXPECT_TRUE(rig.presenter.shown.empty());
         } else {
@@ -168,17 +168,17 @@ TEST(MeasureTest, InitUnitFailuresReportAsTabledAndKeepThePreviousData) {
         EXPECT_EQ(rig.Panel(1), "");
         EXPECT_EQ(rig.Panel(2), "");
         EXPECT_EQ(sim.IsOpen(), row.unitOpen);
-        EXPECT_EQ(f.ADUnit->IsOpen(), row.unitOpen);
+        EXPECT_EQ(f.Measurement().ADUnit()->IsOpen(), row.unitOpen);
         EXPECT_FALSE(sim.IsStreaming());
         EXPECT_TRUE(f.Document().fDataExist);
-        EXPECT_EQ(f.EditRMS->text(), rms);
+        EXPECT_EQ(Controls(f).EditRMS->text(), rms);
         EXPECT_EQ(SpectrumImage(f), before) << "graphs are not cleared";
-        EXPECT_EQ(f.MeasureStartBtn->text(), "計測開始");
+        EXPECT_EQ(Controls(f).MeasureStartBtn->text(), "計測開始");
         EXPECT_TRUE(rig.MenusEnabled());
     }
     // A unit left open by a silent failure is found open by the next start, which succeeds.
     rig.UseSim(DefaultSimConfig());
-    ASSERT_TRUE(f.ADUnit->OpenUnit());
+    ASSERT_TRUE(f.Measurement().ADUnit()->OpenUnit());
     rig.Measure();
     EXPECT_TRUE(f.Document().fDataExist);
     EXPECT_EQ(rig.Panel(1), "計測終了しました");
@@ -190,15 +190,15 @@ TEST(MeasureTest, AcquisitionCommandThatCannotBeSentClosesTheUnit) {
     MeasureRig rig(std::move(scripted));
     TFormMain& f = *rig.form;
     f.StartMeasurement();
-    EXPECT_FALSE(f.fMeasuring);
+    EXPECT_FALSE(f.Measuring());
     EXPECT_EQ(rig.Panel(0), "コマンド送信エラーです");
     ASSERT_EQ(rig.presenter.shown.size(), 1u);
     EXPECT_EQ(rig.presenter.shown[0].text, "コマンド送信エラーです");
     EXPECT_EQ(rig.presenter.shown[0].icon, MsgIcon::Error);
     EXPECT_FALSE(rig.Scripted()->open);
-    EXPECT_EQ(f.MeasureStartBtn->text(), "計測開始");
+    EXPECT_EQ(Controls(f).MeasureStartBtn->text(), "計測開始");
     EXPECT_TRUE(rig.MenusEnabled());
-    EXPECT_EQ(f.EditRMS->text(), "---");
+    EXPECT_EQ(Controls(f).EditRMS->text(), "---");
 }
 
 TEST(MeasureTest, ReadErrorStallStopAndCloseEndTheAcquisitionWithoutData) {
@@ -210,14 +210,14 @@ TEST(MeasureTest, ReadErrorStallStopAndCloseEndTheAcquisitionWithoutData) {
         TFormMain& f = *rig.form;
         f.Document().unitSetting.spsSel = 8; // 16 samples per read
         f.StartMeasurement();
-        ASSERT_TRUE(f.fMeasuring);
+        ASSERT_TRUE(f.Measuring());
         rig.RunAcquisition(16.0, 1000);
-        EXPECT_FALSE(f.fMeasuring);
+        EXPECT_FALSE(f.Measuring());
         EXPECT_FALSE(f.Document().fDataExist);
         EXPECT_EQ(f.Document().curBlock.count, 0);
         EXPECT_EQ(rig.Panel(2), "計測エラーで終了");
         EXPECT_TRUE(rig.presenter.shown.empty());
-        EXPECT_EQ(f.MeasureStartBtn->text(), "計測開始");
+        EXPECT_EQ(Controls(f).MeasureStartBtn->text(), "計測開始");
         EXPECT_TRUE(rig.MenusEnabled());
     }
     {
@@ -230,18 +230,18 @@ TEST(MeasureTest, ReadErrorStallStopAndCloseEndTheAcquisitionWithoutData) {
             8; // 1 ksps, 16 samples a read: silence of 1.064 s is a stall
         f.StartMeasurement();
         rig.RunAcquisition(16.0, 6);
-        ASSERT_EQ(f.receivedCount, 96);
+        ASSERT_EQ(f.Measurement().ReceivedCount(), 96);
         rig.driver->sent.clear();
         rig.RunAcquisition(1.0, 1063);
-        EXPECT_TRUE(f.fMeasuring) << "a pause shorter than the limit is no stall";
+        EXPECT_TRUE(f.Measuring()) << "a pause shorter than the limit is no stall";
         EXPECT_EQ(rig.RunAcquisition(1.0, 1000), 1);
-        EXPECT_FALSE(f.fMeasuring);
+        EXPECT_FALSE(f.Measuring());
         EXPECT_EQ(rig.driver->sent, "AX\r");
         EXPECT_FALSE(rig.Sim()->IsStreaming());
         EXPECT_FALSE(f.Document().fDataExist);
         EXPECT_EQ(rig.Panel(2), "計測エラーで終了");
         EXPECT_TRUE(rig.presenter.shown.empty());
-        EXPECT_EQ(f.MeasureStartBtn->text(), "計測開始");
+        EXPECT_EQ(Controls(f).MeasureStartBtn->text(), "計測開始");
         EXPECT_TRUE(rig.MenusEnabled());
     }
     {
@@ -253,16 +253,16 @@ TEST(MeasureTest, ReadErrorStallStopAndCloseEndTheAcquisitionWithoutData) {
         f.Document().unitSetting.spsSel = 8;
         f.StartMeasurement();
         rig.RunAcquisition(16.0, 20);
-        EXPECT_TRUE(f.fMeasuring);
-        EXPECT_EQ(f.receivedCount, 96);
+        EXPECT_TRUE(f.Measuring());
+        EXPECT_EQ(f.Measurement().ReceivedCount(), 96);
         f.FlushProgress();
         EXPECT_TRUE(rig.Panel(2).startsWith("データ番号：96 / AD変換値："));
-        f.MeasureStartBtn->click();
-        EXPECT_FALSE(f.fMeasuring);
+        Controls(f).MeasureStartBtn->click();
+        EXPECT_FALSE(f.Measuring());
         EXPECT_FALSE(f.Document().fDataExist);
         EXPECT_FALSE(rig.Sim()->IsStreaming());
         EXPECT_EQ(rig.Panel(1), "計測中止しました");
-        EXPECT_EQ(f.MeasureStartBtn->text(), "計測開始");
+        EXPECT_EQ(Controls(f).MeasureStartBtn->text(), "計測開始");
         EXPECT_TRUE(rig.MenusEnabled());
         EXPECT_TRUE(rig.presenter.shown.empty());
     }
@@ -273,9 +273,9 @@ TEST(MeasureTest, ReadErrorStallStopAndCloseEndTheAcquisitionWithoutData) {
         f.Document().unitSetting.spsSel = 8;
         f.StartMeasurement();
         rig.RunAcquisition(16.0, 5);
-        ASSERT_TRUE(f.fMeasuring);
+        ASSERT_TRUE(f.Measuring());
         f.close();
-        EXPECT_FALSE(f.fMeasuring);
+        EXPECT_FALSE(f.Measuring());
         EXPECT_FALSE(f.Document().fDataExist);
         EXPECT_FALSE(rig.Sim()->IsStreaming());
     }
@@ -289,24 +289,24 @@ TEST(MeasureTest, StopPressedWhileTheUnitIsPreparedEndsTheStart) {
     unit.onLine = [&](const std::string& line) {
         if (line == "?") {
             EXPECT_TRUE(f.InitializingUnit());
-            f.MeasureStartBtn->click();
+            Controls(f).MeasureStartBtn->click();
         }
     };
-    f.MeasureStartBtn->click();
-    EXPECT_FALSE(f.fMeasuring);
+    Controls(f).MeasureStartBtn->click();
+    EXPECT_FALSE(f.Measuring());
     EXPECT_FALSE(f.InitializingUnit());
     EXPECT_FALSE(unit.open);
     for (const std::string& line : unit.lines) {
         EXPECT_NE(line.substr(0, 1), "A") << "no acquisition is started";
     }
     EXPECT_EQ(unit.lines.size(), 1u) << "no further command after the press";
-    EXPECT_EQ(f.MeasureStartBtn->text(), "計測開始");
+    EXPECT_EQ(Controls(f).MeasureStartBtn->text(), "計測開始");
     EXPECT_TRUE(rig.MenusEnabled());
     EXPECT_EQ(rig.Panel(1), "計測中止しました");
     EXPECT_TRUE(rig.presenter.shown.empty());
     // The next start works normally.
     unit.onLine = nullptr;
-    f.MeasureStartBtn->click();
+    Controls(f).MeasureStartBtn->click();
     rig.RunAcquisition();
     EXPECT_TRUE(f.Document().fDataExist);
 }
@@ -320,14 +320,14 @@ TEST(MeasureTest, ClippingCodesRejectTheBlockButFullScaleCodesAreAccepted) {
         TFormMain& f = *rig.form;
         rig.Measure();
         EXPECT_FALSE(f.Document().fDataExist);
-        EXPECT_FALSE(f.fMeasuring);
+        EXPECT_FALSE(f.Measuring());
         EXPECT_EQ(f.Document().curBlock.count, 0);
         EXPECT_EQ(f.Document().curCodes[1023], 16777215);
         EXPECT_EQ(rig.Panel(2), "入力信号レベルが適正範囲からはずれています");
         ASSERT_EQ(rig.presenter.shown.size(), 1u);
         EXPECT_EQ(rig.presenter.shown[0].text, "入力信号レベルが適正範囲からはずれています");
         EXPECT_EQ(rig.presenter.shown[0].icon, MsgIcon::Warning);
-        EXPECT_EQ(f.EditRMS->text(), "---");
+        EXPECT_EQ(Controls(f).EditRMS->text(), "---");
         EXPECT_TRUE(rig.MenusEnabled());
     }
     {
@@ -380,11 +380,12 @@ TEST(MeasureTest, InformationTextAndStatusBarClicks) {
     const QString info = "Δｆ= 0.477Hz / 絶対値[dBV] 表示 / 窓関数=ハニング窓(補正あり)";
     f.StatusBar1Click();
     EXPECT_EQ(rig.Panel(2), info);
-    EXPECT_TRUE(f.fInfoShown);
-    EXPECT_EQ(f.StatusBar1->PanelWidth(2), QFontMetrics(f.font()).horizontalAdvance(info) + 10);
+    EXPECT_TRUE(f.InfoShown());
+    EXPECT_EQ(Controls(f).StatusBar1->PanelWidth(2),
+              QFontMetrics(f.font()).horizontalAdvance(info) + 10);
     f.StatusBar1Click();
     EXPECT_EQ(rig.Panel(2), stats);
-    EXPECT_FALSE(f.fInfoShown);
+    EXPECT_FALSE(f.InfoShown());
 
     const struct {
         int window;
@@ -425,9 +426,10 @@ TEST(MeasureTest, RmsUnitFollowsTheSinglePrecisionValue) {
         f.Document().curSpectrum[1] = c.rms;
         f.ShowRMS();
         EXPECT_EQ(f.Document().rmsVolt, c.rms);
-        EXPECT_EQ(f.EditRMS->text(), c.text) << c.rms;
-        EXPECT_EQ(f.LabelRMS->text(), c.unit) << c.rms;
-        EXPECT_GE(f.LabelRMS->width(), f.LabelRMS->sizeHint().width()) << "unit not clipped";
+        EXPECT_EQ(Controls(f).EditRMS->text(), c.text) << c.rms;
+        EXPECT_EQ(Controls(f).LabelRMS->text(), c.unit) << c.rms;
+        EXPECT_GE(Controls(f).LabelRMS->width(), Controls(f).LabelRMS->sizeHint().width())
+            << "unit not clipped";
     }
 }
 
@@ -519,25 +521,25 @@ TEST(MeasureTest, PeakButtonsAndSpectrumClickNeedData) {
     f.PeakFwdBtnClick();
     f.PeakBackBtnClick();
     f.PaintBox1MouseDown(10);
-    EXPECT_EQ(f.peakReadouts.EditPeakHz->text(), "---");
+    EXPECT_EQ(f.Readouts().EditPeakHz->text(), "---");
     rig.Measure();
     ASSERT_TRUE(f.Document().fDataExist);
-    const QString largest = f.peakReadouts.EditPeakHz->text();
-    f.PeakFwdBtn->click();
-    const QString next = f.peakReadouts.EditPeakHz->text();
+    const QString largest = f.Readouts().EditPeakHz->text();
+    Controls(f).PeakFwdBtn->click();
+    const QString next = f.Readouts().EditPeakHz->text();
     EXPECT_GT(next.toDouble(), largest.toDouble());
-    f.PeakBackBtn->click();
-    EXPECT_EQ(f.peakReadouts.EditPeakHz->text(), largest);
+    Controls(f).PeakBackBtn->click();
+    EXPECT_EQ(f.Readouts().EditPeakHz->text(), largest);
     // 0.1 Hz to 100 kHz on the log axis: five sixths of the width is 10 kHz.
     const int x = f.PaintBox1->width() * 5 / 6;
     const int bin = f.FFTGraph->BinAtX(f.PaintBox1->width(), x);
     EXPECT_NEAR(bin * f.Document().curBlock.deltaF, 10000.0, 2 * f.Document().curBlock.deltaF);
     f.PaintBox1MouseDown(x);
-    EXPECT_NEAR(f.peakReadouts.EditPeakHz->text().toDouble(), bin * f.Document().curBlock.deltaF,
+    EXPECT_NEAR(f.Readouts().EditPeakHz->text().toDouble(), bin * f.Document().curBlock.deltaF,
                 0.001);
     // Beyond the block's last line (about 97 kHz of 62.5 kHz): the read-outs stay.
     f.PaintBox1MouseDown(f.PaintBox1->width() - 1);
-    EXPECT_NEAR(f.peakReadouts.EditPeakHz->text().toDouble(), bin * f.Document().curBlock.deltaF,
+    EXPECT_NEAR(f.Readouts().EditPeakHz->text().toDouble(), bin * f.Document().curBlock.deltaF,
                 0.001);
 }
 
@@ -545,23 +547,23 @@ TEST(MeasureTest, ControlStates) {
     MeasureRig rig;
     TFormMain& f = *rig.form;
     f.LockControls();
-    EXPECT_FALSE(f.MeasureStartBtn->isEnabled());
+    EXPECT_FALSE(Controls(f).MeasureStartBtn->isEnabled());
     EXPECT_FALSE(rig.MenusEnabled());
     f.UnlockControls();
-    EXPECT_TRUE(f.MeasureStartBtn->isEnabled());
+    EXPECT_TRUE(Controls(f).MeasureStartBtn->isEnabled());
     EXPECT_TRUE(rig.MenusEnabled());
     f.SetMeasuringControls();
-    EXPECT_EQ(f.MeasureStartBtn->text(), "計測中止");
-    EXPECT_TRUE(f.MeasureStartBtn->isEnabled());
+    EXPECT_EQ(Controls(f).MeasureStartBtn->text(), "計測中止");
+    EXPECT_TRUE(Controls(f).MeasureStartBtn->isEnabled());
     EXPECT_FALSE(rig.MenusEnabled());
     f.SetIdleControls();
-    EXPECT_EQ(f.MeasureStartBtn->text(), "計測開始");
+    EXPECT_EQ(Controls(f).MeasureStartBtn->text(), "計測開始");
     EXPECT_TRUE(rig.MenusEnabled());
     // The menu item starts like the button; a second start while measuring does nothing.
     f.MenuMeasureStartClick();
-    EXPECT_TRUE(f.fMeasuring);
+    EXPECT_TRUE(f.Measuring());
     f.MenuMeasureStartClick();
-    EXPECT_TRUE(f.fMeasuring);
+    EXPECT_TRUE(f.Measuring());
     rig.RunAcquisition();
     EXPECT_TRUE(f.Document().fDataExist);
 }

@@ -129,14 +129,14 @@ void MeasureRig::Build(std::unique_ptr<FtDriver> first) {
         return d;
     };
     form = std::make_unique<TFormMain>(o);
-    EXPECT_TRUE(ProcessEventsUntil([&] { return !form->fFirstIdle && form->isVisible(); }));
+    EXPECT_TRUE(ProcessEventsUntil([&] { return !form->FirstIdlePending() && form->isVisible(); }));
     form->Document().graphSetting.DataCountMax = 1024;
     form->Document().graphSetting.DataCountSel = 0;
     form->Document().unitSetting = ADUnitSetting{};
 }
 
 SimulatedUnit& MeasureRig::UseSim(const SimConfig& config) {
-    form->ADUnit->CloseUnit();
+    form->Measurement().ADUnit()->CloseUnit();
     auto sim = std::make_unique<SimulatedUnit>(RigConfig(config), clock);
     SimulatedUnit& ref = *sim;
     driver->inner = std::move(sim);
@@ -144,7 +144,7 @@ SimulatedUnit& MeasureRig::UseSim(const SimConfig& config) {
 }
 
 ScriptedUnit& MeasureRig::UseScripted(std::unique_ptr<ScriptedUnit> scripted) {
-    form->ADUnit->CloseUnit();
+    form->Measurement().ADUnit()->CloseUnit();
     ScriptedUnit& ref = *scripted;
     driver->inner = std::move(scripted);
     return ref;
@@ -160,7 +160,7 @@ ScriptedUnit* MeasureRig::Scripted() const {
 
 int MeasureRig::RunAcquisition(double stepMs, int maxSteps) {
     int steps = 0;
-    while (form->fMeasuring && steps < maxSteps) {
+    while (form->Measuring() && steps < maxSteps) {
         clock.AdvanceMs(stepMs);
         form->IdleHandler();
         ++steps;
@@ -170,24 +170,24 @@ int MeasureRig::RunAcquisition(double stepMs, int maxSteps) {
 
 void MeasureRig::Measure(double stepMs) {
     form->StartMeasurement();
-    EXPECT_TRUE(form->fMeasuring) << Panel(0).toStdString();
+    EXPECT_TRUE(form->Measuring()) << Panel(0).toStdString();
     RunAcquisition(stepMs);
 }
 
 QString MeasureRig::Panel(int i) const {
-    return form->StatusBar1->PanelText(i);
+    return Controls(*form).StatusBar1->PanelText(i);
 }
 
 bool MeasureRig::MenusEnabled() const {
     bool all = true;
     bool any = false;
-    for (QMenu* m : {form->MenuFile, form->MenuMeasure, form->MenuData, form->MenuSetting,
-                     form->MenuHelp, form->MenuRef}) {
+    const FormControls c = Controls(*form);
+    for (QMenu* m : {c.MenuFile, c.MenuMeasure, c.MenuData, c.MenuSetting, c.MenuHelp, c.MenuRef}) {
         all = all && m->menuAction()->isEnabled();
         any = any || m->menuAction()->isEnabled();
     }
-    const bool items = form->MenuMeasureStart->isEnabled() && form->PeakBackBtn->isEnabled() &&
-                       form->PeakFwdBtn->isEnabled();
+    const bool items =
+        c.MenuMeasureStart->isEnabled() && c.PeakBackBtn->isEnabled() && c.PeakFwdBtn->isEnabled();
     EXPECT_EQ(all, any) << "menus switch together";
     EXPECT_EQ(all, items) << "the start item and peak buttons switch with the menus";
     return all;

@@ -64,7 +64,8 @@ protected:
         return o;
     }
     static void StartUp(TFormMain& form) {
-        ASSERT_TRUE(ProcessEventsUntil([&] { return !form.fFirstIdle && form.isVisible(); }));
+        ASSERT_TRUE(
+            ProcessEventsUntil([&] { return !form.FirstIdlePending() && form.isVisible(); }));
     }
 
     // 8192 samples at 125 ksps: 1 kHz at 0.5 V and 10 kHz at 5 mV, in volt display with the
@@ -124,7 +125,7 @@ TEST_F(PrintCommandTest, PrintsOnePageThroughTheDialogAndKeepsThePageSetup) {
     form.MenuFilePrintSettingClick();
     EXPECT_EQ(dialogs.pageSetups, 1);
     dialogs.confirm = true;
-    const QString peakHz = form.peakReadouts.EditPeakHz->text();
+    const QString peakHz = form.Readouts().EditPeakHz->text();
     form.MenuFilePrintClick();
     EXPECT_EQ(dialogs.orientationSeen, QPageLayout::Landscape);
     const QByteArray pdf = ReadAll(dialogs.pdfPath);
@@ -133,7 +134,7 @@ TEST_F(PrintCommandTest, PrintsOnePageThroughTheDialogAndKeepsThePageSetup) {
     EXPECT_EQ(presenter.shown.size(), 1u);
     EXPECT_TRUE(form.isVisible());
     // Printing leaves the window's read-outs as they were.
-    EXPECT_EQ(form.peakReadouts.EditPeakHz->text(), peakHz);
+    EXPECT_EQ(form.Readouts().EditPeakHz->text(), peakHz);
     EXPECT_EQ(peakHz, "1007.080"); // bin 66 of 15.259 Hz, the flat-top's largest line
 }
 
@@ -222,7 +223,7 @@ TEST_F(PrintCommandTest, ReportIsOnePdfPageWithTheWindowsSummaryAndCurvesInTheir
     LoadIntoWindow(form, data);
     const QStringList expected =
         SummaryLines(MakePrintInfo(form.Document().curBlock, form.Document().graphSetting,
-                                   form.Document().measureSetting, form.peakReadouts));
+                                   form.Document().measureSetting, form.Readouts()));
     ASSERT_EQ(expected.size(), 14);
     EXPECT_EQ(expected[13], QStringLiteral("ファイル名：") + QString::fromStdString(data));
 

@@ -36,7 +36,7 @@ void WithOpenDialog(D& dialog, const std::function<void(D&)>& act,
 }
 
 void DisplaySettings(TFormMain& f, const std::function<void(TFormFFTSetting&)>& act) {
-    WithOpenDialog<TFormFFTSetting>(*f.FormFFTSetting, act, [&] { f.MenuDispSettingClick(); });
+    WithOpenDialog<TFormFFTSetting>(*f.FFTSettingDialog(), act, [&] { f.MenuDispSettingClick(); });
 }
 
 void ClickSet(QWidget& d) {
@@ -74,14 +74,14 @@ TEST(SettingsCommands, DisplayChangesRedrawAndRecomputeOnlyForFftOptions) {
     f.Document().curBlock.spectrum[7] = mark;
     f.Document().refBlock.spectrum[7] = mark;
     const QImage logAxis = f.PaintBox1->grab().toImage();
-    const QString peakHz = f.peakReadouts.EditPeakHz->text();
+    const QString peakHz = f.Readouts().EditPeakHz->text();
 
     // Cancel changes nothing.
     DisplaySettings(f, [](TFormFFTSetting& d) {
         Find<QRadioButton>(d, "RadioWin0")->click();
         Find<QPushButton>(d, "CancelBtn")->click();
     });
-    EXPECT_TRUE(f.dialogCancelled);
+    EXPECT_TRUE(f.DialogCancelled());
     EXPECT_EQ(f.Document().graphSetting.whichWindowFunc, WinHanning);
 
     // The axis alone: drawn again, not computed again.
@@ -89,12 +89,12 @@ TEST(SettingsCommands, DisplayChangesRedrawAndRecomputeOnlyForFftOptions) {
         Find<QRadioButton>(d, "RadioLinear")->click();
         ClickSet(d);
     });
-    EXPECT_FALSE(f.dialogCancelled);
+    EXPECT_FALSE(f.DialogCancelled());
     EXPECT_FALSE(f.Document().graphSetting.fLogGraph);
     EXPECT_EQ(f.Document().curBlock.spectrum[7], mark);
     EXPECT_EQ(f.Document().refBlock.spectrum[7], mark);
     EXPECT_NE(f.PaintBox1->grab().toImage(), logAxis) << "the linear axis is drawn";
-    EXPECT_EQ(f.peakReadouts.EditPeakHz->text(), peakHz);
+    EXPECT_EQ(f.Readouts().EditPeakHz->text(), peakHz);
 
     // The window: both blocks computed again, read-outs from the new spectrum.
     DisplaySettings(f, [](TFormFFTSetting& d) {
@@ -107,7 +107,7 @@ TEST(SettingsCommands, DisplayChangesRedrawAndRecomputeOnlyForFftOptions) {
     EXPECT_TRUE(std::equal(expected.begin(), expected.end(), f.Document().curBlock.spectrum));
     EXPECT_TRUE(std::equal(expected.begin(), expected.end(), f.Document().refBlock.spectrum));
     // A rectangular window reads the 1 V tone's RMS as the spectrum's: 0.707.
-    EXPECT_NEAR(f.EditRMS->text().toDouble(), 0.707, 0.01);
+    EXPECT_NEAR(Controls(f).EditRMS->text().toDouble(), 0.707, 0.01);
 
     // The DC cut and the correction count as well.
     for (const char* box : {"CheckDCCut", "CheckWinFuncAdjust"}) {
@@ -151,7 +151,7 @@ TEST(SettingsCommands, CountChangeDropsUnsavedDataAndKeepsSavedData) {
     EXPECT_FALSE(f.Document().fDataExist);
     EXPECT_EQ(f.Document().curBlock.count, 0);
     EXPECT_EQ(f.Document().graphSetting.DataCountMax, 2048);
-    EXPECT_EQ(f.peakReadouts.EditPeakHz->text(), "---");
+    EXPECT_EQ(f.Readouts().EditPeakHz->text(), "---");
     EXPECT_EQ(rig.Panel(2), "");
 
     rig.Measure();
@@ -177,16 +177,17 @@ TEST(SettingsCommands, StartThatFailsLeavesTheBlockItsOwnRateFilterAndChannel) {
             SimConfig absent = DefaultSimConfig();
             absent.absent = true;
             rig.UseSim(absent);
-            f.MeasureStartBtn->click();
+            Controls(f).MeasureStartBtn->click();
         },
         [&] {
             ScriptedUnit& unit = rig.UseScripted(std::make_unique<ScriptedUnit>());
             unit.onLine = [&](const std::string& line) {
                 if (line == "?") {
-                    f.MeasureStartBtn->click(); // stop, pressed while the unit is prepared
+                    // The stop, pressed while the unit is prepared.
+                    Controls(f).MeasureStartBtn->click();
                 }
             };
-            f.MeasureStartBtn->click();
+            Controls(f).MeasureStartBtn->click();
         },
     };
     int run = 0;
@@ -195,7 +196,7 @@ TEST(SettingsCommands, StartThatFailsLeavesTheBlockItsOwnRateFilterAndChannel) {
         f.Document().unitSetting =
             ADUnitSetting{8, true, 1}; // 1 ksps, Sinc3, CH1 for the next start
         failedStart();
-        ASSERT_FALSE(f.fMeasuring);
+        ASSERT_FALSE(f.Measuring());
         ASSERT_TRUE(f.Document().fDataExist);
         const QString name = rig.dir.filePath(QString("after%1.DTA").arg(run++));
         rig.files.answers = {name};
@@ -225,9 +226,9 @@ TEST(SettingsCommands, StartThatFailsLeavesTheBlockItsOwnRateFilterAndChannel) {
 TEST(SettingsCommands, NewCountAndRateReachTheNextMeasurementAndTheStartupFile) {
     MeasureRig rig;
     TFormMain& f = *rig.form;
-    ASSERT_TRUE(f.FormAmpSetting && f.FormFFTSetting);
+    ASSERT_TRUE(f.AmpSettingDialog() && f.FFTSettingDialog());
     WithOpenDialog<TFormAmpSetting>(
-        *f.FormAmpSetting,
+        *f.AmpSettingDialog(),
         [](TFormAmpSetting& d) {
             EXPECT_EQ(d.windowTitle(), "TORVEX24");
             Pick(Find<QComboBox>(d, "ComboBox1"), 12);
@@ -266,7 +267,7 @@ TEST(SettingsCommands, DialogsAreMadeWithTheWindowAndReportThroughItsPresenter) 
         EXPECT_TRUE(form.ConstructionFailed()) << name;
         ASSERT_EQ(presenter.shown.size(), 1u) << name;
         EXPECT_EQ(presenter.shown[0].text, QStringLiteral("致命的なメモリエラーです:") + name);
-        EXPECT_FALSE(form.FormFFTSetting) << "made after " << name;
+        EXPECT_FALSE(form.FFTSettingDialog()) << "made after " << name;
     }
 
     // Automatic saving on without a file: Set refuses through the window's message boxes.
@@ -285,7 +286,7 @@ TEST(SettingsCommands, DialogsAreMadeWithTheWindowAndReportThroughItsPresenter) 
     EXPECT_EQ(rig.presenter.shown[0].caption, "ZF");
     EXPECT_EQ(rig.presenter.shown[0].text, "データファイルを選択して下さい");
     EXPECT_EQ(rig.presenter.shown[0].icon, MsgIcon::Error);
-    EXPECT_TRUE(f.dialogCancelled);
+    EXPECT_TRUE(f.DialogCancelled());
     EXPECT_TRUE(f.Document().graphSetting == before);
 }
 

@@ -47,7 +47,7 @@ TEST(UnsavedData, EachCommandThatDropsTheBlockAsksAndCancelKeepsEverything) {
         const QByteArray settings = ReadAll(prf);
         const GraphSetting graph = f.Document().graphSetting;
         const QString title = f.windowTitle();
-        const QString rms = f.EditRMS->text();
+        const QString rms = Controls(f).EditRMS->text();
         int closed = 0;
         QObject::connect(&f, &TFormMain::closed, [&] { ++closed; });
 
@@ -59,7 +59,7 @@ TEST(UnsavedData, EachCommandThatDropsTheBlockAsksAndCancelKeepsEverything) {
         EXPECT_EQ(closed, 0);
         EXPECT_TRUE(f.Document().fDataExist);
         EXPECT_EQ(f.Document().curBlock.count, 1024);
-        EXPECT_EQ(f.EditRMS->text(), rms);
+        EXPECT_EQ(Controls(f).EditRMS->text(), rms);
         EXPECT_EQ(f.windowTitle(), title);
         EXPECT_TRUE(f.Document().graphSetting == graph);
         EXPECT_EQ(ReadAll(prf), settings);
@@ -143,13 +143,13 @@ TEST(UnsavedData, CloseWhileTheUnitIsPreparedAsksOnceTheStartHasEnded) {
         }
     };
     rig.presenter.answer = MsgAnswer::Cancel;
-    f.MeasureStartBtn->click();
+    Controls(f).MeasureStartBtn->click();
     EXPECT_EQ(unit.lines.size(), 1u) << "the start ends after the step that saw the close";
     ExpectDiscardQuestion(rig.presenter);
     EXPECT_TRUE(f.isVisible());
     EXPECT_FALSE(f.InitializingUnit());
     EXPECT_TRUE(f.Document().fDataExist);
-    EXPECT_EQ(f.MeasureStartBtn->text(), "計測開始");
+    EXPECT_EQ(Controls(f).MeasureStartBtn->text(), "計測開始");
 }
 
 } // namespace

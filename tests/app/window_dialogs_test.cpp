@@ -111,7 +111,7 @@ TEST(QtTranslationsTest, QtsOwnButtonsAndDialogsReadJapanese) {
 
 TEST(SettingsDialogTest, AutomaticSaveFileIsChosenInTheWindowsSaveDialogByItsRules) {
     MeasureRig rig;
-    TFormFFTSetting& dialog = *rig.form->FormFFTSetting;
+    TFormFFTSetting& dialog = *rig.form->FFTSettingDialog();
     GraphSetting graph;
     MeasureSetting measure;
     bool cancelled = true;
@@ -152,15 +152,15 @@ TEST(StatusPanelsTest, CommandsThatEmptyTheStatePanelsKeepTheirWidths) {
     ASSERT_TRUE(f.Document().fDataSaved && QFile::exists(setting));
     const auto emptiesKeepingWidths = [&](const char* what, const std::function<void()>& command) {
         for (int i : {1, 2}) {
-            f.myStatus->SetPanel(QString(30, u'測'), i);
+            f.Status()->SetPanel(QString(30, u'測'), i);
         }
-        const int w1 = f.StatusBar1->PanelWidth(1);
-        const int w2 = f.StatusBar1->PanelWidth(2);
+        const int w1 = Controls(f).StatusBar1->PanelWidth(1);
+        const int w2 = Controls(f).StatusBar1->PanelWidth(2);
         ASSERT_GT(std::min(w1, w2), StatusPanelWidth(0));
         command();
         EXPECT_EQ(rig.Panel(1) + rig.Panel(2), "") << what;
-        EXPECT_EQ(f.StatusBar1->PanelWidth(1), w1) << what;
-        EXPECT_EQ(f.StatusBar1->PanelWidth(2), w2) << what;
+        EXPECT_EQ(Controls(f).StatusBar1->PanelWidth(1), w1) << what;
+        EXPECT_EQ(Controls(f).StatusBar1->PanelWidth(2), w2) << what;
     };
     rig.files.answers = {rig.dir.filePath("next.DTA")};
     emptiesKeepingWidths("新規ファイル", [&] { f.MenuFileNewClick(); });
