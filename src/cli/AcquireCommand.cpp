@@ -452,7 +452,7 @@ int AcquireCommand(const std::vector<std::string>& args, std::ostream& out, std:
                     err << "tavrin-cli acquire: measurement ended by a read error after "
                         << acq.Received() << " of " << o.count << " samples (driver status "
                         << acq.ReadFailureStatus()
-                        << (acq.ReadFailureStatus() == SimulatedUnit::kStatusIoError
+                        << (acq.ReadFailureStatus() == FtDriver::kStatusIoError
                                 ? ": I/O error, e.g. samples lost because the receive queue "
                                   "overflowed"
                                 : "")

@@ -106,4 +106,79 @@ TEST(UmockdevFtdi, FullBlockAt125kspsArrivesIntactWithTheChipSettingsSent) {
     EXPECT_EQ(r.claims, 1);
 }
 
+TEST(UmockdevFtdi, SlowBlockAt5spsIsPacedByTheUnitAndDeliveredByTheLatencyTimer) {
+    EmulatedBridge bridge(400.0); // 1024 samples at 5 sps take 205 s of the unit's time
+    const int unit = bridge.Plug("TV24A001", RampUnit());
+    Session s;
+    ASSERT_EQ(s.Prepare("5sps"), AcqStatus::Ok);
+    EXPECT_EQ(bridge.RateIndex(unit), RateIndex("5sps"));
+    const int64_t startNs = bridge.NowNs();
+    // At 5 sps each read asks for one sample: each arrives alone, flushed by the latency timer.
+    int deliveries = 0;
+    ASSERT_EQ(s.Take(1024, [&](int32_t) { ++deliveries; }), AcqStep::Complete);
+    const double unitSeconds = static_cast<double>(bridge.NowNs() - startNs) / 1e9;
+    EXPECT_EQ(FirstRampError(s.codes), s.codes.size());
+    EXPECT_EQ(deliveries, 1023);
+    EXPECT_GE(unitSeconds, 1023 * 0.2);
+    EXPECT_TRUE(s.Acq().Stop());
+}
+
+TEST(UmockdevFtdi, ReadTimeoutMeansNoDataYet) {
+    EmulatedBridge bridge;
+    const int unit = bridge.Plug("TV24A001", RampUnit());
+    FtdiDriver driver;
+    ASSERT_EQ(driver.OpenByIndex(0), FtDriver::kStatusOk);
+    bridge.HoldIn(unit, true);
+    // libusb cancels a bulk read the chip leaves unanswered when its timeout runs out.
+    for (int i = 0; i < 2000 && bridge.Record(unit).discards < 3; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_GE(bridge.Record(unit).discards, 3);
+    uint32_t queued = 99;
+    EXPECT_EQ(driver.GetQueueStatus(queued), FtDriver::kStatusOk);
+    EXPECT_EQ(queued, 0u);
+    EXPECT_FALSE(driver.Disconnected());
+
+    bridge.HoldIn(unit, false);
+    uint32_t written = 0;
+    ASSERT_EQ(driver.Write(reinterpret_cast<const uint8_t*>("U?\r"), 3, written),
+              FtDriver::kStatusOk);
+    for (int i = 0; i < 2000 && queued < 9; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ASSERT_EQ(driver.GetQueueStatus(queued), FtDriver::kStatusOk);
+    }
+    char reply[16] = {};
+    uint32_t got = 0;
+    ASSERT_EQ(driver.Read(reinterpret_cast<uint8_t*>(reply), 9, got), FtDriver::kStatusOk);
+    EXPECT_STREQ(reply, "TORVEX24\r");
+}
+
+TEST(UmockdevFtdi, UnplugDuringABlockIsReportedOnceAndAReplugMeasuresAgain) {
+    EmulatedBridge bridge;
+    const int first = bridge.Plug("TV24A001", RampUnit());
+    Session s;
+    ASSERT_EQ(s.Prepare("125ksps"), AcqStatus::Ok);
+    bool pulled = false;
+    const AcqStep end = s.Take(262144, [&](int32_t received) {
+        if (!pulled && received >= 20000) {
+            bridge.Unplug(first);
+            pulled = true;
+        }
+    });
+    ASSERT_TRUE(pulled);
+    EXPECT_EQ(end, AcqStep::ReadError);
+    EXPECT_EQ(s.Acq().ReadFailureStatus(), FtDriver::kStatusIoError);
+    EXPECT_LT(s.Acq().Received(), 262144);
+    EXPECT_EQ(
+        FirstRampError(std::vector<int32_t>(s.codes.begin(), s.codes.begin() + s.Acq().Received())),
+        static_cast<size_t>(s.Acq().Received()));
+    // The next start finds no unit.
+    EXPECT_EQ(s.Prepare("125ksps"), AcqStatus::NotFound);
+
+    bridge.Plug("TV24A001", RampUnit());
+    ASSERT_EQ(s.Prepare("125ksps"), AcqStatus::Ok);
+    ASSERT_EQ(s.Take(1024), AcqStep::Complete);
+    EXPECT_EQ(FirstRampError(s.codes), s.codes.size());
+}
+
 } // namespace
