@@ -4,6 +4,7 @@
 // nothing half-written behind.
 #include "cli/AcquireCommand.h"
 #include "cli/Json.h"
+#include "cli/Units.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -46,6 +47,8 @@ constexpr const char* kAcquireUsage =
     "                              (59.92sps, 49.96sps with Sinc5) (default 125ksps)\n"
     "  --filter sinc5|sinc3        digital filter (default sinc5)\n"
     "  --channel 0|1               input channel (default 0)\n"
+    "  --device SERIAL             the unit on the USB bridge with this serial number (see\n"
+    "                              tavrin-cli units; default: the first bridge)\n"
     "  --repeat K                  take K blocks, written as OUT-001.DTA ... OUT-K.DTA\n"
     "  --force                     replace existing output files\n"
     "  --json                      one JSON line per written file on stdout\n"
@@ -114,6 +117,7 @@ struct AcquireOptions {
     bool force = false;
     bool json = false;
     bool simulated = false;
+    std::string device;
     std::vector<std::string> simArgs;
 };
 
@@ -149,6 +153,8 @@ int Parse(const std::vector<std::string>& args, AcquireOptions& o, bool& help, s
             if (!ParseInt(v, kMinDataCount, kMaxDataCount, o.count)) {
                 return usage("--count takes 1024..262144, not '" + v + "'");
             }
+        } else if (value("--device")) {
+            o.device = v;
         } else if (value("--rate")) {
             o.rate = v;
         } else if (value("--filter")) {
@@ -171,7 +177,7 @@ int Parse(const std::vector<std::string>& args, AcquireOptions& o, bool& help, s
         } else if (a == "--simulated") {
             o.simulated = true;
         } else if (a == "-o" || a == "--output" || a == "--count" || a == "--rate" ||
-                   a == "--filter" || a == "--channel" || a == "--repeat") {
+                   a == "--filter" || a == "--channel" || a == "--repeat" || a == "--device") {
             return usage("option '" + a + "' needs a value");
         } else if (o.simulated) {
             o.simArgs.push_back(a); // the simulator's own option or its value
@@ -182,6 +188,9 @@ int Parse(const std::vector<std::string>& args, AcquireOptions& o, bool& help, s
     }
     if (o.output.empty()) {
         return usage("no output file (-o OUT.DTA)");
+    }
+    if (o.simulated && !o.device.empty()) {
+        return usage("--device picks a unit on USB; --simulated has none");
     }
     return kExitOk;
 }
@@ -384,7 +393,9 @@ int AcquireCommand(const std::vector<std::string>& args, std::ostream& out, std:
     std::unique_ptr<FtDriver> driver;
     if (o.simulated) {
         driver = std::make_unique<SimulatedUnit>(simConfig, clock);
-    } else if (HardwareFactory()) {
+    } else if (const int r = ChooseHardwareUnit(o.device, driver, err); r != kExitOk) {
+        return r;
+    } else if (!driver && HardwareFactory()) {
         driver = HardwareFactory()();
     }
     if (!driver) {

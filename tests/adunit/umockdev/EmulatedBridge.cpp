@@ -21,8 +21,9 @@ constexpr uint8_t kLineStatus = 0x60;
 constexpr int kDefaultLatencyMs = 16; // the chip's power-on latency timer
 
 // Device, configuration, interface and both bulk endpoints of an FT232H (bcdDevice 9.00).
-constexpr const char* kDescriptorsHex = "12010002000000400304146000090102030109022000010100803209"
-                                        "04000002ffffff02070581020002000705020200020000";
+constexpr const char* kDescriptorsHex =
+    "120100020000004003041460000901020301"                              // device
+    "0902200001010080320904000002ffffff020705810200020007050202000200"; // configuration
 
 // FTDI vendor requests (libftdi's SIO_* values).
 enum : uint8_t {
@@ -422,13 +423,16 @@ void EmulatedBridge::RestrictNode(int unit) {
     const Chip& chip = *chips_.at(static_cast<size_t>(unit));
     gchar* root = umockdev_testbed_get_root_dir(testbed_);
     const std::string node = std::string(root) + chip.devnode;
+    // The preload library connects to the emulation socket even when the node's open fails.
+    const std::string socket = std::string(root) + "/ioctl" + chip.devnode;
     g_free(root);
     ::chmod(node.c_str(), 0600);
+    ::chmod(socket.c_str(), 0777);
 }
 
 void EmulatedBridge::OpenTestbedToAll() {
     gchar* root = umockdev_testbed_get_root_dir(testbed_);
-    ::chmod(root, 0755);
+    ::chmod(root, 0777); // the preload library of a child makes its event socket there
     g_free(root);
 }
 
