@@ -227,6 +227,7 @@ bool EmulatedBridge::Chip::FillIn(const Urb& u) {
     uint8_t* out = u.buffer->data;
     int pos = 0;
     size_t from = 0;
+    int packets = 0;
     do { // every packet, even one without data, starts with the two status bytes
         out[pos++] = kModemStatus;
         out[pos++] = kLineStatus;
@@ -234,7 +235,9 @@ bool EmulatedBridge::Chip::FillIn(const Urb& u) {
         std::memcpy(out + pos, payload.data() + from, n);
         pos += static_cast<int>(n);
         from += n;
+        ++packets;
     } while (from < got);
+    record.mostPacketsIn = std::max(record.mostPacketsIn, packets);
     Finish(u, 0, pos);
     return true;
 }

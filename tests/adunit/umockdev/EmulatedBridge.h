@@ -40,6 +40,7 @@ private:
 struct BridgeRecord {
     int latencyMs = -1;       // last SIO_SET_LATENCY_TIMER value
     int inTransferBytes = -1; // buffer length of the last bulk IN transfer
+    int mostPacketsIn = 0;    // the most packets one bulk IN transfer carried
     int resets = 0;
     int rxPurges = 0;
     int discards = 0; // transfers the host cancelled (its timeouts)
