@@ -1,6 +1,6 @@
-// tavrin-cli units and acquire --device on the hooks the hardware backend fills in: the listing
-// as text and JSON, the unit picked by its serial number, an absent serial number and a bridge
-// that may not be opened.
+// tavrin-cli units and acquire --device on the hooks the hardware backend fills in: the listing,
+// the unit picked by its serial number, an absent serial number and a bridge that may not be
+// opened.
 #include <gtest/gtest.h>
 
 #include "adunit/MonotonicClock.h"
@@ -39,16 +39,11 @@ protected:
     std::vector<std::string> opened;
 };
 
-TEST_F(UnitsTest, ListsEveryBridgeAsTextAndJson) {
+TEST_F(UnitsTest, ListsEveryBridge) {
     ASSERT_EQ(Run({"units"}), 0) << err.str();
     EXPECT_EQ(out.str(), "INDEX  SERIAL            BUS  ADDRESS  DESCRIPTION\n"
                          "0      TV24A001          001  004      TORVEX24 USB FIFO\n"
                          "1      TV24B002          003  012      TORVEX24 USB FIFO\n");
-    ASSERT_EQ(Run({"units", "--json"}), 0);
-    EXPECT_EQ(out.str(), "[{\"index\":0,\"serial\":\"TV24A001\",\"description\":\"TORVEX24 USB "
-                         "FIFO\",\"bus\":1,\"address\":4,\"access\":true},\n"
-                         " {\"index\":1,\"serial\":\"TV24B002\",\"description\":\"TORVEX24 USB "
-                         "FIFO\",\"bus\":3,\"address\":12,\"access\":true}]\n");
     EXPECT_EQ(Run({"units", "--all"}), 2);
 
     attached.clear();
