@@ -232,7 +232,9 @@ bool EmulatedBridge::Chip::FillIn(const Urb& u) {
         out[pos++] = kModemStatus;
         out[pos++] = kLineStatus;
         const size_t n = std::min<size_t>(got - from, kPacketBytes - kStatusBytes);
-        std::memcpy(out + pos, payload.data() + from, n);
+        if (n > 0) { // an empty payload has no buffer to copy from
+            std::memcpy(out + pos, payload.data() + from, n);
+        }
         pos += static_cast<int>(n);
         from += n;
         ++packets;
