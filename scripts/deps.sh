@@ -6,6 +6,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libqt6printsupport6
     libgtest-dev libgmock-dev libbenchmark-dev
     libftdi1-dev
+    umockdev libumockdev-dev gir1.2-umockdev-1.0
     fonts-ipafont-gothic qt6-translations-l10n
     xvfb xauth
     poppler-utils

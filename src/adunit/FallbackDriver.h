@@ -10,8 +10,6 @@
 
 class FallbackDriver final : public FtDriver {
 public:
-    static constexpr uint32_t kStatusNotOpen = 3;
-
     FallbackDriver(std::unique_ptr<FtDriver> preferred, std::unique_ptr<FtDriver> fallback);
 
     uint32_t OpenByIndex(int index) override;

@@ -1,11 +1,19 @@
-// The seven driver operations the USB FIFO transport uses. Every operation returns a status;
-// 0 is success, anything else is the backend's own failure code.
+// The seven driver operations the USB FIFO transport uses. Every operation returns a status:
+// one of FTDI's FT_STATUS codes below (the D2XX backend passes its library's codes through).
 #pragma once
 
 #include <cstdint>
 
 class FtDriver {
 public:
+    enum Status : uint32_t {
+        kStatusOk = 0,
+        kStatusInvalidHandle = 1, // FT_INVALID_HANDLE: the operation needs an open device
+        kStatusNotFound = 2,      // FT_DEVICE_NOT_FOUND
+        kStatusNotOpen = 3,       // FT_DEVICE_NOT_OPENED
+        kStatusIoError = 4,       // FT_IO_ERROR
+        kStatusBadArgument = 6,   // FT_INVALID_PARAMETER
+    };
     static constexpr uint32_t PurgeRx = 1;
     static constexpr uint32_t PurgeTx = 2;
 

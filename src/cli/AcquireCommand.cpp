@@ -4,6 +4,7 @@
 // nothing half-written behind.
 #include "cli/AcquireCommand.h"
 #include "cli/Json.h"
+#include "cli/Units.h"
 
 #include <algorithm>
 #include <csignal>
@@ -211,12 +212,21 @@ bool OutputNames(const AcquireOptions& o, std::vector<std::string>& names, std::
     return true;
 }
 
-std::unique_ptr<FtDriver> MakeDriver(const AcquireOptions& o, const SimConfig& config,
-                                     IMonotonicClock& clock) {
+// kExitOk with the driver (null: no backend), or the exit status of a unit that was asked for
+// by serial number and is absent or refused (the reason is on err).
+int MakeDriver(const AcquireOptions& o, const SimConfig& config, IMonotonicClock& clock,
+               std::unique_ptr<FtDriver>& driver, std::ostream& err) {
     if (o.simulated) {
-        return std::make_unique<SimulatedUnit>(config, clock);
+        driver = std::make_unique<SimulatedUnit>(config, clock);
+        return kExitOk;
     }
-    return HardwareFactory() ? HardwareFactory()() : nullptr;
+    if (const int r = ChooseHardwareUnit(o.device, driver, err); r != kExitOk) {
+        return r;
+    }
+    if (!driver && HardwareFactory()) {
+        driver = HardwareFactory()();
+    }
+    return kExitOk;
 }
 
 // The settings records a block is written with, set once for the whole series: the window's
@@ -314,7 +324,7 @@ private:
             err_ << "tavrin-cli acquire: measurement ended by a read error after "
                  << acq_.Received() << " of " << o_.count << " samples (driver status "
                  << acq_.ReadFailureStatus()
-                 << (acq_.ReadFailureStatus() == SimulatedUnit::kStatusIoError
+                 << (acq_.ReadFailureStatus() == FtDriver::kStatusIoError
                          ? ": I/O error, e.g. samples lost because the receive queue "
                            "overflowed"
                          : "")
@@ -409,7 +419,10 @@ int AcquireCommand(const std::vector<std::string>& args, std::ostream& out, std:
         return kExitFailed;
     }
     SteadyClock clock;
-    std::unique_ptr<FtDriver> driver = MakeDriver(o, simConfig, clock);
+    std::unique_ptr<FtDriver> driver;
+    if (const int r = MakeDriver(o, simConfig, clock, driver, err); r != kExitOk) {
+        return r;
+    }
     if (!driver) {
         err << "tavrin-cli acquire: " << DeviceName()
             << " was not found (this tavrin-cli has no USB backend; --simulated works)\n";

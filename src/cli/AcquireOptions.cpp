@@ -25,6 +25,8 @@ constexpr const char* kAcquireUsage =
     "                              (59.92sps, 49.96sps with Sinc5) (default 125ksps)\n"
     "  --filter sinc5|sinc3        digital filter (default sinc5)\n"
     "  --channel 0|1               input channel (default 0)\n"
+    "  --device SERIAL             the unit on the USB bridge with this serial number (see\n"
+    "                              tavrin-cli units; default: the first bridge)\n"
     "  --repeat K                  take K blocks, written as OUT-001.DTA ... OUT-K.DTA\n"
     "  --force                     replace existing output files\n"
     "  --json                      one JSON line per written file on stdout\n"
@@ -72,6 +74,11 @@ const ValueOption kValueOptions[] = {
          return ParseInt(v, kMinDataCount, kMaxDataCount, o.count)
                     ? std::string()
                     : "--count takes 1024..262144, not '" + v + "'";
+     }},
+    {"--device", nullptr,
+     [](const std::string& v, AcquireOptions& o) -> std::string {
+         o.device = v;
+         return {};
      }},
     {"--rate", nullptr,
      [](const std::string& v, AcquireOptions& o) -> std::string {
@@ -176,6 +183,9 @@ int ParseAcquireOptions(const std::vector<std::string>& args, AcquireOptions& o,
     }
     if (o.output.empty()) {
         return Usage(err, "no output file (-o OUT.DTA)");
+    }
+    if (o.simulated && !o.device.empty()) {
+        return Usage(err, "--device picks a unit on USB; --simulated has none");
     }
     return kExitOk;
 }

@@ -19,6 +19,7 @@ struct AcquireOptions {
     bool force = false;
     bool json = false;
     bool simulated = false;
+    std::string device; // serial number of the USB bridge; empty: the first
     std::vector<std::string> simArgs;
 };
 

@@ -1,5 +1,6 @@
 #include "cli/Cli.h"
 #include "cli/AcquireCommand.h"
+#include "cli/Units.h"
 #include "common/TavrinVersion.h"
 
 #include <cerrno>
@@ -29,6 +30,7 @@ constexpr const char* kUsage =
     "                           and resolution) of stored measurements\n"
     "  acquire -o OUT.DTA [options] [--simulated ...]\n"
     "                           take blocks from the unit and write them as data files\n"
+    "  units [--json]           list the attached USB bridges (serial numbers for --device)\n"
     "\n"
     "Run 'tavrin-cli COMMAND --help' for a command's options; 'tavrin-cli --version' prints\n"
     "the version.\n"
@@ -71,6 +73,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
     if (command == "acquire") {
         return AcquireCommand(rest, out, err);
+    }
+    if (command == "units") {
+        return UnitsCommand(rest, out, err);
     }
     if (command == "spectrum") {
         return SpectrumCommand(rest, out, err);

@@ -16,8 +16,8 @@ struct D2xxApi {
 };
 
 namespace {
-constexpr D2Status kInvalidHandle = 1;   // FT_INVALID_HANDLE
-constexpr D2Status kDeviceNotOpened = 3; // FT_DEVICE_NOT_OPENED
+constexpr D2Status kInvalidHandle = FtDriver::kStatusInvalidHandle;
+constexpr D2Status kDeviceNotOpened = FtDriver::kStatusNotOpen;
 
 template <typename F> bool Resolve(void* lib, const char* name, F& fn) {
     fn = reinterpret_cast<F>(dlsym(lib, name));

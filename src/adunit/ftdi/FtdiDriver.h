@@ -16,10 +16,6 @@
 
 class FtdiDriver final : public FtDriver {
 public:
-    static constexpr uint32_t kStatusOk = 0;
-    static constexpr uint32_t kStatusNotFound = 2;
-    static constexpr uint32_t kStatusNotOpen = 3;
-    static constexpr uint32_t kStatusIoError = 4;
     // Set on every open rather than trusting the chip's previous owner: the chip sends what it
     // holds (or its status bytes) at least this often, so a bulk read in flight returns long
     // before its timeout and a purge never waits for one.

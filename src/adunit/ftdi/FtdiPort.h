@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 class IFtdiPort {
 public:
@@ -27,5 +28,6 @@ public:
     virtual void Close() = 0;
 };
 
-// The port on the real libftdi1.
-std::unique_ptr<IFtdiPort> MakeLibFtdiPort();
+// The port on the real libftdi1. With a serial number, Open counts only the bridges that carry
+// it.
+std::unique_ptr<IFtdiPort> MakeLibFtdiPort(const std::string& serial = {});

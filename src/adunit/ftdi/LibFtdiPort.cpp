@@ -13,8 +13,18 @@ namespace {
 constexpr int kReadTimeoutMs = 50;
 constexpr int kWriteTimeoutMs = 1000;
 
+// The serial number string of a bridge, read with a short-lived open; empty when unreadable.
+std::string SerialOf(ftdi_context* ctx, libusb_device* dev) {
+    char serial[128] = {};
+    if (ftdi_usb_get_strings(ctx, dev, nullptr, 0, nullptr, 0, serial, sizeof serial) < 0) {
+        return {};
+    }
+    return serial;
+}
+
 class LibFtdiPort final : public IFtdiPort {
 public:
+    explicit LibFtdiPort(std::string serial) : serial_(std::move(serial)) {}
     ~LibFtdiPort() override { Close(); }
 
     int Open(int index) override {
@@ -29,8 +39,10 @@ public:
         // Vendor and product 0 search the FTDI default ids (0403:6001, 6010, 6011, 6014, 6015).
         const int found = ftdi_usb_find_all(ctx_, &list, 0, 0);
         ftdi_device_list* entry = list;
-        for (int i = 0; entry && i < index; ++i) {
-            entry = entry->next;
+        for (int i = 0; entry; entry = entry->next) {
+            if ((serial_.empty() || SerialOf(ctx_, entry->dev) == serial_) && i++ == index) {
+                break;
+            }
         }
         int rc = -1;
         if (found > 0 && entry) {
@@ -79,10 +91,11 @@ public:
     }
 
 private:
+    const std::string serial_;
     ftdi_context* ctx_ = nullptr;
 };
 } // namespace
 
-std::unique_ptr<IFtdiPort> MakeLibFtdiPort() {
-    return std::make_unique<LibFtdiPort>();
+std::unique_ptr<IFtdiPort> MakeLibFtdiPort(const std::string& serial) {
+    return std::make_unique<LibFtdiPort>(serial);
 }

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -109,6 +110,177 @@ bool ParseHarmonic(const char* text, const SimTone& fundamental, SimTone& tone) 
     return true;
 }
 
+// Outcome of one option: how many arguments after it were its value, or a failure (the
+// message in `error`).
+constexpr int kFailed = -1;
+
+int NeedValue(const std::string& opt, const char* value, std::string& error) {
+    if (!value) {
+        error = "option " + opt + " needs a value";
+        return kFailed;
+    }
+    return 1;
+}
+
+int Bad(const std::string& opt, const char* value, std::string& error) {
+    error = "bad value for " + opt + ": " + value;
+    return kFailed;
+}
+
+struct FlagOption {
+    const char* name;
+    bool SimConfig::*field;
+    bool value;
+};
+constexpr FlagOption kFlagOptions[] = {
+    {"--no-filter-response", &SimConfig::filterResponse, false},
+    {"--absent", &SimConfig::absent, true},
+    {"--silent", &SimConfig::silent, true},
+};
+
+// Replies travel as one line of at most 15 characters.
+struct TextOption {
+    const char* name;
+    std::string SimConfig::*field;
+};
+const TextOption kTextOptions[] = {
+    {"--model", &SimConfig::modelName},
+    {"--unit-version", &SimConfig::version},
+    {"--ng", &SimConfig::ngCommand},
+};
+
+constexpr int64_t kUnlimited = INT64_MAX;
+struct CountOption {
+    const char* name;
+    int64_t lo;
+    int64_t hi;
+    void (*set)(SimConfig&, int64_t);
+};
+const CountOption kCountOptions[] = {
+    {"--rx-buffer", 64, int64_t{64} << 20,
+     [](SimConfig& c, int64_t n) { c.rxBufferBytes = static_cast<uint32_t>(n); }},
+    {"--stall-after", 0, kUnlimited, [](SimConfig& c, int64_t n) { c.stallAfter = n; }},
+    {"--vanish-after", 0, kUnlimited, [](SimConfig& c, int64_t n) { c.vanishAfter = n; }},
+    {"--clip-at", 0, kUnlimited, [](SimConfig& c, int64_t n) { c.clipAt = n; }},
+    {"--stray-bytes", 0, 1000,
+     [](SimConfig& c, int64_t n) { c.strayBytes = static_cast<int32_t>(n); }},
+};
+
+// The options about the unit and its faults (everything but --chN-*).
+int UnitOption(const std::string& opt, const char* value, SimConfig& config, std::string& error) {
+    for (const FlagOption& f : kFlagOptions) {
+        if (opt == f.name) {
+            config.*f.field = f.value;
+            return 0;
+        }
+    }
+    for (const TextOption& t : kTextOptions) {
+        if (opt == t.name) {
+            if (NeedValue(opt, value, error) == kFailed) {
+                return kFailed;
+            }
+            if (std::strlen(value) > 15 || std::strchr(value, '\r')) {
+                return Bad(opt, value, error);
+            }
+            config.*t.field = value;
+            return 1;
+        }
+    }
+    for (const CountOption& c : kCountOptions) {
+        if (opt == c.name) {
+            if (NeedValue(opt, value, error) == kFailed) {
+                return kFailed;
+            }
+            int64_t n = 0;
+            if (!ParseCount(value, n) || n < c.lo || n > c.hi) {
+                return Bad(opt, value, error);
+            }
+            c.set(config, n);
+            return 1;
+        }
+    }
+    if (opt == "--latency") {
+        if (NeedValue(opt, value, error) == kFailed) {
+            return kFailed;
+        }
+        if (!ParseDouble(value, config.latencyMs) || config.latencyMs < 0.0 ||
+            config.latencyMs > 255.0) {
+            return Bad(opt, value, error);
+        }
+        return 1;
+    }
+    error = "unknown option " + opt + " (see --help)";
+    return kFailed;
+}
+
+// A signal option's value for one channel; false when the value is bad.
+struct ChannelOption {
+    const char* what;
+    bool takesValue;
+    bool (*apply)(ChannelSignal&, const char* value);
+};
+const ChannelOption kChannelOptions[] = {
+    {"ramp", false, [](ChannelSignal& sig, const char*) { return sig.ramp = true; }},
+    {"dc", true, [](ChannelSignal& sig, const char* v) { return ParseDouble(v, sig.dcVolts); }},
+    {"noise", true,
+     [](ChannelSignal& sig, const char* v) {
+         return ParseDouble(v, sig.noiseRmsV) && sig.noiseRmsV >= 0.0;
+     }},
+    {"tone", true,
+     [](ChannelSignal& sig, const char* v) {
+         SimTone tone;
+         if (!ParseTone(v, tone)) {
+             return false;
+         }
+         sig.tones.push_back(tone);
+         return true;
+     }},
+    {"harmonic", true,
+     [](ChannelSignal& sig, const char* v) {
+         SimTone tone;
+         if (!ParseHarmonic(v, sig.tones.front(), tone)) {
+             return false;
+         }
+         sig.tones.push_back(tone);
+         return true;
+     }},
+};
+
+bool IsChannelOption(const std::string& opt) {
+    return opt.size() > 5 && opt.compare(0, 4, "--ch") == 0 && (opt[4] == '0' || opt[4] == '1') &&
+           opt[5] == '-';
+}
+
+// --chN-WHAT: the first one for a channel clears its default picture.
+int ChannelSignalOption(const std::string& opt, const char* value, SimConfig& config,
+                        bool (&touched)[2], std::string& error) {
+    const int ch = opt[4] - '0';
+    const std::string what = opt.substr(6);
+    ChannelSignal& sig = config.channel[ch];
+    if (!touched[ch]) {
+        sig = ChannelSignal{};
+        touched[ch] = true;
+    }
+    for (const ChannelOption& c : kChannelOptions) {
+        if (what != c.what) {
+            continue;
+        }
+        if (c.takesValue && NeedValue(opt, value, error) == kFailed) {
+            return kFailed;
+        }
+        if (what == "harmonic" && sig.tones.empty()) {
+            error = opt + " needs a --ch" + opt.substr(4, 1) + "-tone before it";
+            return kFailed;
+        }
+        if (!c.apply(sig, value)) {
+            return Bad(opt, value, error);
+        }
+        return c.takesValue ? 1 : 0;
+    }
+    error = "unknown option " + opt;
+    return kFailed;
+}
+
 } // namespace
 
 bool ParseSimOptions(int argc, char** argv, SimConfig& config, std::string& error, bool& exitNow) {
@@ -117,19 +289,6 @@ bool ParseSimOptions(int argc, char** argv, SimConfig& config, std::string& erro
     for (int i = 1; i < argc; ++i) {
         const std::string opt = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-        auto needValue = [&]() {
-            if (!value) {
-                error = "option " + opt + " needs a value";
-                return false;
-            }
-            ++i;
-            return true;
-        };
-        auto bad = [&]() {
-            error = "bad value for " + opt + ": " + value;
-            return false;
-        };
-
         if (opt == "--help" || opt == "-h") {
             exitNow = true;
             error = SimOptionsHelp();
@@ -140,112 +299,13 @@ bool ParseSimOptions(int argc, char** argv, SimConfig& config, std::string& erro
             error = "tavrin-sim " TAVRIN_VERSION "\n";
             return true;
         }
-        if (opt.size() > 5 && opt.compare(0, 4, "--ch") == 0 && (opt[4] == '0' || opt[4] == '1') &&
-            opt[5] == '-') {
-            const int ch = opt[4] - '0';
-            const std::string what = opt.substr(6);
-            ChannelSignal& sig = config.channel[ch];
-            if (!touched[ch]) {
-                sig = ChannelSignal{};
-                touched[ch] = true;
-            }
-            if (what == "ramp") {
-                sig.ramp = true;
-                continue;
-            }
-            if (what != "dc" && what != "tone" && what != "noise" && what != "harmonic") {
-                error = "unknown option " + opt;
-                return false;
-            }
-            if (!needValue()) {
-                return false;
-            }
-            if (what == "dc") {
-                if (!ParseDouble(value, sig.dcVolts)) {
-                    return bad();
-                }
-            } else if (what == "noise") {
-                if (!ParseDouble(value, sig.noiseRmsV) || sig.noiseRmsV < 0.0) {
-                    return bad();
-                }
-            } else if (what == "harmonic") {
-                SimTone tone;
-                if (sig.tones.empty()) {
-                    error = opt + " needs a --ch" + opt.substr(4, 1) + "-tone before it";
-                    return false;
-                }
-                if (!ParseHarmonic(value, sig.tones.front(), tone)) {
-                    return bad();
-                }
-                sig.tones.push_back(tone);
-            } else {
-                SimTone tone;
-                if (!ParseTone(value, tone)) {
-                    return bad();
-                }
-                sig.tones.push_back(tone);
-            }
-            continue;
-        }
-        if (opt == "--no-filter-response") {
-            config.filterResponse = false;
-        } else if (opt == "--absent") {
-            config.absent = true;
-        } else if (opt == "--silent") {
-            config.silent = true;
-        } else if (opt == "--model" || opt == "--unit-version" || opt == "--ng") {
-            if (!needValue()) {
-                return false;
-            }
-            // Replies travel as one line of at most 15 characters.
-            if (std::strlen(value) > 15 || std::strchr(value, '\r')) {
-                return bad();
-            }
-            (opt == "--model"          ? config.modelName
-             : opt == "--unit-version" ? config.version
-                                       : config.ngCommand) = value;
-        } else if (opt == "--latency") {
-            if (!needValue()) {
-                return false;
-            }
-            if (!ParseDouble(value, config.latencyMs) || config.latencyMs < 0.0 ||
-                config.latencyMs > 255.0) {
-                return bad();
-            }
-        } else if (opt == "--rx-buffer") {
-            if (!needValue()) {
-                return false;
-            }
-            int64_t n = 0;
-            if (!ParseCount(value, n) || n < 64 || n > (int64_t{64} << 20)) {
-                return bad();
-            }
-            config.rxBufferBytes = static_cast<uint32_t>(n);
-        } else if (opt == "--stall-after" || opt == "--vanish-after" || opt == "--clip-at" ||
-                   opt == "--stray-bytes") {
-            if (!needValue()) {
-                return false;
-            }
-            int64_t n = 0;
-            if (!ParseCount(value, n)) {
-                return bad();
-            }
-            if (opt == "--stall-after") {
-                config.stallAfter = n;
-            } else if (opt == "--vanish-after") {
-                config.vanishAfter = n;
-            } else if (opt == "--clip-at") {
-                config.clipAt = n;
-            } else {
-                if (n > 1000) {
-                    return bad();
-                }
-                config.strayBytes = static_cast<int32_t>(n);
-            }
-        } else {
-            error = "unknown option " + opt + " (see --help)";
+        const int used = IsChannelOption(opt)
+                             ? ChannelSignalOption(opt, value, config, touched, error)
+                             : UnitOption(opt, value, config, error);
+        if (used == kFailed) {
             return false;
         }
+        i += used;
     }
     return true;
 }

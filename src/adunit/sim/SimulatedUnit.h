@@ -17,11 +17,6 @@
 
 class SimulatedUnit final : public FtDriver {
 public:
-    static constexpr uint32_t kStatusOk = 0;
-    static constexpr uint32_t kStatusNotOpen = 3;  // FT_DEVICE_NOT_OPENED
-    static constexpr uint32_t kStatusNotFound = 2; // FT_DEVICE_NOT_FOUND
-    static constexpr uint32_t kStatusIoError = 4;  // FT_IO_ERROR
-    static constexpr uint32_t kStatusBadArgument = 6;
     static constexpr size_t kPacketPayload = 62; // a 64-byte USB packet less two status bytes
 
     SimulatedUnit(const SimConfig& config, IMonotonicClock& clock);
