@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "adunit/RateTables.h"
+#include "common/RateTables.h"
 #include "analysis/ConverterFigures.h"
 #include "analysis/SampleConversion.h"
 #include "files/ZF_File.h"

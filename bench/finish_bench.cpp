@@ -19,7 +19,7 @@
 
 #include "adunit/Adc.h"
 #include "adunit/MonotonicClock.h"
-#include "adunit/RateTables.h"
+#include "common/RateTables.h"
 #include "adunit/sim/SimConfig.h"
 #include "adunit/sim/SimulatedUnit.h"
 #include "analysis/MyFFT.h"

@@ -3,7 +3,7 @@
 // plain QPainter::drawLines of the same segments into a bitmap of the same size.
 #include <benchmark/benchmark.h>
 
-#include "adunit/RateTables.h"
+#include "common/RateTables.h"
 #include "analysis/MyFFT.h"
 #include "analysis/SampleConversion.h"
 #include "graph/FFTGraph.h"

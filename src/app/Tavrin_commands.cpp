@@ -7,7 +7,7 @@
 #include <QLabel>
 #include <algorithm>
 
-#include "adunit/RateTables.h"
+#include "common/RateTables.h"
 #include "analysis/MyFFT.h"
 #include "analysis/SampleConversion.h"
 #include "app/Mymessage.h"

@@ -10,7 +10,7 @@
 
 #include "adunit/Acquisition.h"
 #include "adunit/Adc.h"
-#include "adunit/RateTables.h"
+#include "common/RateTables.h"
 #include "analysis/MyFFT.h"
 #include "analysis/SampleConversion.h"
 #include "app/Mymessage.h"

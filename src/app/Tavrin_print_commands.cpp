@@ -25,10 +25,6 @@ public:
     }
 };
 
-// Printer pixels per inch of a report printed to a PDF file: the printer's own resolution (1200)
-// would make a graph bitmap of a hundred megabytes for no visible gain.
-constexpr int kPdfResolution = 600;
-
 } // namespace
 
 IPrintDialogs& DefaultPrintDialogs() {

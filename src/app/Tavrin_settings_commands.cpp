@@ -1,6 +1,6 @@
 // The two settings commands of the main window: measurement/display settings and AD unit
 // settings.
-#include "adunit/RateTables.h"
+#include "common/RateTables.h"
 #include "analysis/MyFFT.h"
 #include "analysis/SampleConversion.h"
 #include "app/Mystatus.h"

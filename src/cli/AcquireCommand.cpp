@@ -19,7 +19,7 @@
 #include "adunit/Acquisition.h"
 #include "adunit/Adc.h"
 #include "adunit/PolledTimer.h"
-#include "adunit/RateTables.h"
+#include "common/RateTables.h"
 #include "adunit/sim/SimConfig.h"
 #include "adunit/sim/SimulatedUnit.h"
 #include "analysis/SampleConversion.h"

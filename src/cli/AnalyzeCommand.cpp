@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "adunit/RateTables.h"
+#include "common/RateTables.h"
 #include "analysis/ConverterFigures.h"
 #include "analysis/SampleConversion.h"
 #include "cli/Cli.h"

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "adunit/RateTables.h"
+#include "common/RateTables.h"
 #include "analysis/MyFFT.h"
 #include "analysis/SampleConversion.h"
 #include "common/SjisText.h"

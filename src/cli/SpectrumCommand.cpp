@@ -7,7 +7,7 @@
 #include <system_error>
 #include <vector>
 
-#include "adunit/RateTables.h"
+#include "common/RateTables.h"
 #include "analysis/MyFFT.h"
 #include "analysis/SampleConversion.h"
 #include "cli/Cli.h"

@@ -1,6 +1,6 @@
 #include "dialogs/Amp_setting.h"
 
-#include "adunit/RateTables.h"
+#include "common/RateTables.h"
 #include "dialogs/DialogPlacement.h"
 #include "ui_Amp_setting.h"
 

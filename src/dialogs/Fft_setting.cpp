@@ -9,7 +9,6 @@
 #include "common/TextUtil.h"
 #include "dialogs/DialogPlacement.h"
 #include "dialogs/SettingChooser.h"
-#include "files/SettingRules.h"
 #include "ui_Fft_setting.h"
 
 namespace {
@@ -96,10 +95,6 @@ void TFormFFTSetting::showEvent(QShowEvent* event) {
 void TFormFFTSetting::SetDefaultSetting(GraphSetting& graph, MeasureSetting& measure) {
     SetDefaultGraphSetting(graph);
     SetDefaultMeasureSetting(measure);
-}
-
-bool TFormFFTSetting::CheckdBRange(const GraphSetting& g) {
-    return LevelRangeHolds(g);
 }
 
 int32_t TFormFFTSetting::DataCountOfIndex() const {

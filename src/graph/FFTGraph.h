@@ -6,6 +6,7 @@
 #include "common/SampleBlock.h"
 #include "common/Settings.h"
 #include "graph/AxisTables.h"
+#include "graph/BlockRanges.h"
 #include "graph/GraphBitmap.h"
 #include "graph/PrintLayout.h"
 
@@ -173,10 +174,10 @@ private:
     std::function<bool()> measuredPresent_;
     std::function<bool()> referencePresent_;
 
-    int32_t rangeCodeMax_ = 8388618;
-    int32_t rangeCodeMin_ = 8388598;
-    float rangeVoltMax_ = 0.001f;
-    float rangeVoltMin_ = -0.001f;
+    int32_t rangeCodeMax_ = kEmptyCodeMax;
+    int32_t rangeCodeMin_ = kEmptyCodeMin;
+    float rangeVoltMax_ = kEmptyVoltMax;
+    float rangeVoltMin_ = kEmptyVoltMin;
     float waveSpan_ = 0.003f;
     float waveOffset_ = -0.0015f;
     float timeSpan_ = 0;

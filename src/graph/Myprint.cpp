@@ -1,6 +1,6 @@
 #include "graph/Myprint.h"
 
-#include "adunit/RateTables.h"
+#include "common/RateTables.h"
 #include "common/DecimalPicture.h"
 #include "common/SjisText.h"
 #include "graph/FFTGraph.h"

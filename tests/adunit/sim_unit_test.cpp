@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "adunit/Adc.h"
-#include "adunit/RateTables.h"
+#include "common/RateTables.h"
 #include "adunit/sim/SimConfig.h"
 #include "adunit/sim/SimulatedUnit.h"
 #include "adunit_fakes.h"

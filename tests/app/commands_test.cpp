@@ -11,7 +11,7 @@
 #include <QTimer>
 #include <cmath>
 
-#include "adunit/RateTables.h"
+#include "common/RateTables.h"
 #include "analysis/SampleConversion.h"
 #include "app/FileDialogs.h"
 #include "app/Myversion.h"

@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "adunit/RateTables.h"
+#include "common/RateTables.h"
 #include "analysis/MyFFT.h"
 #include "analysis/SampleConversion.h"
 #include "app/measure_test_helpers.h"

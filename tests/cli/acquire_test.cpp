@@ -13,7 +13,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "adunit/RateTables.h"
+#include "common/RateTables.h"
 #include "adunit/sim/SignalModel.h"
 #include "analysis/SampleConversion.h"
 #include "cli/AcquireCommand.h"

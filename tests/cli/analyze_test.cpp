@@ -9,7 +9,7 @@
 #include <sstream>
 #include <vector>
 
-#include "adunit/RateTables.h"
+#include "common/RateTables.h"
 #include "analysis/ConverterFigures.h"
 #include "analysis/SampleConversion.h"
 #include "cli/Cli.h"

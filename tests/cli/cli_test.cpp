@@ -11,7 +11,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "adunit/RateTables.h"
+#include "common/RateTables.h"
 #include "analysis/SampleConversion.h"
 #include "cli/Cli.h"
 #include "cli_test_helpers.h"

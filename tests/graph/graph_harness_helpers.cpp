@@ -1,6 +1,6 @@
 #include "graph/graph_harness.h"
 
-#include "adunit/RateTables.h"
+#include "common/RateTables.h"
 #include "analysis/SampleConversion.h"
 
 #include <QGroupBox>
