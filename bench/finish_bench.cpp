@@ -130,7 +130,7 @@ void RunFinishSteps(BenchForm& f) {
     }
     f.myFFT->ComputeSpectrum(b);
     f.RedrawGraphs();
-    f.FFTGraph->ShowLargestPeak(b, f.peakReadouts, f.LabelPeakVolt);
+    f.Graphs().Graph()->ShowLargestPeak(b, f.peakReadouts, f.LabelPeakVolt);
     f.LabelPeakdB->setText(QStringLiteral("dBV"));
     f.rmsVolt = SpectrumRMS(b);
     f.EditRMS->setText(QString::fromStdString(FormatPicture(f.rmsVolt, "0.000")));
@@ -142,7 +142,7 @@ void RunFinishSteps(BenchForm& f) {
                        QStringLiteral("Hz / 絶対値[dBV] 表示 / 窓関数=ハニング窓"),
                    2);
     f.myStatus->ShowMeasureEnd();
-    f.myStatus->ShowCodeStatistics(f.FFTGraph->CodeMax(), f.FFTGraph->CodeMin(), f.stdDevCode);
+    f.myStatus->ShowCodeStatistics(f.Graphs().Graph()->CodeMax(), f.Graphs().Graph()->CodeMin(), f.stdDevCode);
     f.fInfoShown = false;
 }
 
@@ -240,12 +240,12 @@ void FinishStep(benchmark::State& state) {
             f.RedrawGraphs();
             break;
         case 3:
-            f.FFTGraph->ShowLargestPeak(b, f.peakReadouts, f.LabelPeakVolt);
+            f.Graphs().Graph()->ShowLargestPeak(b, f.peakReadouts, f.LabelPeakVolt);
             benchmark::DoNotOptimize(SpectrumRMS(b));
             break;
         case 4:
             benchmark::DoNotOptimize(CodeStdDev(b));
-            f.myStatus->ShowCodeStatistics(f.FFTGraph->CodeMax(), f.FFTGraph->CodeMin(),
+            f.myStatus->ShowCodeStatistics(f.Graphs().Graph()->CodeMax(), f.Graphs().Graph()->CodeMin(),
                                            f.stdDevCode);
             break;
         default:

@@ -90,8 +90,8 @@ void TFormMain::MenuFileNewClick() {
     SetDataFilePath(measureSetting, Native(name));
     fDataExist = false;
     fDataSaved = false;
-    FFTGraph->ClearGraphs();
-    FFTGraph->PaintGraphs();
+    Graph()->ClearGraphs();
+    Graph()->PaintGraphs();
     ClearPeakReadouts();
     ClearRMS();
     ClearResultPanels();
@@ -174,10 +174,7 @@ bool TFormMain::LoadDataFile(bool asReference, bool& loaded) {
         ShowMeasureInfo();
     }
 
-    FFTGraph->UpdateAxisLabels();
-    FFTGraph->PlaceControls();
-    FFTGraph->ResizeBitmaps();
-    FFTGraph->ClearGraphs();
+    graphs_->Relayout();
     RedrawGraphs();
     if (!asReference) {
         ShowPeak();
@@ -293,12 +290,8 @@ void TFormMain::MenuOpenSettingFileClick() {
     fRefExist = false;
     fDataExist = false;
     fDataSaved = false;
-    FFTGraph->UpdateAxisLabels();
-    FFTGraph->PlaceControls();
-    // The boxes change size when the waveform graph is switched on or off; the bitmaps follow.
-    FFTGraph->ResizeBitmaps();
-    FFTGraph->ClearGraphs();
-    FFTGraph->PaintGraphs();
+    graphs_->Relayout();
+    Graph()->PaintGraphs();
     ClearPeakReadouts();
     ClearRMS();
     ClearResultPanels();
@@ -330,8 +323,8 @@ void TFormMain::MenuRefClearClick() {
     }
     fRefExist = false;
     refBlock.count = 0;
-    FFTGraph->ClearGraphs();
-    FFTGraph->PaintGraphs();
+    Graph()->ClearGraphs();
+    Graph()->PaintGraphs();
     ClearResultPanels();
     if (fDataExist) {
         RedrawGraphs();
@@ -349,26 +342,26 @@ void TFormMain::MenuHelpVersionClick() {
 // --- Peak cursor and status bar ----------------------------------------------------------------
 
 void TFormMain::PeakFwdBtnClick() {
-    if (fDataExist && FFTGraph) {
-        FFTGraph->PeakForward(curBlock, peakReadouts, LabelPeakVolt);
+    if (fDataExist && Graph()) {
+        Graph()->PeakForward(curBlock, peakReadouts, LabelPeakVolt);
         LabelPeakVolt->adjustSize();
     }
 }
 
 void TFormMain::PeakBackBtnClick() {
-    if (fDataExist && FFTGraph) {
-        FFTGraph->PeakBack(curBlock, peakReadouts, LabelPeakVolt);
+    if (fDataExist && Graph()) {
+        Graph()->PeakBack(curBlock, peakReadouts, LabelPeakVolt);
         LabelPeakVolt->adjustSize();
     }
 }
 
 void TFormMain::PaintBox1MouseDown(int x) {
-    if (!fDataExist || curBlock.count == 0 || !FFTGraph) {
+    if (!fDataExist || curBlock.count == 0 || !Graph()) {
         return;
     }
-    const int bin = FFTGraph->BinAtX(PaintBox1->width(), x);
+    const int bin = Graph()->BinAtX(graphs_->SpectrumBox()->width(), x);
     if (bin >= 0 && bin < curBlock.count / 2) {
-        FFTGraph->ShowBin(bin, peakReadouts, LabelPeakVolt);
+        Graph()->ShowBin(bin, peakReadouts, LabelPeakVolt);
         LabelPeakVolt->adjustSize();
     }
 }

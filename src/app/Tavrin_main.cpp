@@ -33,20 +33,9 @@
 #include "ui_Tavrin_main.h"
 
 namespace {
-const QString kWindowFontFamily = QStringLiteral("ＭＳ Ｐゴシック");
-constexpr int kWindowFontPixels = 12;
 const QString kUnitName = QStringLiteral("TORVEX24");
 constexpr int kHighestPanel = 2;
-// Frame of the original platform around the client area (FormW/FormH of the graph layout).
-constexpr int kFrameWidth = 8;
-constexpr int kFrameHeight = 46;
 } // namespace
-
-void InstallFontSubstitutions() {
-    if (!QFont::substitutes(kWindowFontFamily).contains(QStringLiteral("IPAPGothic"))) {
-        QFont::insertSubstitution(kWindowFontFamily, QStringLiteral("IPAPGothic"));
-    }
-}
 
 TFormMain::TFormMain(const FormMainOptions& options, QWidget* parent)
     : QMainWindow(parent), ui(std::make_unique<Ui::FormMain>()), options_(options),
@@ -54,9 +43,7 @@ TFormMain::TFormMain(const FormMainOptions& options, QWidget* parent)
       fftWarning_(presenter_), fileConfirmation_(presenter_) {
     InstallFontSubstitutions();
     ui->setupUi(this);
-    QFont font(kWindowFontFamily);
-    font.setPixelSize(kWindowFontPixels);
-    setFont(font);
+    setFont(WindowFont());
 
     // Border "single" with the system menu only: a fixed-size window with a close box.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -65,14 +52,9 @@ TFormMain::TFormMain(const FormMainOptions& options, QWidget* parent)
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     move(kLeft, kTop);
 
-    PaintBox1 = ui->PaintBox1;
-    PaintBox3 = ui->PaintBox3;
-    LabelVoltmax = ui->LabelVoltmax;
-    LabelVoltzero = ui->LabelVoltzero;
-    LabelVoltmin = ui->LabelVoltmin;
-    LabelVoltUnit = ui->LabelVoltUnit;
-    LabelTimeS = ui->LabelTimeS;
-    LabelTimeE = ui->LabelTimeE;
+    // The form's graph widgets lie beneath its buttons and panels.
+    graphs_ = std::make_unique<GraphArea>(centralWidget());
+    graphs_->StackUnder(ui->MeasureStartBtn);
     LabelRMS = ui->LabelRMS;
     LabelPeakVolt = ui->LabelPeakVolt;
     LabelPeakdB = ui->LabelPeakdB;
@@ -188,29 +170,9 @@ void TFormMain::BuildObjects() {
         })) {
         return;
     }
-    if (!CreateOwned("TLabel_dB", [&] {
-            for (auto& label : TLabel_dB) {
-                label = new QLabel(centralWidget());
-                label->setObjectName(QStringLiteral("TLabel_dB"));
-                label->hide();
-            }
-        })) {
+    if (!CreateOwned("TLabel_dB", [&] { graphs_->CreateDbLabels(); }) ||
+        !CreateOwned("TLabel_Freq", [&] { graphs_->CreateFreqLabels(); })) {
         return;
-    }
-    if (!CreateOwned("TLabel_Freq", [&] {
-            for (auto& label : TLabel_Freq) {
-                label = new QLabel(centralWidget());
-                label->setObjectName(QStringLiteral("TLabel_Freq"));
-                label->hide();
-            }
-        })) {
-        return;
-    }
-    PaintBox1->hide();
-    PaintBox3->hide();
-    for (QLabel* label :
-         {LabelVoltmax, LabelVoltzero, LabelVoltmin, LabelVoltUnit, LabelTimeS, LabelTimeE}) {
-        label->hide();
     }
     peakReadouts.EditPeakVolt = ui->EditPeakVolt;
     peakReadouts.EditPeakdB = ui->EditPeakdB;
@@ -254,15 +216,11 @@ void TFormMain::BuildObjects() {
         return;
     }
     if (!CreateOwned("FFTGraph", [&] {
-            // The labels and boxes live in the client area, so it is the graph's window.
-            FFTGraph =
-                std::make_unique<::FFTGraph>(centralWidget(), PaintBox1, PaintBox3, AxisLabels(),
-                                             graphSetting, acqSetting, curBlock, refBlock);
-            FFTGraph->SetFormSizeSource([this] { return QSize(FormW(), FormH()); });
+            graphs_->CreateGraph(graphSetting, acqSetting, curBlock, refBlock);
             // The flags say which block holds data: a stopped acquisition leaves curBlock's
             // count with partly overwritten codes, and a loaded settings file leaves
             // refBlock's.
-            FFTGraph->SetDataPresence([this] { return fDataExist; }, [this] { return fRefExist; });
+            Graph()->SetDataPresence([this] { return fDataExist; }, [this] { return fRefExist; });
         })) {
         return;
     }
@@ -284,22 +242,6 @@ void TFormMain::CreateSettingDialogs() {
         FormFFTSetting = std::make_unique<TFormFFTSetting>(this, settingChooser_.get());
         FormFFTSetting->setObjectName(QStringLiteral("FormFFTSetting"));
     });
-}
-
-std::array<QLabel*, kAxisLabelCount> TFormMain::AxisLabels() const {
-    std::array<QLabel*, kAxisLabelCount> labels{};
-    size_t i = 0;
-    for (QLabel* l : TLabel_Freq) {
-        labels[i++] = l;
-    }
-    for (QLabel* l : TLabel_dB) {
-        labels[i++] = l;
-    }
-    for (QLabel* l :
-         {LabelVoltmax, LabelVoltzero, LabelVoltmin, LabelVoltUnit, LabelTimeS, LabelTimeE}) {
-        labels[i++] = l;
-    }
-    return labels;
 }
 
 void TFormMain::ConnectHandlers() {
@@ -327,7 +269,7 @@ void TFormMain::ConnectHandlers() {
     for (const auto& [action, handler] : menu) {
         connect(action, &QAction::triggered, this, handler);
     }
-    connect(PaintBox1, &TPaintBox::MouseDown, this,
+    connect(graphs_->SpectrumBox(), &TPaintBox::MouseDown, this,
             [this](Qt::MouseButton, int x, int) { PaintBox1MouseDown(x); });
 }
 
@@ -345,7 +287,7 @@ TFormMain::~TFormMain() {
     }
     unitTimer_.reset();
     myFFT.reset();
-    FFTGraph.reset();
+    graphs_.reset();
 }
 
 int TFormMain::ClientWidth() const {
@@ -355,10 +297,10 @@ int TFormMain::ClientHeight() const {
     return centralWidget()->height();
 }
 int TFormMain::FormW() const {
-    return ClientWidth() + kFrameWidth;
+    return FormSizeOfClient(centralWidget()->size()).width();
 }
 int TFormMain::FormH() const {
-    return ClientHeight() + kFrameHeight;
+    return FormSizeOfClient(centralWidget()->size()).height();
 }
 
 // --- Idle work -------------------------------------------------------------------------------
@@ -415,12 +357,9 @@ void TFormMain::FirstIdle() {
     fFirstIdle = false;
     LoadStartupSettings(QString::fromLatin1(kStartupFileName));
     UpdateCaption(false);
-    if (FFTGraph) {
-        FFTGraph->UpdateAxisLabels();
-        FFTGraph->PlaceControls();
-        FFTGraph->ResizeBitmaps();
-        FFTGraph->ClearGraphs();
-        FFTGraph->PaintGraphs();
+    if (Graph()) {
+        graphs_->Relayout();
+        Graph()->PaintGraphs();
     }
     LayoutStatusBar();
     if (!isVisible()) {
@@ -553,11 +492,8 @@ void TFormMain::SetInfoPanel(const QString& text, int index) {
 }
 
 void TFormMain::FormResize() {
-    if (FFTGraph && myFFT) {
-        FFTGraph->UpdateAxisLabels();
-        FFTGraph->PlaceControls();
-        FFTGraph->ResizeBitmaps();
-        FFTGraph->ClearGraphs();
+    if (Graph() && myFFT) {
+        graphs_->Relayout();
         if (fDataExist || fRefExist) {
             RedrawGraphs();
         }
@@ -571,8 +507,8 @@ void TFormMain::FormResize() {
 }
 
 void TFormMain::FormPaint() {
-    if (FFTGraph && myFFT) {
-        FFTGraph->PaintGraphs();
+    if (Graph() && myFFT) {
+        Graph()->PaintGraphs();
     }
 }
 
@@ -588,8 +524,11 @@ void TFormMain::paintEvent(QPaintEvent* event) {
     // Only a paint that reaches a graph box shows its bitmap again. The window is also painted
     // beneath every status text that changes (the panels are not opaque); showing the graphs
     // then would repaint both boxes with each progress text of a measurement.
-    for (const TPaintBox* box : {PaintBox1, PaintBox3}) {
-        if (box && event->region().intersects(QRect(box->mapTo(this, QPoint(0, 0)), box->size()))) {
+    if (!graphs_) {
+        return;
+    }
+    for (const TPaintBox* box : {graphs_->SpectrumBox(), graphs_->WaveBox()}) {
+        if ( event->region().intersects(QRect(box->mapTo(this, QPoint(0, 0)), box->size()))) {
             FormPaint();
             return;
         }

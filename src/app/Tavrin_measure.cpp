@@ -64,7 +64,7 @@ void TFormMain::MenuMeasureStartClick() {
 }
 
 void TFormMain::StartMeasurement() {
-    if (!ADUnit || !acquisition_ || !myStatus || !FFTGraph || fMeasuring || initializing_) {
+    if (!ADUnit || !acquisition_ || !myStatus || !Graph() || fMeasuring || initializing_) {
         return;
     }
     SetMeasuringControls();
@@ -91,8 +91,8 @@ void TFormMain::StartMeasurement() {
     }
 
     receivedCount = 0;
-    FFTGraph->ClearGraphs();
-    FFTGraph->PaintGraphs();
+    Graph()->ClearGraphs();
+    Graph()->PaintGraphs();
     ClearPeakReadouts();
     ClearRMS();
 
@@ -234,36 +234,14 @@ void TFormMain::StopMeasurement() {
 // --- Display of a block ----------------------------------------------------------------------
 
 void TFormMain::RedrawGraphs() {
-    if (!FFTGraph || !(fDataExist || fRefExist)) {
-        return;
-    }
-    // The axis labels are updated and placed only with the waveform graph: its value and time
-    // labels follow the block just drawn, while the spectrum's labels follow the settings alone
-    // and were laid out with the window.
-    const bool wave = graphSetting.fWaveGraph;
-    if (fDataExist && fRefExist) {
-        FFTGraph->DrawSpectrumWithRef();
-        if (wave) {
-            FFTGraph->DrawWaveformWithRef();
-        }
-    } else {
-        const auto which = fDataExist ? FFTGraph::Which::Measured : FFTGraph::Which::Reference;
-        FFTGraph->DrawSpectrum(which);
-        if (wave) {
-            FFTGraph->DrawWaveform(which);
-        }
-    }
-    if (wave) {
-        FFTGraph->UpdateAxisLabels();
-        FFTGraph->PlaceControls();
-    }
+    graphs_->DrawBlocks(fDataExist, fRefExist);
 }
 
 void TFormMain::ShowPeak() {
-    if (!fDataExist || !FFTGraph) {
+    if (!fDataExist || !Graph()) {
         return;
     }
-    FFTGraph->ShowLargestPeak(curBlock, peakReadouts, LabelPeakVolt);
+    Graph()->ShowLargestPeak(curBlock, peakReadouts, LabelPeakVolt);
     LabelPeakVolt->adjustSize();
     LabelPeakdB->setText(graphSetting.fAbsoGraph ? QStringLiteral("dBV") : QStringLiteral("dB"));
     LabelPeakdB->adjustSize();
@@ -325,17 +303,17 @@ void TFormMain::ShowMeasureInfo() {
 }
 
 void TFormMain::ShowStatistics() {
-    if (!FFTGraph || !myStatus) {
+    if (!Graph() || !myStatus) {
         return;
     }
     if (graphSetting.fSig_Volt) {
-        const auto maxUv = static_cast<float>(FFTGraph::CodeToMicrovolts(FFTGraph->CodeMax()));
-        const auto minUv = static_cast<float>(FFTGraph::CodeToMicrovolts(FFTGraph->CodeMin()));
+        const auto maxUv = static_cast<float>(FFTGraph::CodeToMicrovolts(Graph()->CodeMax()));
+        const auto minUv = static_cast<float>(FFTGraph::CodeToMicrovolts(Graph()->CodeMin()));
         const auto devUv = static_cast<float>(FFTGraph::CodesToMicrovolts(stdDevCode));
         myStatus->ShowVoltStatistics(maxUv, minUv, devUv);
     } else {
-        const int32_t maxCode = FFTGraph->CodeMax();
-        const int32_t minCode = FFTGraph->CodeMin();
+        const int32_t maxCode = Graph()->CodeMax();
+        const int32_t minCode = Graph()->CodeMin();
         myStatus->ShowCodeStatistics(maxCode, minCode, stdDevCode);
     }
 }

@@ -52,7 +52,7 @@ void TFormMain::MenuFilePrintClick() {
         myMessage->MsgNoData();
         return;
     }
-    if (!FFTGraph || !PrintDialogs().Print(Printer(), this)) {
+    if (!Graph() || !PrintDialogs().Print(Printer(), this)) {
         return;
     }
     QPrinter& printer = Printer();
@@ -65,7 +65,7 @@ void TFormMain::MenuFilePrintClick() {
         if (options_.failCreationOf == QLatin1String("TZF_Print")) {
             throw std::bad_alloc();
         }
-        ZF_Print = std::make_unique<TZF_Print>(*FFTGraph, printer, graphSetting);
+        ZF_Print = std::make_unique<TZF_Print>(*Graph(), printer, graphSetting);
         // The print bitmap is made inside PrintReport; running out of memory there is the same
         // failure as here.
         printed = ZF_Print->PrintReport(

@@ -42,15 +42,10 @@ void TFormMain::MenuDispSettingClick() {
                             work.whichWindowFunc != graphSetting.whichWindowFunc;
     graphSetting = work;
     UpdateCaption(true);
-    if (FFTGraph) {
-        FFTGraph->UpdateAxisLabels();
-        FFTGraph->PlaceControls();
-        FFTGraph->ResizeBitmaps();
-        FFTGraph->ClearGraphs();
-    }
+    graphs_->Relayout();
     if (!fDataExist && !fRefExist) {
-        if (FFTGraph) {
-            FFTGraph->PaintGraphs();
+        if (Graph()) {
+            Graph()->PaintGraphs();
         }
         return;
     }

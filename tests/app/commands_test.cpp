@@ -70,7 +70,7 @@ struct Snapshot {
                                                                      f.refBlock.count, f.fDataExist,
                                                                      f.fRefExist, f.fDataSaved},
           graph(f.graphSetting), measure(f.measureSetting), acq(f.acqSetting),
-          title(f.windowTitle()), spectrum(f.PaintBox1->grab().toImage()) {}
+          title(f.windowTitle()), spectrum(f.Graphs().SpectrumBox()->grab().toImage()) {}
     bool operator==(const Snapshot& o) const {
         return cur == o.cur && ref == o.ref && counts == o.counts && graph == o.graph &&
                measure == o.measure && measure.DataFilePath == o.measure.DataFilePath &&
@@ -256,7 +256,7 @@ TEST_F(CommandsTest, SettingsFilesLoadAxesAndLevelsAtOnceAndAskBeforeReplacing) 
     f.MenuOpenSettingFileClick();
     EXPECT_TRUE(f.graphSetting == levels && f.acqSetting == ad && f.unitSetting == ad);
     EXPECT_FALSE(f.fDataExist || f.fRefExist || f.fDataSaved);
-    EXPECT_EQ(f.FFTGraph->DbLabel(4)->text() + f.FFTGraph->DbLabel(12)->text(), "-20dBV-100dBV");
+    EXPECT_EQ(f.Graphs().Graph()->DbLabel(4)->text() + f.Graphs().Graph()->DbLabel(12)->text(), "-20dBV-100dBV");
     EXPECT_EQ(f.EditRMS->text() + f.windowTitle(), "---Tavrin v2 : Untitled");
 }
 
@@ -268,14 +268,14 @@ TEST_F(CommandsTest, NewFileNameAsksOnlyWhenUnsavedDataWouldBeLostAndReferenceCl
     EXPECT_EQ(f.windowTitle(), "Tavrin v2 : first.DTA");
 
     rig.Measure();
-    const QImage measuredOnly = f.PaintBox1->grab().toImage();
+    const QImage measuredOnly = f.Graphs().SpectrumBox()->grab().toImage();
     const ToneFile ref(Path("ref.DTA"), 1024, 10, 1000);
     Answer({ref.path});
     f.MenuRefLoadFileClick();
-    EXPECT_NE(f.PaintBox1->grab().toImage(), measuredOnly);
+    EXPECT_NE(f.Graphs().SpectrumBox()->grab().toImage(), measuredOnly);
     f.MenuRefClearClick();
     EXPECT_TRUE(!f.fRefExist && f.refBlock.count == 0);
-    EXPECT_EQ(f.PaintBox1->grab().toImage(), measuredOnly);
+    EXPECT_EQ(f.Graphs().SpectrumBox()->grab().toImage(), measuredOnly);
 
     Answer({ref.path});
     f.MenuRefLoadFileClick();
@@ -317,8 +317,8 @@ TEST_F(CommandsTest, AReferenceOnlyRedrawIgnoresAStoppedAcquisitionsCodes) {
     Answer({ref.path});
     f.MenuRefLoadFileClick();
     const auto [lo, hi] = std::minmax_element(ref.codes.begin(), ref.codes.end());
-    EXPECT_EQ(f.LabelVoltmax->text(), QString::number(*hi));
-    EXPECT_EQ(f.LabelVoltmin->text(), QString::number(*lo));
+    EXPECT_EQ(f.Graphs().Wave(GraphArea::VoltMax)->text(), QString::number(*hi));
+    EXPECT_EQ(f.Graphs().Wave(GraphArea::VoltMin)->text(), QString::number(*lo));
 }
 
 TEST(VersionBoxTest, PaintsItsTextsAndAClickAnywhereClosesIt) {

@@ -71,7 +71,7 @@ TEST(SettingsCommands, DisplayChangesRedrawAndRecomputeOnlyForFftOptions) {
     const float mark = 123.0f;
     f.curBlock.spectrum[7] = mark;
     f.refBlock.spectrum[7] = mark;
-    const QImage logAxis = f.PaintBox1->grab().toImage();
+    const QImage logAxis = f.Graphs().SpectrumBox()->grab().toImage();
     const QString peakHz = f.peakReadouts.EditPeakHz->text();
 
     // Cancel changes nothing.
@@ -91,7 +91,7 @@ TEST(SettingsCommands, DisplayChangesRedrawAndRecomputeOnlyForFftOptions) {
     EXPECT_FALSE(f.graphSetting.fLogGraph);
     EXPECT_EQ(f.curBlock.spectrum[7], mark);
     EXPECT_EQ(f.refBlock.spectrum[7], mark);
-    EXPECT_NE(f.PaintBox1->grab().toImage(), logAxis) << "the linear axis is drawn";
+    EXPECT_NE(f.Graphs().SpectrumBox()->grab().toImage(), logAxis) << "the linear axis is drawn";
     EXPECT_EQ(f.peakReadouts.EditPeakHz->text(), peakHz);
 
     // The window: both blocks computed again, read-outs from the new spectrum.
