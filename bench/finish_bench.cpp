@@ -19,7 +19,6 @@
 
 #include "adunit/Adc.h"
 #include "adunit/MonotonicClock.h"
-#include "common/RateTables.h"
 #include "adunit/sim/SimConfig.h"
 #include "adunit/sim/SimulatedUnit.h"
 #include "analysis/MyFFT.h"
@@ -28,6 +27,7 @@
 #include "app/Mystatus.h"
 #include "app/Tavrin_main.h"
 #include "common/DecimalPicture.h"
+#include "common/RateTables.h"
 
 namespace {
 
@@ -142,7 +142,8 @@ void RunFinishSteps(BenchForm& f) {
                        QStringLiteral("Hz / 絶対値[dBV] 表示 / 窓関数=ハニング窓"),
                    2);
     f.myStatus->ShowMeasureEnd();
-    f.myStatus->ShowCodeStatistics(f.Graphs().Graph()->CodeMax(), f.Graphs().Graph()->CodeMin(), f.stdDevCode);
+    f.myStatus->ShowCodeStatistics(f.Graphs().Graph()->CodeMax(), f.Graphs().Graph()->CodeMin(),
+                                   f.stdDevCode);
     f.fInfoShown = false;
 }
 
@@ -245,8 +246,8 @@ void FinishStep(benchmark::State& state) {
             break;
         case 4:
             benchmark::DoNotOptimize(CodeStdDev(b));
-            f.myStatus->ShowCodeStatistics(f.Graphs().Graph()->CodeMax(), f.Graphs().Graph()->CodeMin(),
-                                           f.stdDevCode);
+            f.myStatus->ShowCodeStatistics(f.Graphs().Graph()->CodeMax(),
+                                           f.Graphs().Graph()->CodeMin(), f.stdDevCode);
             break;
         default:
             QCoreApplication::processEvents();

@@ -7,13 +7,13 @@
 #include <QLabel>
 #include <algorithm>
 
-#include "common/RateTables.h"
 #include "analysis/MyFFT.h"
 #include "analysis/SampleConversion.h"
 #include "app/Mymessage.h"
 #include "app/Mystatus.h"
 #include "app/Myversion.h"
 #include "app/Tavrin_main.h"
+#include "common/RateTables.h"
 #include "common/TextUtil.h"
 #include "dialogs/Fft_setting.h"
 #include "files/ZF_File.h"

@@ -528,7 +528,7 @@ void TFormMain::paintEvent(QPaintEvent* event) {
         return;
     }
     for (const TPaintBox* box : {graphs_->SpectrumBox(), graphs_->WaveBox()}) {
-        if ( event->region().intersects(QRect(box->mapTo(this, QPoint(0, 0)), box->size()))) {
+        if (event->region().intersects(QRect(box->mapTo(this, QPoint(0, 0)), box->size()))) {
             FormPaint();
             return;
         }

@@ -10,7 +10,6 @@
 
 #include "adunit/Acquisition.h"
 #include "adunit/Adc.h"
-#include "common/RateTables.h"
 #include "analysis/MyFFT.h"
 #include "analysis/SampleConversion.h"
 #include "app/Mymessage.h"
@@ -18,6 +17,7 @@
 #include "app/ProgressThrottle.h"
 #include "app/Tavrin_main.h"
 #include "common/DecimalPicture.h"
+#include "common/RateTables.h"
 #include "common/SjisText.h"
 #include "files/ZF_File.h"
 

@@ -1,10 +1,10 @@
 // The two settings commands of the main window: measurement/display settings and AD unit
 // settings.
-#include "common/RateTables.h"
 #include "analysis/MyFFT.h"
 #include "analysis/SampleConversion.h"
 #include "app/Mystatus.h"
 #include "app/Tavrin_main.h"
+#include "common/RateTables.h"
 #include "dialogs/Amp_setting.h"
 #include "dialogs/Fft_setting.h"
 

@@ -18,9 +18,12 @@ struct FormWidget {
 constexpr FormWidget kWaveBox{"PaintBox3", QRect(113, 28, 477, 97), nullptr};
 constexpr FormWidget kSpectrumBox{"PaintBox1", QRect(116, 303, 465, 106), nullptr};
 constexpr FormWidget kWaveLabels[GraphArea::kWaveLabelCount] = {
-    {"LabelVoltmax", QRect(27, 31, 24, 12), "+1V"}, {"LabelVoltzero", QRect(39, 72, 12, 12), "0"},
-    {"LabelVoltmin", QRect(27, 111, 24, 12), "-1V"}, {"LabelVoltUnit", QRect(12, 12, 12, 12), "V"},
-    {"LabelTimeS", QRect(68, 137, 12, 12), "0"},     {"LabelTimeE", QRect(540, 137, 40, 12), "100ms"},
+    {"LabelVoltmax", QRect(27, 31, 24, 12), "+1V"},
+    {"LabelVoltzero", QRect(39, 72, 12, 12), "0"},
+    {"LabelVoltmin", QRect(27, 111, 24, 12), "-1V"},
+    {"LabelVoltUnit", QRect(12, 12, 12, 12), "V"},
+    {"LabelTimeS", QRect(68, 137, 12, 12), "0"},
+    {"LabelTimeE", QRect(540, 137, 40, 12), "100ms"},
 };
 
 template <class W> W* MakeHidden(QWidget* parent, const char* name) {
@@ -92,8 +95,8 @@ void GraphArea::CreateGraph(GraphSetting& graphSetting, ADUnitSetting& acqSettin
                                           graphSetting, acqSetting, measured, reference);
 }
 
-void GraphArea::Build(GraphSetting& graphSetting, ADUnitSetting& acqSetting,
-                      SampleBlock& measured, SampleBlock& reference) {
+void GraphArea::Build(GraphSetting& graphSetting, ADUnitSetting& acqSetting, SampleBlock& measured,
+                      SampleBlock& reference) {
     CreateDbLabels();
     CreateFreqLabels();
     CreateGraph(graphSetting, acqSetting, measured, reference);

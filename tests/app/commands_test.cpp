@@ -11,12 +11,12 @@
 #include <QTimer>
 #include <cmath>
 
-#include "common/RateTables.h"
 #include "analysis/SampleConversion.h"
 #include "app/FileDialogs.h"
 #include "app/Myversion.h"
 #include "app/measure_test_helpers.h"
 #include "common/DecimalPicture.h"
+#include "common/RateTables.h"
 #include "common/SjisText.h"
 #include "files/ZF_File.h"
 #include "files/setting_rule_cases.h"
@@ -256,7 +256,8 @@ TEST_F(CommandsTest, SettingsFilesLoadAxesAndLevelsAtOnceAndAskBeforeReplacing) 
     f.MenuOpenSettingFileClick();
     EXPECT_TRUE(f.graphSetting == levels && f.acqSetting == ad && f.unitSetting == ad);
     EXPECT_FALSE(f.fDataExist || f.fRefExist || f.fDataSaved);
-    EXPECT_EQ(f.Graphs().Graph()->DbLabel(4)->text() + f.Graphs().Graph()->DbLabel(12)->text(), "-20dBV-100dBV");
+    EXPECT_EQ(f.Graphs().Graph()->DbLabel(4)->text() + f.Graphs().Graph()->DbLabel(12)->text(),
+              "-20dBV-100dBV");
     EXPECT_EQ(f.EditRMS->text() + f.windowTitle(), "---Tavrin v2 : Untitled");
 }
 

@@ -10,10 +10,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "common/RateTables.h"
 #include "analysis/MyFFT.h"
 #include "analysis/SampleConversion.h"
 #include "app/measure_test_helpers.h"
+#include "common/RateTables.h"
 #include "dialogs/Amp_setting.h"
 #include "dialogs/Fft_setting.h"
 #include "dialogs/dialog_test_helpers.h"
