@@ -4,6 +4,7 @@
 #include "common/DecimalPicture.h"
 #include "common/RateTables.h"
 #include "graph/BlockRanges.h"
+#include "graph/GraphArea.h"
 #include "graph/LineRaster.h"
 #include "graph/TPaintBox.h"
 
@@ -62,10 +63,6 @@ FFTGraph::FFTGraph(QWidget* mainWindow, TPaintBox* spectrumBox, TPaintBox* waveB
             l->adjustSize();
         }
     }
-    formSize_ = [this] {
-        return mainWindow_ ? QSize(mainWindow_->width() + 8, mainWindow_->height() + 46)
-                           : QSize(0, 0);
-    };
     if (curBlock_.count == 0) {
         rangeCodeMax_ = kEmptyCodeMax;
         rangeCodeMin_ = kEmptyCodeMin;
@@ -82,7 +79,8 @@ FFTGraph::FFTGraph(QWidget* mainWindow, TPaintBox* spectrumBox, TPaintBox* waveB
 // ---- placement ----------------------------------------------------------------------------
 
 void FFTGraph::PlaceControls() {
-    const QSize form = formSize_();
+    // The outer window size (FormW, FormH) of the client area the graph lies in.
+    const QSize form = mainWindow_ ? FormSizeOfClient(mainWindow_->size()) : QSize(0, 0);
     const int formW = form.width();
     const int formH = form.height();
     if (graphSetting_.fWaveGraph) {

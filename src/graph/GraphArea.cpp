@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QWidget>
+#include <algorithm>
 
 #include "common/WindowFont.h"
 #include "graph/TPaintBox.h"
