@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "adunit/RateTables.h"
 #include "analysis/ConverterFigures.h"
 #include "analysis/SampleConversion.h"
+#include "common/RateTables.h"
 #include "files/ZF_File.h"
 
 namespace {

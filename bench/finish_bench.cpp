@@ -17,7 +17,6 @@
 
 #include "adunit/Adc.h"
 #include "adunit/MonotonicClock.h"
-#include "adunit/RateTables.h"
 #include "adunit/sim/SimConfig.h"
 #include "adunit/sim/SimulatedUnit.h"
 #include "analysis/MyFFT.h"
@@ -26,6 +25,7 @@
 #include "app/Mystatus.h"
 #include "app/Tavrin_main.h"
 #include "common/DecimalPicture.h"
+#include "common/RateTables.h"
 
 namespace {
 
@@ -130,7 +130,7 @@ void RunFinishSteps(BenchForm& f) {
                        QStringLiteral("Hz / 絶対値[dBV] 表示 / 窓関数=ハニング窓"),
                    2);
     f.Status()->ShowMeasureEnd();
-    f.Status()->ShowCodeStatistics(f.FFTGraph->CodeMax(), f.FFTGraph->CodeMin(),
+    f.Status()->ShowCodeStatistics(f.Graphs().Graph()->CodeMax(), f.Graphs().Graph()->CodeMin(),
                                    f.Document().stdDevCode);
 }
 
@@ -233,8 +233,8 @@ void FinishStep(benchmark::State& state) {
             break;
         case 4:
             benchmark::DoNotOptimize(CodeStdDev(b));
-            f.Status()->ShowCodeStatistics(f.FFTGraph->CodeMax(), f.FFTGraph->CodeMin(),
-                                           f.Document().stdDevCode);
+            f.Status()->ShowCodeStatistics(f.Graphs().Graph()->CodeMax(),
+                                           f.Graphs().Graph()->CodeMin(), f.Document().stdDevCode);
             break;
         default:
             QCoreApplication::processEvents();

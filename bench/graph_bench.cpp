@@ -3,11 +3,10 @@
 // plain QPainter::drawLines of the same segments into a bitmap of the same size.
 #include <benchmark/benchmark.h>
 
-#include "adunit/RateTables.h"
 #include "analysis/MyFFT.h"
 #include "analysis/SampleConversion.h"
-#include "graph/FFTGraph.h"
-#include "graph/TPaintBox.h"
+#include "common/RateTables.h"
+#include "graph/GraphArea.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -42,9 +41,7 @@ constexpr int kCount = 262144;
 
 struct Scene {
     QWidget window;
-    TPaintBox* spectrumBox = new TPaintBox(&window);
-    TPaintBox* waveBox = new TPaintBox(&window);
-    std::array<QLabel*, kAxisLabelCount> labels{};
+    GraphArea area{&window};
     GraphSetting graphSetting;
     ADUnitSetting acqSetting;
     SampleBlock cur, ref;
@@ -54,24 +51,18 @@ struct Scene {
     std::vector<float> refVolts = std::vector<float>(MaxSamples);
     std::vector<float> curSpec = std::vector<float>(MaxSpectrum);
     std::vector<float> refSpec = std::vector<float>(MaxSpectrum);
-    std::unique_ptr<FFTGraph> graph;
+    FFTGraph* graph = nullptr; // the area's
 
     Scene() {
         window.resize(812, 466);
-        for (auto& l : labels) {
-            l = new QLabel(&window);
-        }
         cur = {16, false, 0, curCodes.data(), curVolts.data(), 0, 0, 0, 0, curSpec.data()};
         ref = {16, false, 0, refCodes.data(), refVolts.data(), 0, 0, 0, 0, refSpec.data()};
         TmyFFT fft(graphSetting, nullptr);
         Fill(cur, 1000, 1.0, 1, fft);
         Fill(ref, 1500, 0.3, 2, fft);
-        graph = std::make_unique<FFTGraph>(&window, spectrumBox, waveBox, labels, graphSetting,
-                                           acqSetting, cur, ref);
-        graph->UpdateAxisLabels();
-        graph->PlaceControls();
-        graph->ResizeBitmaps();
-        graph->ClearGraphs();
+        area.Build(graphSetting, acqSetting, cur, ref);
+        graph = area.Graph();
+        area.Relayout();
     }
 
     void Fill(SampleBlock& b, double hz, double amp, unsigned seed, TmyFFT& fft) {

@@ -30,12 +30,12 @@
 
 #include "adunit/Adc.h"
 #include "adunit/MonotonicClock.h"
-#include "adunit/RateTables.h"
 #include "adunit/sim/SimConfig.h"
 #include "adunit/sim/SimulatedUnit.h"
 #include "app/MessagePresenter.h"
 #include "app/StatusPanels.h"
 #include "app/Tavrin_main.h"
+#include "common/RateTables.h"
 
 namespace {
 

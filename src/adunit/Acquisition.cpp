@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
-#include "adunit/RateTables.h"
+#include "common/RateTables.h"
 #include "common/SampleBlock.h"
 
 TAcquisition::TAcquisition(TADC& unit) : unit_(unit) {}

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "adunit/RateTables.h"
+#include "common/RateTables.h"
 
 bool TADC::OpenUnit() {
     return Open(kInTransferSize) && Purge();

@@ -4,7 +4,7 @@
 
 #include "adunit/Adc.h"
 #include "adunit/FtDriver.h"
-#include "adunit/RateTables.h"
+#include "common/RateTables.h"
 
 namespace {
 int PollInterval(int32_t groupSamples, int32_t spsSel, bool sinc3) {

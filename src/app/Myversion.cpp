@@ -5,10 +5,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-namespace {
-const QString kFontFamily = QStringLiteral("ＭＳ Ｐゴシック");
-constexpr int kFontPixels = 12;
+#include "graph/GraphArea.h"
 
+namespace {
 // Draws `text` with its top-left corner at (x, y) on the brush colour, as the original's
 // canvas text did.
 void TextOut(QPainter& p, int x, int y, const QString& text) {
@@ -23,9 +22,7 @@ TFormVersion::TFormVersion(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
     setObjectName(QStringLiteral("FormVersion"));
     setModal(true);
-    QFont font(kFontFamily);
-    font.setPixelSize(kFontPixels);
-    setFont(font);
+    setFont(WindowFont());
     setFixedSize(kClientWidth, kClientHeight);
     setWindowTitle(ProductCaption());
 }

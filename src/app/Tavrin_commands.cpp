@@ -7,13 +7,13 @@
 #include <QLabel>
 #include <algorithm>
 
-#include "adunit/RateTables.h"
 #include "analysis/MyFFT.h"
 #include "analysis/SampleConversion.h"
 #include "app/Mymessage.h"
 #include "app/Mystatus.h"
 #include "app/Myversion.h"
 #include "app/Tavrin_main.h"
+#include "common/RateTables.h"
 #include "common/TextUtil.h"
 #include "dialogs/Fft_setting.h"
 #include "graph/TPaintBox.h"
@@ -90,8 +90,8 @@ void TFormMain::MenuFileNewClick() {
     SetDataFilePath(document_.measureSetting, Native(name));
     document_.fDataExist = false;
     document_.fDataSaved = false;
-    FFTGraph->ClearGraphs();
-    FFTGraph->PaintGraphs();
+    Graph()->ClearGraphs();
+    Graph()->PaintGraphs();
     ClearPeakReadouts();
     ClearRMS();
     ClearResultPanels();
@@ -146,10 +146,7 @@ bool TFormMain::LoadDataFile(bool asReference, bool& loaded) {
         ShowMeasureInfo();
     }
 
-    FFTGraph->UpdateAxisLabels();
-    FFTGraph->PlaceControls();
-    FFTGraph->ResizeBitmaps();
-    FFTGraph->ClearGraphs();
+    graphs_->Relayout();
     RedrawGraphs();
     if (!asReference) {
         ShowPeak();
@@ -240,12 +237,9 @@ void TFormMain::MenuOpenSettingFileClick() {
         myMessage->MsgSettingFileError();
         return;
     }
-    FFTGraph->UpdateAxisLabels();
-    FFTGraph->PlaceControls();
     // The boxes change size when the waveform graph is switched on or off; the bitmaps follow.
-    FFTGraph->ResizeBitmaps();
-    FFTGraph->ClearGraphs();
-    FFTGraph->PaintGraphs();
+    graphs_->Relayout();
+    Graph()->PaintGraphs();
     ClearPeakReadouts();
     ClearRMS();
     ClearResultPanels();
@@ -275,8 +269,8 @@ void TFormMain::MenuRefClearClick() {
         return;
     }
     document_.ClearBlock(BlockRole::Reference);
-    FFTGraph->ClearGraphs();
-    FFTGraph->PaintGraphs();
+    Graph()->ClearGraphs();
+    Graph()->PaintGraphs();
     ClearResultPanels();
     if (document_.fDataExist) {
         RedrawGraphs();
@@ -294,26 +288,26 @@ void TFormMain::MenuHelpVersionClick() {
 // --- Peak cursor and status bar ----------------------------------------------------------------
 
 void TFormMain::PeakFwdBtnClick() {
-    if (document_.fDataExist && FFTGraph) {
-        FFTGraph->PeakForward(document_.curBlock, peakReadouts, LabelPeakVolt);
+    if (document_.fDataExist && Graph()) {
+        Graph()->PeakForward(document_.curBlock, peakReadouts, LabelPeakVolt);
         LabelPeakVolt->adjustSize();
     }
 }
 
 void TFormMain::PeakBackBtnClick() {
-    if (document_.fDataExist && FFTGraph) {
-        FFTGraph->PeakBack(document_.curBlock, peakReadouts, LabelPeakVolt);
+    if (document_.fDataExist && Graph()) {
+        Graph()->PeakBack(document_.curBlock, peakReadouts, LabelPeakVolt);
         LabelPeakVolt->adjustSize();
     }
 }
 
 void TFormMain::PaintBox1MouseDown(int x) {
-    if (!document_.fDataExist || document_.curBlock.count == 0 || !FFTGraph) {
+    if (!document_.fDataExist || document_.curBlock.count == 0 || !Graph()) {
         return;
     }
-    const int bin = FFTGraph->BinAtX(PaintBox1->width(), x);
+    const int bin = Graph()->BinAtX(graphs_->SpectrumBox()->width(), x);
     if (bin >= 0 && bin < document_.curBlock.count / 2) {
-        FFTGraph->ShowBin(bin, peakReadouts, LabelPeakVolt);
+        Graph()->ShowBin(bin, peakReadouts, LabelPeakVolt);
         LabelPeakVolt->adjustSize();
     }
 }

@@ -59,12 +59,9 @@ void TFormMain::FirstIdle() {
     fFirstIdle = false;
     LoadStartupSettings(QString::fromLatin1(kStartupFileName));
     UpdateCaption(false);
-    if (FFTGraph) {
-        FFTGraph->UpdateAxisLabels();
-        FFTGraph->PlaceControls();
-        FFTGraph->ResizeBitmaps();
-        FFTGraph->ClearGraphs();
-        FFTGraph->PaintGraphs();
+    if (Graph()) {
+        graphs_->Relayout();
+        Graph()->PaintGraphs();
     }
     LayoutStatusBar();
     if (!isVisible()) {

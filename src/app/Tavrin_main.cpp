@@ -32,20 +32,9 @@
 #include "ui_Tavrin_main.h"
 
 namespace {
-const QString kWindowFontFamily = QStringLiteral("ＭＳ Ｐゴシック");
-constexpr int kWindowFontPixels = 12;
 const QString kUnitName = QStringLiteral("TORVEX24");
 constexpr int kHighestPanel = 2;
-// Frame of the original platform around the client area (FormW/FormH of the graph layout).
-constexpr int kFrameWidth = 8;
-constexpr int kFrameHeight = 46;
 } // namespace
-
-void InstallFontSubstitutions() {
-    if (!QFont::substitutes(kWindowFontFamily).contains(QStringLiteral("IPAPGothic"))) {
-        QFont::insertSubstitution(kWindowFontFamily, QStringLiteral("IPAPGothic"));
-    }
-}
 
 TFormMain::TFormMain(const FormMainOptions& options, QWidget* parent)
     : QMainWindow(parent), ui(std::make_unique<Ui::FormMain>()), options_(options),
@@ -53,9 +42,7 @@ TFormMain::TFormMain(const FormMainOptions& options, QWidget* parent)
       fftWarning_(presenter_), fileConfirmation_(presenter_) {
     InstallFontSubstitutions();
     ui->setupUi(this);
-    QFont font(kWindowFontFamily);
-    font.setPixelSize(kWindowFontPixels);
-    setFont(font);
+    setFont(WindowFont());
 
     // Border "single" with the system menu only: a fixed-size window with a close box.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -64,14 +51,9 @@ TFormMain::TFormMain(const FormMainOptions& options, QWidget* parent)
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     move(kLeft, kTop);
 
-    PaintBox1 = ui->PaintBox1;
-    PaintBox3 = ui->PaintBox3;
-    LabelVoltmax = ui->LabelVoltmax;
-    LabelVoltzero = ui->LabelVoltzero;
-    LabelVoltmin = ui->LabelVoltmin;
-    LabelVoltUnit = ui->LabelVoltUnit;
-    LabelTimeS = ui->LabelTimeS;
-    LabelTimeE = ui->LabelTimeE;
+    // The form's graph widgets lie beneath its buttons and panels.
+    graphs_ = std::make_unique<GraphArea>(centralWidget());
+    graphs_->StackUnder(ui->MeasureStartBtn);
     LabelRMS = ui->LabelRMS;
     LabelPeakVolt = ui->LabelPeakVolt;
     LabelPeakdB = ui->LabelPeakdB;
@@ -171,7 +153,8 @@ void TFormMain::BuildObjects() {
         })) {
         return;
     }
-    if (!CreateAxisLabels()) {
+    if (!CreateOwned("TLabel_dB", [&] { graphs_->CreateDbLabels(); }) ||
+        !CreateOwned("TLabel_Freq", [&] { graphs_->CreateFreqLabels(); })) {
         return;
     }
     PrepareReadouts();
@@ -179,48 +162,17 @@ void TFormMain::BuildObjects() {
         return;
     }
     if (!CreateOwned("FFTGraph", [&] {
-            // The labels and boxes live in the client area, so it is the graph's window.
-            FFTGraph = std::make_unique<::FFTGraph>(
-                centralWidget(), PaintBox1, PaintBox3, AxisLabels(), document_.graphSetting,
-                document_.acqSetting, document_.curBlock, document_.refBlock);
-            FFTGraph->SetFormSizeSource([this] { return QSize(FormW(), FormH()); });
+            graphs_->CreateGraph(document_.graphSetting, document_.acqSetting, document_.curBlock,
+                                 document_.refBlock);
             // The flags say which block holds data: a stopped acquisition leaves curBlock's
             // count with partly overwritten codes, and a loaded settings file leaves
             // refBlock's.
-            FFTGraph->SetDataPresence([this] { return document_.fDataExist; },
-                                      [this] { return document_.fRefExist; });
+            Graph()->SetDataPresence([this] { return document_.fDataExist; },
+                                     [this] { return document_.fRefExist; });
         })) {
         return;
     }
     ui->MeasureStartBtn->setText(QStringLiteral("計測開始"));
-}
-
-bool TFormMain::CreateAxisLabels() {
-    if (!CreateOwned("TLabel_dB", [&] {
-            for (auto& label : TLabel_dB) {
-                label = new QLabel(centralWidget());
-                label->setObjectName(QStringLiteral("TLabel_dB"));
-                label->hide();
-            }
-        })) {
-        return false;
-    }
-    if (!CreateOwned("TLabel_Freq", [&] {
-            for (auto& label : TLabel_Freq) {
-                label = new QLabel(centralWidget());
-                label->setObjectName(QStringLiteral("TLabel_Freq"));
-                label->hide();
-            }
-        })) {
-        return false;
-    }
-    PaintBox1->hide();
-    PaintBox3->hide();
-    for (QLabel* label :
-         {LabelVoltmax, LabelVoltzero, LabelVoltmin, LabelVoltUnit, LabelTimeS, LabelTimeE}) {
-        label->hide();
-    }
-    return true;
 }
 
 void TFormMain::PrepareReadouts() {
@@ -275,22 +227,6 @@ void TFormMain::CreateSettingDialogs() {
     });
 }
 
-std::array<QLabel*, kAxisLabelCount> TFormMain::AxisLabels() const {
-    std::array<QLabel*, kAxisLabelCount> labels{};
-    size_t i = 0;
-    for (QLabel* l : TLabel_Freq) {
-        labels[i++] = l;
-    }
-    for (QLabel* l : TLabel_dB) {
-        labels[i++] = l;
-    }
-    for (QLabel* l :
-         {LabelVoltmax, LabelVoltzero, LabelVoltmin, LabelVoltUnit, LabelTimeS, LabelTimeE}) {
-        labels[i++] = l;
-    }
-    return labels;
-}
-
 void TFormMain::ConnectHandlers() {
     connect(ui->MeasureStartBtn, &QPushButton::clicked, this, &TFormMain::MeasureStartBtnClick);
     connect(ui->PeakFwdBtn, &QPushButton::clicked, this, &TFormMain::PeakFwdBtnClick);
@@ -316,7 +252,7 @@ void TFormMain::ConnectHandlers() {
     for (const auto& [action, handler] : menu) {
         connect(action, &QAction::triggered, this, handler);
     }
-    connect(PaintBox1, &TPaintBox::MouseDown, this,
+    connect(graphs_->SpectrumBox(), &TPaintBox::MouseDown, this,
             [this](Qt::MouseButton, int x, int) { PaintBox1MouseDown(x); });
     connect(&measurement_, &TMeasurementController::progress, this,
             &TFormMain::MeasurementProgress);
@@ -334,7 +270,7 @@ TFormMain::~TFormMain() {
     document_.ReleaseFileHandler();
     measurement_.ReleaseUnit();
     document_.ReleaseFFT();
-    FFTGraph.reset();
+    graphs_.reset();
 }
 
 int TFormMain::ClientWidth() const {
@@ -344,10 +280,10 @@ int TFormMain::ClientHeight() const {
     return centralWidget()->height();
 }
 int TFormMain::FormW() const {
-    return ClientWidth() + kFrameWidth;
+    return FormSizeOfClient(centralWidget()->size()).width();
 }
 int TFormMain::FormH() const {
-    return ClientHeight() + kFrameHeight;
+    return FormSizeOfClient(centralWidget()->size()).height();
 }
 
 // --- Start-up settings -----------------------------------------------------------------------
@@ -464,11 +400,8 @@ void TFormMain::SetInfoPanel(const QString& text, int index) {
 }
 
 void TFormMain::FormResize() {
-    if (FFTGraph && document_.FFT()) {
-        FFTGraph->UpdateAxisLabels();
-        FFTGraph->PlaceControls();
-        FFTGraph->ResizeBitmaps();
-        FFTGraph->ClearGraphs();
+    if (Graph() && document_.FFT()) {
+        graphs_->Relayout();
         if (document_.fDataExist || document_.fRefExist) {
             RedrawGraphs();
         }
@@ -482,8 +415,8 @@ void TFormMain::FormResize() {
 }
 
 void TFormMain::FormPaint() {
-    if (FFTGraph && document_.FFT()) {
-        FFTGraph->PaintGraphs();
+    if (Graph() && document_.FFT()) {
+        Graph()->PaintGraphs();
     }
 }
 
@@ -499,8 +432,11 @@ void TFormMain::paintEvent(QPaintEvent* event) {
     // Only a paint that reaches a graph box shows its bitmap again. The window is also painted
     // beneath every status text that changes (the panels are not opaque); showing the graphs
     // then would repaint both boxes with each progress text of a measurement.
-    for (const TPaintBox* box : {PaintBox1, PaintBox3}) {
-        if (box && event->region().intersects(QRect(box->mapTo(this, QPoint(0, 0)), box->size()))) {
+    if (!graphs_) {
+        return;
+    }
+    for (const TPaintBox* box : {graphs_->SpectrumBox(), graphs_->WaveBox()}) {
+        if (event->region().intersects(QRect(box->mapTo(this, QPoint(0, 0)), box->size()))) {
             FormPaint();
             return;
         }

@@ -19,7 +19,7 @@
 #include "common/SampleBlock.h"
 #include "common/Settings.h"
 #include "document/MeasurementDocument.h"
-#include "graph/FFTGraph.h"
+#include "graph/GraphArea.h"
 
 class QFileDialog;
 class QLabel;
@@ -70,8 +70,6 @@ public:
     static constexpr int kClientHeight = 466;
     static constexpr int kLeft = 287;
     static constexpr int kTop = 167;
-    static constexpr int kDbLabelCount = 21;
-    static constexpr int kFreqLabelCount = 19;
     static constexpr int kStatusBarHeight = 20;
     static inline const char* const kStartupFileName = "Tavrinini.prf";
 
@@ -189,16 +187,15 @@ public:
     // --- Controls of the form (owned by the window) -------------------------------------------
 private:
     std::unique_ptr<Ui::FormMain> ui;
+    // The graph area: the boxes PaintBox1 (spectrum) and PaintBox3 (waveform), the axis labels
+    // (TLabel_Freq, TLabel_dB, LabelVolt*, LabelTime*) and the graph object FFTGraph; made with
+    // the form, its graph once the owned objects before it exist.
+    std::unique_ptr<GraphArea> graphs_;
+    // FFTGraph; null when it could not be made.
+    ::FFTGraph* Graph() const { return graphs_ ? graphs_->Graph() : nullptr; }
 
 public:
-    TPaintBox* PaintBox1 = nullptr; // spectrum graph box
-    TPaintBox* PaintBox3 = nullptr; // waveform graph box
-    QLabel* LabelVoltmax = nullptr;
-    QLabel* LabelVoltzero = nullptr;
-    QLabel* LabelVoltmin = nullptr;
-    QLabel* LabelVoltUnit = nullptr;
-    QLabel* LabelTimeS = nullptr;
-    QLabel* LabelTimeE = nullptr;
+    GraphArea& Graphs() const { return *graphs_; }
 
 private:
     QLabel* LabelRMS = nullptr;
@@ -221,15 +218,6 @@ private:
     QFileDialog* OpenDialog1 = nullptr;
     // The version box, made at process start (null until then: the command does nothing).
     TFormVersion* FormVersion = nullptr;
-
-public:
-    std::array<QLabel*, kDbLabelCount> TLabel_dB{};
-    std::array<QLabel*, kFreqLabelCount> TLabel_Freq{};
-    // The 46 axis labels in the order the graph takes them: 19 frequency, 21 dB, then the six
-    // waveform axis labels.
-    std::array<QLabel*, kAxisLabelCount> AxisLabels() const;
-
-private:
     PeakReadouts peakReadouts;
 
     // --- Owned objects, created in this order -------------------------------------------------
@@ -240,10 +228,6 @@ private:
     // ZF_File and myFFT are the document's (Document().FileHandler(), Document().FFT()); ADUnit
     // and its acquisition are in measurement_ below.
 
-public:
-    std::unique_ptr<::FFTGraph> FFTGraph;
-
-private:
     // The two settings dialogs, made once after the owned objects and shown modally on demand.
     std::unique_ptr<TFormAmpSetting> FormAmpSetting;
     std::unique_ptr<TFormFFTSetting> FormFFTSetting;
@@ -357,6 +341,3 @@ private:
     std::unique_ptr<QtFileDialogs> qtFileDialogs_;
     IFileDialogs* fileDialogs_ = nullptr;
 };
-
-// Makes "ＭＳ Ｐゴシック", the font of Tavrin's windows, fall back to IPA P Gothic.
-void InstallFontSubstitutions();

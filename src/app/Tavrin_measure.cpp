@@ -8,7 +8,6 @@
 #include <QPushButton>
 
 #include "adunit/Acquisition.h"
-#include "adunit/RateTables.h"
 #include "analysis/MyFFT.h"
 #include "analysis/SampleConversion.h"
 #include "app/Mymessage.h"
@@ -16,6 +15,7 @@
 #include "app/ProgressThrottle.h"
 #include "app/Tavrin_main.h"
 #include "common/DecimalPicture.h"
+#include "common/RateTables.h"
 
 namespace {
 const QString kStartCaption = QStringLiteral("計測開始");
@@ -50,7 +50,7 @@ void TFormMain::MenuMeasureStartClick() {
 }
 
 void TFormMain::StartMeasurement() {
-    if (!measurement_.HasUnit() || !myStatus || !FFTGraph || measurement_.Measuring() ||
+    if (!measurement_.HasUnit() || !myStatus || !Graph() || measurement_.Measuring() ||
         measurement_.Initializing()) {
         return;
     }
@@ -73,8 +73,8 @@ void TFormMain::StartMeasurement() {
         return;
     }
 
-    FFTGraph->ClearGraphs();
-    FFTGraph->PaintGraphs();
+    Graph()->ClearGraphs();
+    Graph()->PaintGraphs();
     ClearPeakReadouts();
     ClearRMS();
 
@@ -179,37 +179,14 @@ void TFormMain::MeasurementStopped() {
 // --- Display of a block ----------------------------------------------------------------------
 
 void TFormMain::RedrawGraphs() {
-    if (!FFTGraph || !(document_.fDataExist || document_.fRefExist)) {
-        return;
-    }
-    // The axis labels are updated and placed only with the waveform graph: its value and time
-    // labels follow the block just drawn, while the spectrum's labels follow the settings alone
-    // and were laid out with the window.
-    const bool wave = document_.graphSetting.fWaveGraph;
-    if (document_.fDataExist && document_.fRefExist) {
-        FFTGraph->DrawSpectrumWithRef();
-        if (wave) {
-            FFTGraph->DrawWaveformWithRef();
-        }
-    } else {
-        const auto which =
-            document_.fDataExist ? FFTGraph::Which::Measured : FFTGraph::Which::Reference;
-        FFTGraph->DrawSpectrum(which);
-        if (wave) {
-            FFTGraph->DrawWaveform(which);
-        }
-    }
-    if (wave) {
-        FFTGraph->UpdateAxisLabels();
-        FFTGraph->PlaceControls();
-    }
+    graphs_->DrawBlocks(document_.fDataExist, document_.fRefExist);
 }
 
 void TFormMain::ShowPeak() {
-    if (!document_.fDataExist || !FFTGraph) {
+    if (!document_.fDataExist || !Graph()) {
         return;
     }
-    FFTGraph->ShowLargestPeak(document_.curBlock, peakReadouts, LabelPeakVolt);
+    Graph()->ShowLargestPeak(document_.curBlock, peakReadouts, LabelPeakVolt);
     LabelPeakVolt->adjustSize();
     LabelPeakdB->setText(document_.graphSetting.fAbsoGraph ? QStringLiteral("dBV")
                                                            : QStringLiteral("dB"));
@@ -275,17 +252,17 @@ void TFormMain::ShowMeasureInfo() {
 }
 
 void TFormMain::ShowStatistics() {
-    if (!FFTGraph || !myStatus) {
+    if (!Graph() || !myStatus) {
         return;
     }
     if (document_.graphSetting.fSig_Volt) {
-        const auto maxUv = static_cast<float>(FFTGraph::CodeToMicrovolts(FFTGraph->CodeMax()));
-        const auto minUv = static_cast<float>(FFTGraph::CodeToMicrovolts(FFTGraph->CodeMin()));
+        const auto maxUv = static_cast<float>(FFTGraph::CodeToMicrovolts(Graph()->CodeMax()));
+        const auto minUv = static_cast<float>(FFTGraph::CodeToMicrovolts(Graph()->CodeMin()));
         const auto devUv = static_cast<float>(FFTGraph::CodesToMicrovolts(document_.stdDevCode));
         myStatus->ShowVoltStatistics(maxUv, minUv, devUv);
     } else {
-        const int32_t maxCode = FFTGraph->CodeMax();
-        const int32_t minCode = FFTGraph->CodeMin();
+        const int32_t maxCode = Graph()->CodeMax();
+        const int32_t minCode = Graph()->CodeMin();
         myStatus->ShowCodeStatistics(maxCode, minCode, document_.stdDevCode);
     }
 }

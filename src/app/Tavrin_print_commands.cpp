@@ -25,10 +25,6 @@ public:
     }
 };
 
-// Printer pixels per inch of a report printed to a PDF file: the printer's own resolution (1200)
-// would make a graph bitmap of a hundred megabytes for no visible gain.
-constexpr int kPdfResolution = 600;
-
 } // namespace
 
 IPrintDialogs& DefaultPrintDialogs() {
@@ -56,7 +52,7 @@ void TFormMain::MenuFilePrintClick() {
         myMessage->MsgNoData();
         return;
     }
-    if (!FFTGraph || !PrintDialogs().Print(Printer(), this)) {
+    if (!Graph() || !PrintDialogs().Print(Printer(), this)) {
         return;
     }
     QPrinter& printer = Printer();
@@ -69,7 +65,7 @@ void TFormMain::MenuFilePrintClick() {
         if (options_.failCreationOf == QLatin1String("TZF_Print")) {
             throw std::bad_alloc();
         }
-        ZF_Print = std::make_unique<TZF_Print>(*FFTGraph, printer, document_.graphSetting);
+        ZF_Print = std::make_unique<TZF_Print>(*Graph(), printer, document_.graphSetting);
         // The print bitmap is made inside PrintReport; running out of memory there is the same
         // failure as here.
         printed = ZF_Print->PrintReport(MakePrintInfo(document_.curBlock, document_.graphSetting,

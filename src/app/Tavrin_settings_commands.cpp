@@ -2,6 +2,7 @@
 // settings.
 #include "app/Mystatus.h"
 #include "app/Tavrin_main.h"
+#include "common/RateTables.h"
 #include "dialogs/Amp_setting.h"
 #include "dialogs/Fft_setting.h"
 
@@ -38,15 +39,12 @@ void TFormMain::MenuDispSettingClick() {
                             work.whichWindowFunc != document_.graphSetting.whichWindowFunc;
     document_.graphSetting = work;
     UpdateCaption(true);
-    if (FFTGraph) {
-        FFTGraph->UpdateAxisLabels();
-        FFTGraph->PlaceControls();
-        FFTGraph->ResizeBitmaps();
-        FFTGraph->ClearGraphs();
+    if (Graph()) {
+        graphs_->Relayout();
     }
     if (!document_.fDataExist && !document_.fRefExist) {
-        if (FFTGraph) {
-            FFTGraph->PaintGraphs();
+        if (Graph()) {
+            Graph()->PaintGraphs();
         }
         return;
     }

@@ -15,12 +15,12 @@
 #include "adunit/Acquisition.h"
 #include "adunit/Adc.h"
 #include "adunit/PolledTimer.h"
-#include "adunit/RateTables.h"
 #include "adunit/sim/SimConfig.h"
 #include "adunit/sim/SimulatedUnit.h"
 #include "cli/AcquireOptions.h"
 #include "cli/Cli.h"
 #include "cli/DataLoad.h"
+#include "common/RateTables.h"
 #include "common/Settings.h"
 
 namespace {

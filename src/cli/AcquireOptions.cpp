@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "adunit/RateTables.h"
 #include "cli/Cli.h"
+#include "common/RateTables.h"
 
 namespace {
 

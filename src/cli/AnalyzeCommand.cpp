@@ -11,6 +11,7 @@
 #include "cli/Cli.h"
 #include "cli/DataLoad.h"
 #include "cli/Json.h"
+#include "common/RateTables.h"
 
 namespace {
 

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "common/RateTables.h"
 #include "common/SjisText.h"
 #include "files/FileWriter.h"
 

@@ -49,8 +49,6 @@ constexpr const char* kRenderUsage =
 constexpr int kMinWidth = 300;
 constexpr int kMinHeight = 200;
 constexpr int kMaxSide = 8000;
-// Printer pixels per inch of the PDF: fine enough for print, small enough for the bitmaps.
-constexpr int kPdfResolution = 600;
 
 struct DrawOptions {
     std::string input;

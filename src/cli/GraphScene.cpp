@@ -1,22 +1,13 @@
 #include "cli/GraphScene.h"
 
 #include <QApplication>
-#include <QFont>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 
-#include "cli/DataLoad.h"
-#include "graph/TPaintBox.h"
+#include "document/MeasurementDocument.h"
 
 namespace {
-
-// The main window's font; its Windows family falls back to IPA P Gothic, as in the window.
-const QString kWindowFontFamily = QStringLiteral("ＭＳ Ｐゴシック");
-constexpr int kWindowFontPixels = 12;
-// The frame of the original window around the client area, as the graph layout expects it.
-constexpr int kFrameWidth = 8;
-constexpr int kFrameHeight = 46;
 
 // Qt's start-up remarks about the desktop session (no runtime directory and the like) mean
 // nothing to a command that draws offscreen; every other message goes through.
@@ -54,64 +45,25 @@ GuiSession::~GuiSession() {
 
 GraphScene::GraphScene(MeasurementDocument& document, QSize clientSize)
     : data_(document), acqSetting_(document.acqSetting) {
-    if (!QFont::substitutes(kWindowFontFamily).contains(QStringLiteral("IPAPGothic"))) {
-        QFont::insertSubstitution(kWindowFontFamily, QStringLiteral("IPAPGothic"));
-    }
-    QFont font(kWindowFontFamily);
-    font.setPixelSize(kWindowFontPixels);
-    client_.setFont(font);
+    client_.setFont(WindowFont());
     client_.resize(clientSize);
-
-    // Children in the window's order (it matters only where they overlap): the two boxes and
-    // the six waveform labels of the form, then the dB and the frequency labels.
-    waveBox_ = new TPaintBox(&client_);
-    spectrumBox_ = new TPaintBox(&client_);
-    std::array<QLabel*, kAxisLabelCount> labels{};
-    for (int i = 40; i < kAxisLabelCount; ++i) {
-        labels[i] = new QLabel(&client_);
-    }
-    for (int i = 0; i < kDbLabelCount; ++i) {
-        labels[kFreqLabelCount + i] = new QLabel(&client_);
-    }
-    for (int i = 0; i < kFreqLabelCount; ++i) {
-        labels[i] = new QLabel(&client_);
-    }
-    for (QLabel* l : labels) {
-        l->hide();
-    }
-    spectrumBox_->hide();
-    waveBox_->hide();
+    // The window adopts the file's AD settings as its acquisition settings.
+    graphs_ = std::make_unique<GraphArea>(&client_);
+    graphs_->Build(data_.graphSetting, acqSetting_, data_.curBlock, refBlock_);
     readouts_.EditPeakVolt = new QLineEdit(&client_);
     readouts_.EditPeakdB = new QLineEdit(&client_);
     readouts_.EditPeakHz = new QLineEdit(&client_);
     for (QLineEdit* e : {readouts_.EditPeakVolt, readouts_.EditPeakdB, readouts_.EditPeakHz}) {
         e->hide();
     }
-
-    // The window adopts the file's AD settings as its acquisition settings.
-    graph_ = std::make_unique<FFTGraph>(&client_, spectrumBox_, waveBox_, labels,
-                                        data_.graphSetting, acqSetting_, data_.curBlock, refBlock_);
-    graph_->SetFormSizeSource(
-        [this] { return QSize(client_.width() + kFrameWidth, client_.height() + kFrameHeight); });
 }
 
-GraphScene::~GraphScene() {
-    graph_.reset(); // before the boxes and labels it refers to
-}
+GraphScene::~GraphScene() = default;
 
 void GraphScene::ShowAsLoaded() {
-    FFTGraph& g = *graph_;
-    g.UpdateAxisLabels();
-    g.PlaceControls();
-    g.ResizeBitmaps();
-    g.ClearGraphs();
-    g.DrawSpectrum(FFTGraph::Which::Measured);
-    if (data_.graphSetting.fWaveGraph) {
-        g.DrawWaveform(FFTGraph::Which::Measured);
-        g.UpdateAxisLabels();
-        g.PlaceControls();
-    }
-    g.ShowLargestPeak(data_.curBlock, readouts_, nullptr);
+    graphs_->Relayout();
+    graphs_->DrawBlocks(true, false);
+    Graph().ShowLargestPeak(data_.curBlock, readouts_, nullptr);
 }
 
 QImage GraphScene::Render() {

@@ -9,9 +9,8 @@
 #include <array>
 #include <memory>
 
-#include "graph/FFTGraph.h"
+#include "graph/GraphArea.h"
 
-class TPaintBox;
 class MeasurementDocument;
 
 // The client area of the main window at its default size.
@@ -31,7 +30,7 @@ public:
     // The client area as the window shows it, with only the graphs and their axis labels.
     QImage Render();
 
-    FFTGraph& Graph() { return *graph_; }
+    FFTGraph& Graph() { return *graphs_->Graph(); }
     const PeakReadouts& Readouts() const { return readouts_; }
 
 private:
@@ -39,10 +38,8 @@ private:
     ADUnitSetting acqSetting_;
     SampleBlock refBlock_; // empty: a loaded file shows no reference
     QWidget client_;
-    TPaintBox* spectrumBox_ = nullptr;
-    TPaintBox* waveBox_ = nullptr;
+    std::unique_ptr<GraphArea> graphs_;
     PeakReadouts readouts_;
-    std::unique_ptr<FFTGraph> graph_;
 };
 
 // A QApplication on the offscreen platform for the commands that draw, made only when the

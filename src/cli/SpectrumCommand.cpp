@@ -6,6 +6,7 @@
 
 #include "cli/Cli.h"
 #include "cli/DataLoad.h"
+#include "common/RateTables.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 #include <cstdio>
 
 #include "adunit/FtDriver.h"
-#include "adunit/RateTables.h"
 #include "cli/AcquireCommand.h"
 #include "cli/Cli.h"
 #include "cli/Json.h"
 #include "cli/Units.h"
+#include "common/RateTables.h"
 
 namespace {
 

@@ -1,19 +1,15 @@
 #include "dialogs/Amp_setting.h"
 
-#include "adunit/RateTables.h"
+#include "common/RateTables.h"
+#include "common/WindowFont.h"
 #include "dialogs/DialogPlacement.h"
 #include "ui_Amp_setting.h"
-
-namespace {
-const QString kFontFamily = QStringLiteral("ＭＳ Ｐゴシック");
-constexpr int kFontPixels = 12;
-} // namespace
 
 TFormAmpSetting::TFormAmpSetting(QWidget* parent)
     : QDialog(parent), ui(std::make_unique<Ui::FormAmpSetting>()) {
     ui->setupUi(this);
-    QFont font(kFontFamily);
-    font.setPixelSize(kFontPixels);
+    QFont font(QString::fromUtf8(kWindowFontFamily));
+    font.setPixelSize(kWindowFontPixels);
     setFont(font);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setFixedSize(kClientWidth, kClientHeight);

@@ -7,14 +7,12 @@
 #include <algorithm>
 
 #include "common/TextUtil.h"
+#include "common/WindowFont.h"
 #include "dialogs/DialogPlacement.h"
 #include "dialogs/SettingChooser.h"
-#include "files/SettingRules.h"
 #include "ui_Fft_setting.h"
 
 namespace {
-const QString kFontFamily = QStringLiteral("ＭＳ Ｐゴシック");
-constexpr int kFontPixels = 12;
 constexpr int kFreqEOffset = 6; // index_FreqE of the end list's first entry
 constexpr int kdBEOffset = 3;   // index_dB_min of the bottom list's first entry
 constexpr int kZerodBItem = 2;  // "　　０ｄＢ" in the top list
@@ -39,8 +37,8 @@ TFormFFTSetting::TFormFFTSetting(QWidget* parent, ISettingChooser* chooser)
     : QDialog(parent), ui(std::make_unique<Ui::FormFFTSetting>()),
       chooser_(chooser ? *chooser : DefaultSettingChooser()) {
     ui->setupUi(this);
-    QFont font(kFontFamily);
-    font.setPixelSize(kFontPixels);
+    QFont font(QString::fromUtf8(kWindowFontFamily));
+    font.setPixelSize(kWindowFontPixels);
     setFont(font);
     // Fixed dialog border without title-bar buttons.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
@@ -96,10 +94,6 @@ void TFormFFTSetting::showEvent(QShowEvent* event) {
 void TFormFFTSetting::SetDefaultSetting(GraphSetting& graph, MeasureSetting& measure) {
     SetDefaultGraphSetting(graph);
     SetDefaultMeasureSetting(measure);
-}
-
-bool TFormFFTSetting::CheckdBRange(const GraphSetting& g) {
-    return LevelRangeHolds(g);
 }
 
 int32_t TFormFFTSetting::DataCountOfIndex() const {

@@ -35,8 +35,6 @@ public:
     // modally and then reads `cancelFlag`: false means `graph` and `measure` hold the result.
     void Setup(GraphSetting& graph, MeasureSetting& measure, bool& cancelFlag);
     static void SetDefaultSetting(GraphSetting& graph, MeasureSetting& measure);
-    // The level range rule a settings file must keep (the file layer's LevelRangeHolds).
-    static bool CheckdBRange(const GraphSetting& graph);
     int32_t DataCountOfIndex() const;
 
     // The file last chosen for the automatic save (native path); kept while the program runs.

@@ -2,9 +2,9 @@
 
 #include <ctime>
 
-#include "adunit/RateTables.h"
 #include "analysis/MyFFT.h"
 #include "analysis/SampleConversion.h"
+#include "common/RateTables.h"
 #include "common/TextUtil.h"
 
 namespace {

@@ -33,7 +33,7 @@ bool FreqRangeHolds(const GraphSetting& g, std::string* reason) {
                              ") and above " + Field("index_FreqS", g.index_FreqS));
 }
 
-bool LevelRangeHolds(const GraphSetting& g, std::string* reason) {
+bool CheckdBRange(const GraphSetting& g, std::string* reason) {
     const std::string range =
         Field("index_dB_max", g.index_dB_max) + " and " + Field("index_dB_min", g.index_dB_min);
     if (g.index_dB_min < kHighestBottom || g.index_dB_min > kLowestBottom) {

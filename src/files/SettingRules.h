@@ -16,4 +16,4 @@ bool FreqRangeHolds(const GraphSetting& graph, std::string* reason = nullptr);
 // The level range a settings file must keep to be opened: on an absolute axis (fAbsoGraph)
 // index_dB_max below index_dB_min, index_dB_max at most 16; on a relative axis index_dB_max
 // exactly 2 (0 dB); index_dB_min from 3 to 20 on both.
-bool LevelRangeHolds(const GraphSetting& graph, std::string* reason = nullptr);
+bool CheckdBRange(const GraphSetting& graph, std::string* reason = nullptr);

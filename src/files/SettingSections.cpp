@@ -346,7 +346,7 @@ bool ZF_File::ReadSettings(const std::string& fileName, const std::string& heade
         return false;
     }
     std::string why;
-    if (levelRule && !LevelRangeHolds(g, &why)) {
+    if (levelRule && !CheckdBRange(g, &why)) {
         return Reject(detail, file, why); // the "GEND:" line: the section as a whole
     }
     graph = g;

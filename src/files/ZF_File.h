@@ -51,7 +51,7 @@ public:
                          GraphSetting& graph, MeasureSetting& measure, ADUnitSetting& ad,
                          FileError* detail = nullptr);
     // ReadSettingFile with the header "Tavrinini" for a settings file the user opens: the
-    // graph settings must also keep the level range (LevelRangeHolds).
+    // graph settings must also keep the level range (CheckdBRange).
     bool ReadSettingFileToOpen(const std::string& fileName, GraphSetting& graph,
                                MeasureSetting& measure, ADUnitSetting& ad,
                                FileError* detail = nullptr);

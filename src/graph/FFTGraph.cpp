@@ -1,8 +1,10 @@
 // Layout, scales, grids and axis labels of the two graphs.
 #include "graph/FFTGraph.h"
 
-#include "adunit/RateTables.h"
 #include "common/DecimalPicture.h"
+#include "common/RateTables.h"
+#include "graph/BlockRanges.h"
+#include "graph/GraphArea.h"
 #include "graph/LineRaster.h"
 #include "graph/TPaintBox.h"
 
@@ -20,37 +22,6 @@ void SetAutoSizedText(QLabel* label, const QString& text) {
 }
 
 namespace {
-
-constexpr int32_t kEmptyCodeMax = 8388618; // 0x80000A
-constexpr int32_t kEmptyCodeMin = 8388598; // 0x7FFFF6
-
-void BlockCodeRange(const SampleBlock& b, int32_t& max, int32_t& min) {
-    if (b.count <= 0 || b.codes == nullptr) {
-        max = kEmptyCodeMax;
-        min = kEmptyCodeMin;
-        return;
-    }
-    // From the first code, not from 0 and 16777215: a loaded file may carry any 32-bit code.
-    int32_t hi = b.codes[0];
-    int32_t lo = b.codes[0];
-    for (int32_t i = 0; i < b.count; ++i) {
-        hi = std::max(hi, b.codes[i]);
-        lo = std::min(lo, b.codes[i]);
-    }
-    max = hi;
-    min = lo;
-}
-
-void BlockVoltRange(const SampleBlock& b, bool dcCut, float& max, float& min) {
-    if (b.count <= 0) {
-        max = 0.001f;
-        min = -0.001f;
-        return;
-    }
-    const float dc = dcCut ? b.voltMean : 0.0f;
-    max = b.voltMax - dc;
-    min = b.voltMin - dc;
-}
 
 QRect BoxRect(const QWidget* box) {
     return QRect(box->x(), box->y(), box->width(), box->height());
@@ -92,10 +63,6 @@ FFTGraph::FFTGraph(QWidget* mainWindow, TPaintBox* spectrumBox, TPaintBox* waveB
             l->adjustSize();
         }
     }
-    formSize_ = [this] {
-        return mainWindow_ ? QSize(mainWindow_->width() + 8, mainWindow_->height() + 46)
-                           : QSize(0, 0);
-    };
     if (curBlock_.count == 0) {
         rangeCodeMax_ = kEmptyCodeMax;
         rangeCodeMin_ = kEmptyCodeMin;
@@ -112,7 +79,8 @@ FFTGraph::FFTGraph(QWidget* mainWindow, TPaintBox* spectrumBox, TPaintBox* waveB
 // ---- placement ----------------------------------------------------------------------------
 
 void FFTGraph::PlaceControls() {
-    const QSize form = formSize_();
+    // The outer window size (FormW, FormH) of the client area the graph lies in.
+    const QSize form = mainWindow_ ? FormSizeOfClient(mainWindow_->size()) : QSize(0, 0);
     const int formW = form.width();
     const int formH = form.height();
     if (graphSetting_.fWaveGraph) {

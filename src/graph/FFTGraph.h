@@ -1,11 +1,13 @@
 // The graph object of the main window: the waveform graph above, the spectrum graph below,
 // their bitmaps, grids, axis labels and curves, and the spectrum read-out cursor.
-// It owns the two bitmaps; boxes, labels, settings and blocks belong to the main window.
+// It owns the two bitmaps; the boxes and labels belong to the graph area (GraphArea.h), the
+// settings and blocks to the window or command that shows them.
 #pragma once
 
 #include "common/SampleBlock.h"
 #include "common/Settings.h"
 #include "graph/AxisTables.h"
+#include "graph/BlockRanges.h"
 #include "graph/GraphBitmap.h"
 #include "graph/PrintLayout.h"
 
@@ -44,9 +46,6 @@ public:
     FFTGraph(const FFTGraph&) = delete;
     FFTGraph& operator=(const FFTGraph&) = delete;
 
-    // Outer window size (FormW, FormH) the placement works from. By default the main window's
-    // client size plus the frame of the original window: width + 8, height + 46.
-    void SetFormSizeSource(std::function<QSize()> source) { formSize_ = std::move(source); }
     // Whether the measured and the reference block hold data. By default a block with samples
     // does; the main window answers with its flags instead, since a block may keep a count
     // whose samples are no longer valid (a stopped acquisition overwrites curBlock's codes).
@@ -169,14 +168,13 @@ private:
     ADUnitSetting& acqSetting_;
     SampleBlock& curBlock_;
     SampleBlock& refBlock_;
-    std::function<QSize()> formSize_;
     std::function<bool()> measuredPresent_;
     std::function<bool()> referencePresent_;
 
-    int32_t rangeCodeMax_ = 8388618;
-    int32_t rangeCodeMin_ = 8388598;
-    float rangeVoltMax_ = 0.001f;
-    float rangeVoltMin_ = -0.001f;
+    int32_t rangeCodeMax_ = kEmptyCodeMax;
+    int32_t rangeCodeMin_ = kEmptyCodeMin;
+    float rangeVoltMax_ = kEmptyVoltMax;
+    float rangeVoltMin_ = kEmptyVoltMin;
     float waveSpan_ = 0.003f;
     float waveOffset_ = -0.0015f;
     float timeSpan_ = 0;

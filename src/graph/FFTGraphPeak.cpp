@@ -1,26 +1,13 @@
 // The spectrum read-out cursor and the AD-code statistics of the measured block.
 #include "common/DecimalPicture.h"
+#include "graph/BlockRanges.h"
 #include "graph/FFTGraph.h"
 
 #include <algorithm>
 #include <cmath>
 
 void FFTGraph::CodeMaxMinOf(const SampleBlock& b) {
-    if (b.count <= 0 || b.codes == nullptr) {
-        rangeCodeMax_ = 8388618;
-        rangeCodeMin_ = 8388598;
-        return;
-    }
-    // From the first code, not from 0 and 16777215: a loaded file may carry any 32-bit code.
-    int32_t hi = b.codes[0];
-    int32_t lo = b.codes[0];
-    const int count = std::min(b.count, MaxSamples);
-    for (int i = 0; i < count; ++i) {
-        hi = std::max(hi, b.codes[i]);
-        lo = std::min(lo, b.codes[i]);
-    }
-    rangeCodeMax_ = hi;
-    rangeCodeMin_ = lo;
+    BlockCodeRange(b, rangeCodeMax_, rangeCodeMin_);
 }
 
 int32_t FFTGraph::CodeMax() {

@@ -1,6 +1,6 @@
 // Curves of the two graphs: spectrum levels and segments, the reference overlay, waveforms.
 // One set of routines draws into any GraphBitmap, on screen and for printing.
-#include "adunit/RateTables.h"
+#include "common/RateTables.h"
 #include "graph/FFTGraph.h"
 #include "graph/LineRaster.h"
 #include "graph/TPaintBox.h"
@@ -203,9 +203,7 @@ void FFTGraph::DrawWaveform(Which which) {
     timeSpan_ = BlockDuration(b);
     DrawWaveGrid(bmp, timeSpan_, 1);
     if (graphSetting_.fSig_Volt) {
-        const float dc = graphSetting_.fDCCut_SigGraph && b.count > 0 ? b.voltMean : 0.0f;
-        rangeVoltMax_ = b.count > 0 ? b.voltMax - dc : 0.001f;
-        rangeVoltMin_ = b.count > 0 ? b.voltMin - dc : -0.001f;
+        BlockVoltRange(b, graphSetting_.fDCCut_SigGraph, rangeVoltMax_, rangeVoltMin_);
         SetWaveScale(rangeVoltMax_, rangeVoltMin_, true);
     } else {
         CodeMaxMinOf(b);
@@ -236,18 +234,13 @@ void FFTGraph::WaveformBoth(GraphBitmap& bmp, int penWidth) {
     DrawWaveGrid(bmp, timeSpan_, penWidth);
     if (graphSetting_.fSig_Volt) {
         const bool dcCut = graphSetting_.fDCCut_SigGraph;
-        auto range = [&](const SampleBlock& b, float& max, float& min) {
-            const float dc = dcCut ? b.voltMean : 0.0f;
-            max = b.voltMax - dc;
-            min = b.voltMin - dc;
-        };
-        float max = 0.001f, min = -0.001f;
+        float max = kEmptyVoltMax, min = kEmptyVoltMin;
         if (curShown) {
-            range(curBlock_, max, min);
+            BlockVoltRange(curBlock_, dcCut, max, min);
         }
         if (refShown) {
             float rMax, rMin;
-            range(refBlock_, rMax, rMin);
+            BlockVoltRange(refBlock_, dcCut, rMax, rMin);
             if (curShown) {
                 max = std::max(max, rMax);
                 min = std::min(min, rMin);

@@ -1,7 +1,7 @@
 #include "graph/Myprint.h"
 
-#include "adunit/RateTables.h"
 #include "common/DecimalPicture.h"
+#include "common/RateTables.h"
 #include "common/SjisText.h"
 #include "graph/FFTGraph.h"
 #include "graph/GraphBitmap.h"

@@ -15,6 +15,11 @@ class QPainter;
 class QPagedPaintDevice;
 struct PeakReadouts;
 
+// Printer pixels per inch of a report drawn into a PDF: fine enough for print, while the
+// printer's own resolution (1200) would make a graph bitmap of a hundred megabytes for no
+// visible gain.
+inline constexpr int kPdfResolution = 600;
+
 // What the report states besides the graphs, filled by the caller before printing.
 struct PrintInfo {
     int32_t count = 0;

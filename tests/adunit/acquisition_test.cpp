@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "adunit/Acquisition.h"
-#include "adunit/RateTables.h"
 #include "adunit/sim/SimConfig.h"
 #include "adunit/sim/SimulatedUnit.h"
 #include "adunit_fakes.h"
+#include "common/RateTables.h"
 
 namespace {
 

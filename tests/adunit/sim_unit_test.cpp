@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "adunit/Adc.h"
-#include "adunit/RateTables.h"
 #include "adunit/sim/SimConfig.h"
 #include "adunit/sim/SimulatedUnit.h"
 #include "adunit_fakes.h"
+#include "common/RateTables.h"
 
 namespace {
 

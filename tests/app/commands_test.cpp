@@ -11,12 +11,12 @@
 #include <QTimer>
 #include <cmath>
 
-#include "adunit/RateTables.h"
 #include "analysis/SampleConversion.h"
 #include "app/FileDialogs.h"
 #include "app/Myversion.h"
 #include "app/measure_test_helpers.h"
 #include "common/DecimalPicture.h"
+#include "common/RateTables.h"
 #include "common/SjisText.h"
 #include "files/ZF_File.h"
 #include "files/setting_rule_cases.h"
@@ -71,7 +71,7 @@ struct Snapshot {
                  f.Document().fRefExist, f.Document().fDataSaved},
           graph(f.Document().graphSetting), measure(f.Document().measureSetting),
           acq(f.Document().acqSetting), title(f.windowTitle()),
-          spectrum(f.PaintBox1->grab().toImage()) {}
+          spectrum(f.Graphs().SpectrumBox()->grab().toImage()) {}
     bool operator==(const Snapshot& o) const {
         return cur == o.cur && ref == o.ref && counts == o.counts && graph == o.graph &&
                measure == o.measure && measure.DataFilePath == o.measure.DataFilePath &&
@@ -260,7 +260,8 @@ TEST_F(CommandsTest, SettingsFilesLoadAxesAndLevelsAtOnceAndAskBeforeReplacing) 
     EXPECT_TRUE(f.Document().graphSetting == levels && f.Document().acqSetting == ad &&
                 f.Document().unitSetting == ad);
     EXPECT_FALSE(f.Document().fDataExist || f.Document().fRefExist || f.Document().fDataSaved);
-    EXPECT_EQ(f.FFTGraph->DbLabel(4)->text() + f.FFTGraph->DbLabel(12)->text(), "-20dBV-100dBV");
+    EXPECT_EQ(f.Graphs().Graph()->DbLabel(4)->text() + f.Graphs().Graph()->DbLabel(12)->text(),
+              "-20dBV-100dBV");
     EXPECT_EQ(Controls(f).EditRMS->text() + f.windowTitle(), "---Tavrin v2 : Untitled");
 }
 
@@ -272,14 +273,14 @@ TEST_F(CommandsTest, NewFileNameAsksOnlyWhenUnsavedDataWouldBeLostAndReferenceCl
     EXPECT_EQ(f.windowTitle(), "Tavrin v2 : first.DTA");
 
     rig.Measure();
-    const QImage measuredOnly = f.PaintBox1->grab().toImage();
+    const QImage measuredOnly = f.Graphs().SpectrumBox()->grab().toImage();
     const ToneFile ref(Path("ref.DTA"), 1024, 10, 1000);
     Answer({ref.path});
     f.MenuRefLoadFileClick();
-    EXPECT_NE(f.PaintBox1->grab().toImage(), measuredOnly);
+    EXPECT_NE(f.Graphs().SpectrumBox()->grab().toImage(), measuredOnly);
     f.MenuRefClearClick();
     EXPECT_TRUE(!f.Document().fRefExist && f.Document().refBlock.count == 0);
-    EXPECT_EQ(f.PaintBox1->grab().toImage(), measuredOnly);
+    EXPECT_EQ(f.Graphs().SpectrumBox()->grab().toImage(), measuredOnly);
 
     Answer({ref.path});
     f.MenuRefLoadFileClick();
@@ -321,8 +322,8 @@ TEST_F(CommandsTest, AReferenceOnlyRedrawIgnoresAStoppedAcquisitionsCodes) {
     Answer({ref.path});
     f.MenuRefLoadFileClick();
     const auto [lo, hi] = std::minmax_element(ref.codes.begin(), ref.codes.end());
-    EXPECT_EQ(f.LabelVoltmax->text(), QString::number(*hi));
-    EXPECT_EQ(f.LabelVoltmin->text(), QString::number(*lo));
+    EXPECT_EQ(f.Graphs().Wave(GraphArea::VoltMax)->text(), QString::number(*hi));
+    EXPECT_EQ(f.Graphs().Wave(GraphArea::VoltMin)->text(), QString::number(*lo));
 }
 
 TEST(VersionBoxTest, PaintsItsTextsAndAClickAnywhereClosesIt) {

@@ -109,25 +109,25 @@ TEST_F(FormMainTest, ConstructionBuildsInvisiblyWithEverythingInPlace) {
 
     // Owned objects.
     EXPECT_TRUE(form.Messages() && form.Status() && form.Document().FileHandler() &&
-                form.Document().FFT() && form.Measurement().ADUnit() && form.FFTGraph);
-    for (QLabel* l : form.TLabel_dB) {
+                form.Document().FFT() && form.Measurement().ADUnit() && form.Graphs().Graph());
+    for (QLabel* l : form.Graphs().DbLabels()) {
         ASSERT_NE(l, nullptr);
         EXPECT_TRUE(l->isHidden());
     }
-    for (QLabel* l : form.TLabel_Freq) {
+    for (QLabel* l : form.Graphs().FreqLabels()) {
         ASSERT_NE(l, nullptr);
         EXPECT_TRUE(l->isHidden());
     }
-    const auto axis = form.AxisLabels();
-    EXPECT_EQ(axis[0], form.TLabel_Freq[0]);
-    EXPECT_EQ(axis[19], form.TLabel_dB[0]);
-    EXPECT_EQ(axis[40], form.LabelVoltmax);
-    EXPECT_EQ(axis[45], form.LabelTimeE);
+    const auto axis = form.Graphs().AxisLabels();
+    EXPECT_EQ(axis[0], form.Graphs().FreqLabels()[0]);
+    EXPECT_EQ(axis[19], form.Graphs().DbLabels()[0]);
+    EXPECT_EQ(axis[40], form.Graphs().Wave(GraphArea::VoltMax));
+    EXPECT_EQ(axis[45], form.Graphs().Wave(GraphArea::TimeEnd));
     for (QLabel* l : axis) {
         EXPECT_TRUE(l->isHidden());
     }
-    EXPECT_TRUE(form.PaintBox1->isHidden());
-    EXPECT_TRUE(form.PaintBox3->isHidden());
+    EXPECT_TRUE(form.Graphs().SpectrumBox()->isHidden());
+    EXPECT_TRUE(form.Graphs().WaveBox()->isHidden());
 
     // Read-outs cleared.
     EXPECT_EQ(form.Readouts().EditPeakVolt->text(), "---");
@@ -523,7 +523,7 @@ TEST_F(FormMainTest, StartupShowsTheEmptyGrids) {
     TFormMain form(Options());
     StartUp(form);
     ProcessEventsUntil([] { return false; }, 200);
-    for (TPaintBox* box : {form.PaintBox1, form.PaintBox3}) {
+    for (TPaintBox* box : {form.Graphs().SpectrumBox(), form.Graphs().WaveBox()}) {
         ASSERT_TRUE(box->isVisible());
         EXPECT_FALSE(box->IsBlank()) << box->objectName().toStdString();
         const QImage shot = box->grab().toImage();

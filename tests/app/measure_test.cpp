@@ -23,7 +23,7 @@ std::unique_ptr<ScriptedUnit> ScriptedWith(std::vector<int32_t> codes) {
 }
 
 QImage SpectrumImage(TFormMain& f) {
-    return f.PaintBox1->grab().toImage();
+    return f.Graphs().SpectrumBox()->grab().toImage();
 }
 
 TEST(MeasureTest, FirstReadCompletesA1024BlockAtTheFastestRate) {
@@ -531,14 +531,14 @@ TEST(MeasureTest, PeakButtonsAndSpectrumClickNeedData) {
     Controls(f).PeakBackBtn->click();
     EXPECT_EQ(f.Readouts().EditPeakHz->text(), largest);
     // 0.1 Hz to 100 kHz on the log axis: five sixths of the width is 10 kHz.
-    const int x = f.PaintBox1->width() * 5 / 6;
-    const int bin = f.FFTGraph->BinAtX(f.PaintBox1->width(), x);
+    const int x = f.Graphs().SpectrumBox()->width() * 5 / 6;
+    const int bin = f.Graphs().Graph()->BinAtX(f.Graphs().SpectrumBox()->width(), x);
     EXPECT_NEAR(bin * f.Document().curBlock.deltaF, 10000.0, 2 * f.Document().curBlock.deltaF);
     f.PaintBox1MouseDown(x);
     EXPECT_NEAR(f.Readouts().EditPeakHz->text().toDouble(), bin * f.Document().curBlock.deltaF,
                 0.001);
     // Beyond the block's last line (about 97 kHz of 62.5 kHz): the read-outs stay.
-    f.PaintBox1MouseDown(f.PaintBox1->width() - 1);
+    f.PaintBox1MouseDown(f.Graphs().SpectrumBox()->width() - 1);
     EXPECT_NEAR(f.Readouts().EditPeakHz->text().toDouble(), bin * f.Document().curBlock.deltaF,
                 0.001);
 }

@@ -184,8 +184,9 @@ TEST_F(PrintCommandTest, RenderGivesTheWindowsGraphPixels) {
     ASSERT_EQ(rendered.size(), window.size());
 
     // Both graph boxes and every axis label the window shows, pixel for pixel.
-    std::vector<QRect> areas = {form.PaintBox1->geometry(), form.PaintBox3->geometry()};
-    for (QLabel* l : form.AxisLabels()) {
+    std::vector<QRect> areas = {form.Graphs().SpectrumBox()->geometry(),
+                                form.Graphs().WaveBox()->geometry()};
+    for (QLabel* l : form.Graphs().AxisLabels()) {
         if (!l->isHidden()) {
             areas.push_back(l->geometry());
         }

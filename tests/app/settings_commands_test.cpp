@@ -10,10 +10,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "adunit/RateTables.h"
 #include "analysis/MyFFT.h"
 #include "analysis/SampleConversion.h"
 #include "app/measure_test_helpers.h"
+#include "common/RateTables.h"
 #include "dialogs/Amp_setting.h"
 #include "dialogs/Fft_setting.h"
 #include "dialogs/dialog_test_helpers.h"
@@ -73,7 +73,7 @@ TEST(SettingsCommands, DisplayChangesRedrawAndRecomputeOnlyForFftOptions) {
     const float mark = 123.0f;
     f.Document().curBlock.spectrum[7] = mark;
     f.Document().refBlock.spectrum[7] = mark;
-    const QImage logAxis = f.PaintBox1->grab().toImage();
+    const QImage logAxis = f.Graphs().SpectrumBox()->grab().toImage();
     const QString peakHz = f.Readouts().EditPeakHz->text();
 
     // Cancel changes nothing.
@@ -93,7 +93,7 @@ TEST(SettingsCommands, DisplayChangesRedrawAndRecomputeOnlyForFftOptions) {
     EXPECT_FALSE(f.Document().graphSetting.fLogGraph);
     EXPECT_EQ(f.Document().curBlock.spectrum[7], mark);
     EXPECT_EQ(f.Document().refBlock.spectrum[7], mark);
-    EXPECT_NE(f.PaintBox1->grab().toImage(), logAxis) << "the linear axis is drawn";
+    EXPECT_NE(f.Graphs().SpectrumBox()->grab().toImage(), logAxis) << "the linear axis is drawn";
     EXPECT_EQ(f.Readouts().EditPeakHz->text(), peakHz);
 
     // The window: both blocks computed again, read-outs from the new spectrum.

@@ -13,12 +13,12 @@
 #include <unistd.h>
 #include <vector>
 
-#include "adunit/RateTables.h"
 #include "adunit/sim/SignalModel.h"
 #include "analysis/SampleConversion.h"
 #include "cli/AcquireCommand.h"
 #include "cli/Cli.h"
 #include "cli_test_helpers.h"
+#include "common/RateTables.h"
 #include "files/ZF_File.h"
 
 namespace {

@@ -9,11 +9,11 @@
 #include <sstream>
 #include <vector>
 
-#include "adunit/RateTables.h"
 #include "analysis/ConverterFigures.h"
 #include "analysis/SampleConversion.h"
 #include "cli/Cli.h"
 #include "cli_test_helpers.h"
+#include "common/RateTables.h"
 #include "files/ZF_File.h"
 
 namespace {

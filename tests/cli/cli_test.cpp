@@ -11,11 +11,11 @@
 #include <unistd.h>
 #include <vector>
 
-#include "adunit/RateTables.h"
 #include "analysis/SampleConversion.h"
 #include "cli/Cli.h"
 #include "cli_test_helpers.h"
 #include "common/GeneralFormat.h"
+#include "common/RateTables.h"
 #include "common/SjisText.h"
 #include "files/ZF_File.h"
 #include "files/setting_rule_cases.h"

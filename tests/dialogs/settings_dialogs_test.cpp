@@ -19,6 +19,7 @@
 #include "dialogs/Fft_setting.h"
 #include "dialogs/SettingChooser.h"
 #include "dialogs/dialog_test_helpers.h"
+#include "files/SettingRules.h"
 #include "files/ZF_File.h"
 #include "files/setting_rule_cases.h"
 
@@ -68,7 +69,7 @@ void ExpectFileRoundTrip(const GraphSetting& g, const MeasureSetting& m) {
     ADUnitSetting a2;
     ASSERT_TRUE(file.ReadSettingFile(name, "Tavrinini", g2, m2, a2));
     EXPECT_TRUE(g2 == g);
-    EXPECT_TRUE(TFormFFTSetting::CheckdBRange(g2));
+    EXPECT_TRUE(CheckdBRange(g2));
 }
 
 struct FftRig {
@@ -350,7 +351,7 @@ TEST(FftSettingDialog, LevelRangeCheckAgreesWithTheSharedTable) {
         MeasureSetting m;
         ADUnitSetting a;
         ASSERT_TRUE(ZF_File().ReadSettingFile(prf, "Tavrinini", g, m, a)) << c.name;
-        EXPECT_EQ(TFormFFTSetting::CheckdBRange(g), c.opens) << c.name;
+        EXPECT_EQ(CheckdBRange(g), c.opens) << c.name;
     }
 }
 

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <regex>
 
-#include "adunit/RateTables.h"
 #include "analysis/SampleConversion.h"
+#include "common/RateTables.h"
 #include "document/MeasurementDocument.h"
 #include "files/file_test_helpers.h"
 

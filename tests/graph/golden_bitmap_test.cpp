@@ -3,7 +3,7 @@
 // Nothing of the graph's own drawing, layout or tables is used for the expected side.
 #include <gtest/gtest.h>
 
-#include "adunit/RateTables.h"
+#include "common/RateTables.h"
 #include "graph/graph_harness.h"
 
 #include <cmath>

@@ -1,10 +1,9 @@
-// A stand-in for the main window: 812 x 466 client area holding the two boxes, the 46 axis
-// labels and the peak read-outs, with the data store and the settings, wired to FFTGraph the
-// way the main window wires it.
+// A stand-in for the main window: 812 x 466 client area holding the graph area and the peak
+// read-outs, with the data store and the settings, built the way the main window builds it.
 #pragma once
 
 #include "analysis/MyFFT.h"
-#include "graph/FFTGraph.h"
+#include "graph/GraphArea.h"
 #include "graph/TPaintBox.h"
 
 #include <QApplication>
@@ -68,5 +67,6 @@ public:
     std::vector<int32_t> curCodes, refCodes;
     std::vector<float> curVolts, refVolts, curSpectrum, refSpectrum;
     std::unique_ptr<TmyFFT> fft;
-    std::unique_ptr<FFTGraph> graph;
+    std::unique_ptr<GraphArea> area;
+    FFTGraph* graph = nullptr; // the area's
 };

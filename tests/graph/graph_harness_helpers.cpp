@@ -1,7 +1,7 @@
 #include "graph/graph_harness.h"
 
-#include "adunit/RateTables.h"
 #include "analysis/SampleConversion.h"
+#include "common/RateTables.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -16,10 +16,7 @@ QApplication& TestApp() {
     static char* argv[] = {name, nullptr};
     static QApplication* app = [] {
         auto* a = new QApplication(argc, argv);
-        QFont f;
-        f.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic")});
-        f.setPixelSize(12);
-        QApplication::setFont(f);
+        QApplication::setFont(WindowFont());
         return a;
     }();
     return *app;
@@ -42,32 +39,11 @@ GraphHarness::GraphHarness()
     refBlock.volts = refVolts.data();
     refBlock.spectrum = refSpectrum.data();
 
-    // Labels as the main window creates them: dB first, then frequency, all hidden.
-    std::array<QLabel*, 21> db{};
-    std::array<QLabel*, 19> freq{};
-    for (auto& l : db) {
-        l = new QLabel(&window);
-        l->hide();
-    }
-    for (auto& l : freq) {
-        l = new QLabel(&window);
-        l->hide();
-    }
-    spectrumBox = new TPaintBox(&window);
-    waveBox = new TPaintBox(&window);
-    spectrumBox->hide();
-    waveBox->hide();
-    const char* waveTexts[6] = {"+1V", "0", "-1V", "V", "0", "100ms"};
-    for (int i = 0; i < 19; ++i) {
-        labels[i] = freq[i];
-    }
-    for (int i = 0; i < 21; ++i) {
-        labels[19 + i] = db[i];
-    }
-    for (int i = 0; i < 6; ++i) {
-        labels[40 + i] = new QLabel(QString::fromUtf8(waveTexts[i]), &window);
-        labels[40 + i]->hide();
-    }
+    // The graph area as the main window builds it: the form's boxes and waveform labels, its
+    // panels, then the dB and the frequency labels and the graph.
+    area = std::make_unique<GraphArea>(&window);
+    spectrumBox = area->SpectrumBox();
+    waveBox = area->WaveBox();
 
     // The right-hand panels of the main window, for realistic screenshots.
     auto* rms = new QGroupBox(QStringLiteral("実効値"), &window);
@@ -98,9 +74,12 @@ GraphHarness::GraphHarness()
     readouts.EditPeakdB = editPeakdB;
     readouts.EditPeakHz = editPeakHz;
 
+    area->CreateDbLabels();
+    area->CreateFreqLabels();
     fft = std::make_unique<TmyFFT>(graphSetting, nullptr);
-    graph = std::make_unique<FFTGraph>(&window, spectrumBox, waveBox, labels, graphSetting,
-                                       acqSetting, curBlock, refBlock);
+    area->CreateGraph(graphSetting, acqSetting, curBlock, refBlock);
+    graph = area->Graph();
+    labels = area->AxisLabels();
 }
 
 GraphHarness::~GraphHarness() = default;
@@ -128,33 +107,14 @@ void GraphHarness::Fill(SampleBlock& block, const SignalSpec& s) {
 }
 
 void GraphHarness::Layout() {
-    graph->UpdateAxisLabels();
-    graph->PlaceControls();
-    graph->ResizeBitmaps();
-    graph->ClearGraphs();
+    area->Relayout();
     if (fDataExist || fRefExist) {
         Redraw();
     }
 }
 
 void GraphHarness::Redraw() {
-    using W = FFTGraph::Which;
-    if (fDataExist && fRefExist) {
-        graph->DrawSpectrumWithRef();
-        if (graphSetting.fWaveGraph) {
-            graph->DrawWaveformWithRef();
-            graph->UpdateAxisLabels();
-            graph->PlaceControls();
-        }
-    } else if (fDataExist || fRefExist) {
-        const W which = fDataExist ? W::Measured : W::Reference;
-        graph->DrawSpectrum(which);
-        if (graphSetting.fWaveGraph) {
-            graph->DrawWaveform(which);
-            graph->UpdateAxisLabels();
-            graph->PlaceControls();
-        }
-    }
+    area->DrawBlocks(fDataExist, fRefExist);
 }
 
 QImage GraphHarness::Grab() {

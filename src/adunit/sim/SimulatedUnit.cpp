@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "adunit/RateTables.h"
+#include "common/RateTables.h"
 
 SimulatedUnit::SimulatedUnit(const SimConfig& config, IMonotonicClock& clock)
     : config_(config), clock_(clock),

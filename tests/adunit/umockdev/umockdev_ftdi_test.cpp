@@ -13,8 +13,8 @@
 #include "EmulatedBridge.h"
 #include "adunit/Acquisition.h"
 #include "adunit/PolledTimer.h"
-#include "adunit/RateTables.h"
 #include "adunit/ftdi/FtdiDriver.h"
+#include "common/RateTables.h"
 
 namespace {
 

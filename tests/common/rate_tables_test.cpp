@@ -1,7 +1,7 @@
 #include <bit>
 #include <gtest/gtest.h>
 
-#include "adunit/RateTables.h"
+#include "common/RateTables.h"
 
 TEST(RateTables, TextsDifferOnlyAtIndexesThreeAndFour) {
     EXPECT_STREQ(RateText(3, true), "50sps");
