@@ -3,8 +3,8 @@
 // consecutive full blocks through the start button and the normal idle handling, and every
 // block is checked sample by sample. Per measurement it records the wall time from the button
 // press to the finished display, the process CPU time during the acquisition, the longest
-// pause of the event loop and the resident memory; afterwards the CPU time of the idle window.
-// The simulated unit's own cost is measured apart, so that the program's share can be told.
+// pause of the event loop and the resident memory; afterwards the CPU time of the idle window
+// and, apart, the simulated unit's own cost, so that the program's share can be told.
 //
 // Usage: tavrin-soak [--runs N] [--count N] [--idle-seconds S] [--no-stop-check] [--strict]
 // Exit code 0: every block whole; 1: a block wrong, lost or not finished, or a start against a

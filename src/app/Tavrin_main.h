@@ -66,8 +66,8 @@ struct FormMainOptions {
 class TFormMain : public QMainWindow {
     Q_OBJECT
 public:
-    static constexpr int kClientWidth = 812;
-    static constexpr int kClientHeight = 466;
+    static constexpr int kClientWidth = kDesignClientWidth;
+    static constexpr int kClientHeight = kDesignClientHeight;
     static constexpr int kLeft = 287;
     static constexpr int kTop = 167;
     static constexpr int kStatusBarHeight = 20;

@@ -14,7 +14,7 @@
 class MeasurementDocument;
 
 // The client area of the main window at its default size.
-inline constexpr QSize kDefaultClientSize(812, 466);
+inline constexpr QSize kDefaultClientSize(kDesignClientWidth, kDesignClientHeight);
 
 class GraphScene {
 public:

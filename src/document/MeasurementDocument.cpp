@@ -105,10 +105,7 @@ bool MeasurementDocument::LoadDataFile(const std::string& path, BlockRole role, 
     fDataExist = true;
     fDataSaved = true;
     curBlock = block;
-    graphSetting = graph;
-    acqSetting = ad;
-    unitSetting = acqSetting;
-    measureSetting = measure;
+    AdoptRecords(graph, measure, ad);
     SetDataFilePath(measureSetting, path);
     // 5. The code statistics of the block.
     ComputeStatistics();
@@ -230,10 +227,7 @@ bool MeasurementDocument::OpenSettingFile(const std::string& path, FileError* de
     if (!zfFile_->ReadSettingFileToOpen(path, graph, measure, ad, detail)) {
         return false;
     }
-    acqSetting = ad;
-    unitSetting = acqSetting;
-    measureSetting = measure;
-    graphSetting = graph;
+    AdoptRecords(graph, measure, ad);
     // The blocks on screen were taken with other settings.
     fRefExist = false;
     fDataExist = false;
@@ -251,6 +245,14 @@ bool MeasurementDocument::ReadStartupSettings(const std::string& path, FileError
     }
     unitSetting = acqSetting;
     return true;
+}
+
+void MeasurementDocument::AdoptRecords(const GraphSetting& graph, const MeasureSetting& measure,
+                                       const ADUnitSetting& ad) {
+    graphSetting = graph;
+    measureSetting = measure;
+    acqSetting = ad;
+    unitSetting = ad;
 }
 
 void MeasurementDocument::SetDefaultSettings() {

@@ -153,6 +153,10 @@ public:
 
 private:
     const ADUnitSetting& SettingOf(BlockRole role) const;
+    // The records of a file become the program's: its AD settings are those of the block on
+    // screen and the ones the next start asks for.
+    void AdoptRecords(const GraphSetting& graph, const MeasureSetting& measure,
+                      const ADUnitSetting& ad);
     void ComputeStatistics();
 
     std::unique_ptr<::ZF_File> zfFile_;

@@ -19,6 +19,9 @@ class TPaintBox;
 // works from the outer size: FormW = client width + 8, FormH = client height + 46.
 inline constexpr int kFrameWidth = 8;
 inline constexpr int kFrameHeight = 46;
+// The main window's client area as designed; render and report draw this size by default.
+inline constexpr int kDesignClientWidth = 812;
+inline constexpr int kDesignClientHeight = 466;
 QSize FormSizeOfClient(QSize client);
 
 // Lets the window font fall back to IPA P Gothic; needed once per process, before any text is
