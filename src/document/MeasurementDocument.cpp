@@ -9,6 +9,19 @@
 
 namespace {
 
+// The three records a file is read into: they start from the program's defaults, so that what
+// the file leaves out takes the default.
+struct DefaultRecords {
+    GraphSetting graph;
+    MeasureSetting measure;
+    ADUnitSetting ad;
+    DefaultRecords() {
+        SetDefaultGraphSetting(graph);
+        SetDefaultMeasureSetting(measure);
+        SetDefaultADSetting(ad);
+    }
+};
+
 bool Fail(FileError* detail, const char* reason) {
     if (detail) {
         detail->line = 0;
@@ -79,12 +92,8 @@ bool MeasurementDocument::LoadDataFile(const std::string& path, BlockRole role, 
     // 1. The reader fills working copies that start from the defaults; its samples go to
     //    scratch storage first and reach the block's arrays only when the file is read whole.
     SampleBlock block = Block(role);
-    GraphSetting graph;
-    MeasureSetting measure;
-    ADUnitSetting ad;
-    SetDefaultGraphSetting(graph);
-    SetDefaultMeasureSetting(measure);
-    SetDefaultADSetting(ad);
+    DefaultRecords records;
+    auto& [graph, measure, ad] = records;
     if (!zfFile_->ReadDataFile(path, ZF_File::kDataHeader, block, graph, measure, ad, detail)) {
         return false;
     }
@@ -218,12 +227,8 @@ bool MeasurementDocument::OpenSettingFile(const std::string& path, FileError* de
     if (!zfFile_) {
         return Fail(detail, "no file handler");
     }
-    GraphSetting graph;
-    MeasureSetting measure;
-    ADUnitSetting ad;
-    SetDefaultGraphSetting(graph);
-    SetDefaultMeasureSetting(measure);
-    SetDefaultADSetting(ad);
+    DefaultRecords records;
+    auto& [graph, measure, ad] = records;
     if (!zfFile_->ReadSettingFileToOpen(path, graph, measure, ad, detail)) {
         return false;
     }
