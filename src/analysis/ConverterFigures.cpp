@@ -19,6 +19,10 @@ double Db(double ratio) {
     return 10.0 * std::log10(ratio);
 }
 
+double EnobBits(double sinadDb) {
+    return (sinadDb - 1.76) / 6.02;
+}
+
 } // namespace
 
 bool ConverterAnalyzer::Analyze(const SampleBlock& block, int32_t highestHarmonic,
@@ -33,6 +37,7 @@ bool ConverterAnalyzer::Analyze(const SampleBlock& block, int32_t highestHarmoni
     }
     out = ConverterFigures{};
     out.count = block.count;
+    spectrumBins_ = 0;
     NoiseFigures(block, out);
     DynamicFigures(block, highestHarmonic, out);
     return true;
@@ -85,6 +90,7 @@ void ConverterAnalyzer::NoiseFigures(const SampleBlock& block, ConverterFigures&
     const double sigma = std::sqrt(squares / n) / n;
     // Extreme 32-bit codes span more than 32 bits.
     const double pp = static_cast<double>(static_cast<int64_t>(highest) - lowest);
+    out.meanCode = static_cast<double>(sum) / n;
     out.rmsNoiseCodes = sigma;
     out.ppCodes = pp;
     // A block without any spread resolves every code: the full 24 bits (log2 of 2^24 / 0 would
@@ -116,6 +122,7 @@ void ConverterAnalyzer::DynamicFigures(const SampleBlock& block, int32_t highest
     for (int32_t k = 1; k < half; ++k) {
         power_[k] = std::norm(spectrum_[k]) * scale;
     }
+    spectrumBins_ = half;
 
     // The fundamental may lie at any bin from 1 up. The block is mean-free, so when its band
     // reaches the DC band the two are one band, the fundamental's: from bin 1 to k0 + m.
@@ -127,9 +134,9 @@ void ConverterAnalyzer::DynamicFigures(const SampleBlock& block, int32_t highest
     }
     const int32_t fundLo = k0 - m <= m ? 1 : k0 - m;
     const int32_t fundHi = std::min(half - 1, k0 + m);
-    std::fill(inBand_.begin(), inBand_.end(), uint8_t{0});
-    MarkBand(1, m);
-    MarkBand(fundLo, fundHi);
+    std::fill(inBand_.begin(), inBand_.end(), kBandNoise);
+    MarkBand(1, m, kBandDc);
+    MarkBand(fundLo, fundHi, kBandFundamental);
     const double pf = BandPower(fundLo, fundHi);
 
     double harmonicPower[ConverterFigures::kMaxHarmonicOrder - 1];
@@ -141,7 +148,7 @@ void ConverterAnalyzer::DynamicFigures(const SampleBlock& block, int32_t highest
     double noiseSum = 0.0;
     int32_t noiseBins = 0;
     for (int32_t k = 1; k < half; ++k) {
-        if (!inBand_[k]) {
+        if (inBand_[k] == kBandNoise) {
             noiseSum += power_[k];
             ++noiseBins;
             spur = std::max(spur, power_[k]);
@@ -163,8 +170,13 @@ void ConverterAnalyzer::DynamicFigures(const SampleBlock& block, int32_t highest
     out.thdDb = Db(sumHarmonics / pf);
     out.sinadDb = Db(pf / (pn + sumHarmonics));
     out.sfdrDb = Db(pf / spur);
-    out.enobBits = (out.sinadDb - 1.76) / 6.02;
+    out.enobBits = EnobBits(out.sinadDb);
+    const double fullScaleVrms = kFullScalePeakVolts / std::numbers::sqrt2;
+    out.enobFsBits = EnobBits(out.sinadDb + 20.0 * std::log10(fullScaleVrms / out.fundamentalVrms));
     out.noiseUvrms = std::sqrt(pn) * 1e6;
+    const double nyquist = static_cast<double>(block.deltaF) * n / 2.0;
+    out.noiseDensityNvRtHz = std::sqrt(pn / nyquist) * 1e9;
+    out.noiseBinPower = noiseSum / noiseBins;
     out.harmonicCount = counted;
     for (int32_t i = 0; i < counted; ++i) {
         out.harmonics[i].dbc = Db(harmonicPower[i] / pf);
@@ -179,9 +191,9 @@ double ConverterAnalyzer::BandPower(int32_t lo, int32_t hi) const {
     return p;
 }
 
-void ConverterAnalyzer::MarkBand(int32_t lo, int32_t hi) {
+void ConverterAnalyzer::MarkBand(int32_t lo, int32_t hi, uint8_t band) {
     for (int32_t k = std::max(1, lo); k <= std::min(n_ / 2 - 1, hi); ++k) {
-        inBand_[k] = 1;
+        inBand_[k] = band;
     }
 }
 
@@ -211,7 +223,7 @@ int32_t ConverterAnalyzer::HarmonicBands(int32_t k0, int32_t fundLo, int32_t fun
             continue;
         }
         const double p = BandPower(c - m, c + m);
-        MarkBand(c - m, c + m);
+        MarkBand(c - m, c + m, static_cast<uint8_t>(kBandHarmonic + counted));
         centres[counted] = c;
         harmonicPower[counted] = p;
         out.harmonics[counted].order = h;

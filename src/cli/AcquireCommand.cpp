@@ -3,7 +3,7 @@
 // window's save would write. Ctrl-C, SIGTERM and SIGHUP stop the acquisition on the unit and leave
 // nothing half-written behind.
 #include "cli/AcquireCommand.h"
-#include "cli/Json.h"
+#include "common/Json.h"
 #include "cli/Units.h"
 
 #include <algorithm>

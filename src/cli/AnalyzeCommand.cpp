@@ -1,16 +1,14 @@
 // tavrin-cli analyze: the converter test figures of stored measurements. Each file is loaded
 // the way the program's data-load command does (volts and step recomputed from the codes and
 // the A section) and analysed with ConverterAnalyzer.
-#include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "analysis/ConverterFigures.h"
+#include "analysis/FiguresReport.h"
 #include "cli/Cli.h"
 #include "cli/DataLoad.h"
-#include "cli/Json.h"
 #include "common/RateTables.h"
 
 namespace {
@@ -18,96 +16,17 @@ namespace {
 constexpr const char* kAnalyzeUsage =
     "Usage: tavrin-cli analyze IN.DTA... [--json] [--harmonics K]\n"
     "Converter test figures of stored measurements. For a sine input: fundamental, SNR, THD,\n"
-    "SINAD, SFDR, ENOB, noise and the harmonics (7-term Blackman-Harris window, tones 8 bins\n"
-    "wide); for any input, a shorted one in particular: RMS and peak-to-peak noise of the codes\n"
-    "with the effective and noise-free resolution. A block whose largest line is less than\n"
-    "10 dB above the noise gets the noise figures only.\n"
+    "SINAD, SFDR, ENOB, ENOB referred to full scale (2.5 V peak), noise, noise density and the\n"
+    "harmonics (7-term Blackman-Harris window, tones 8 bins wide); for any input, a shorted\n"
+    "one in particular: RMS and peak-to-peak noise of the codes with the effective and\n"
+    "noise-free resolution. A block whose largest line is less than 10 dB above the noise gets\n"
+    "the noise figures only.\n"
     "\n"
     "Options:\n"
     "  --json            one JSON object per file (an array for several files)\n"
     "  --harmonics K     count the harmonics of order 2 to K (2..20, default 6)\n"
     "  -h, --help        this text\n"
     "Exit status: 0 every file analysed, 1 a file was rejected, 2 usage error.\n";
-
-std::string Number(double v, const char* format) {
-    if (!std::isfinite(v)) {
-        return "n/a";
-    }
-    char text[64];
-    std::snprintf(text, sizeof text, format, v);
-    return text;
-}
-
-// JSON has no infinities: a figure that is not finite is null.
-std::string JsonNumber(double v) {
-    if (!std::isfinite(v)) {
-        return "null";
-    }
-    char text[64];
-    std::snprintf(text, sizeof text, "%.15g", v);
-    return text;
-}
-
-void WriteTable(std::ostream& out, const std::string& file, const ConverterFigures& f) {
-    out << file << ": " << f.count << " samples\n";
-    if (f.dynamicApplies) {
-        out << "  fundamental            " << Number(f.fundamentalHz, "%.4f") << " Hz, "
-            << Number(f.fundamentalVrms, "%.7g") << " Vrms ("
-            << Number(20.0 * std::log10(f.fundamentalVrms), "%.2f") << " dBV)\n"
-            << "  SNR                    " << Number(f.snrDb, "%.2f") << " dB\n"
-            << "  THD                    " << Number(f.thdDb, "%.2f") << " dBc\n"
-            << "  SINAD                  " << Number(f.sinadDb, "%.2f") << " dB\n"
-            << "  SFDR                   " << Number(f.sfdrDb, "%.2f") << " dB\n"
-            << "  ENOB                   " << Number(f.enobBits, "%.2f") << " bits\n"
-            << "  noise                  " << Number(f.noiseUvrms, "%.3f") << " uVrms\n";
-        for (int32_t i = 0; i < f.harmonicCount; ++i) {
-            const HarmonicFigure& h = f.harmonics[i];
-            char label[32];
-            std::snprintf(label, sizeof label, "  harmonic %-2d           ", h.order);
-            out << label << Number(h.hz, "%.4f") << " Hz, " << Number(h.dbc, "%.2f") << " dBc\n";
-        }
-    } else {
-        out << "  dynamic figures        do not apply (no line 10 dB above the noise)\n";
-    }
-    // These describe the noise only when the input was shorted; for a sine they are its spread.
-    out << "  codes (noise of a shorted input):\n"
-        << "  RMS noise              " << Number(f.rmsNoiseCodes, "%.3f") << " codes, "
-        << Number(f.rmsNoiseUv, "%.4f") << " uV\n"
-        << "  peak-to-peak noise     " << Number(f.ppCodes, "%.0f") << " codes, "
-        << Number(f.ppUv, "%.4f") << " uV\n"
-        << "  effective resolution   " << Number(f.effectiveResolutionBits, "%.2f") << " bits\n"
-        << "  noise-free resolution  " << Number(f.noiseFreeResolutionBits, "%.2f") << " bits\n";
-}
-
-void WriteJson(std::ostream& out, const std::string& file, const ConverterFigures& f,
-               const char* indent) {
-    const bool d = f.dynamicApplies;
-    const std::string null = "null";
-    auto dyn = [&](double v) { return d ? JsonNumber(v) : null; };
-    out << indent << "{" << JsonNameMembers("file", file, ": ") << ", \"count\": " << f.count
-        << ", \"fundamental_hz\": " << dyn(f.fundamentalHz)
-        << ", \"fundamental_vrms\": " << dyn(f.fundamentalVrms) << ", \"snr_db\": " << dyn(f.snrDb)
-        << ", \"thd_db\": " << dyn(f.thdDb) << ", \"sinad_db\": " << dyn(f.sinadDb)
-        << ", \"sfdr_db\": " << dyn(f.sfdrDb) << ", \"enob_bits\": " << dyn(f.enobBits)
-        << ", \"noise_uvrms\": " << dyn(f.noiseUvrms) << ", \"harmonics\": ";
-    if (!d) {
-        out << "null";
-    } else {
-        out << "[";
-        for (int32_t i = 0; i < f.harmonicCount; ++i) {
-            out << (i ? ", " : "") << "{\"order\": " << f.harmonics[i].order
-                << ", \"hz\": " << JsonNumber(f.harmonics[i].hz)
-                << ", \"dbc\": " << JsonNumber(f.harmonics[i].dbc) << "}";
-        }
-        out << "]";
-    }
-    out << ", \"rms_noise_codes\": " << JsonNumber(f.rmsNoiseCodes)
-        << ", \"pp_codes\": " << JsonNumber(f.ppCodes)
-        << ", \"rms_noise_uv\": " << JsonNumber(f.rmsNoiseUv)
-        << ", \"pp_uv\": " << JsonNumber(f.ppUv)
-        << ", \"effective_resolution_bits\": " << JsonNumber(f.effectiveResolutionBits)
-        << ", \"noise_free_resolution_bits\": " << JsonNumber(f.noiseFreeResolutionBits) << "}";
-}
 
 struct AnalyzeOptions {
     std::vector<std::string> files;
@@ -207,10 +126,10 @@ int AnalyzeCommand(const std::vector<std::string>& args, std::ostream& out, std:
         }
         if (o.json) {
             out << (written ? ",\n" : "");
-            WriteJson(out, name, figures, array ? "  " : "");
+            out << (array ? "  " : "") << FiguresJson(name, figures);
         } else {
             out << (written ? "\n" : "");
-            WriteTable(out, name, figures);
+            out << FiguresTable(name, figures);
         }
         ++written;
     }

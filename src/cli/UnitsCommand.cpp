@@ -3,7 +3,7 @@
 #include "adunit/FtDriver.h"
 #include "cli/AcquireCommand.h"
 #include "cli/Cli.h"
-#include "cli/Json.h"
+#include "common/Json.h"
 #include "cli/Units.h"
 #include "common/RateTables.h"
 

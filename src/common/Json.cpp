@@ -1,4 +1,4 @@
-#include "cli/Json.h"
+#include "common/Json.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -1,0 +1,19 @@
+// The converter figures as text: the table tavrin-cli analyze prints, its JSON object and a CSV
+// of one figure a row. The command line and the analysis window share these, so that a figure
+// copied from the window reads exactly as the command prints it.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "analysis/ConverterFigures.h"
+
+// The table of one block, named `name`, each line ending in "\n".
+std::string FiguresTable(std::string_view name, const ConverterFigures& f);
+
+// The JSON object of one block (no line end), each figure that does not apply null.
+std::string FiguresJson(std::string_view name, const ConverterFigures& f);
+
+// "name,value,unit" and then one row a figure, lines ending in CR LF; a figure that does not
+// apply has an empty value. The harmonics are harmonic_K_hz and harmonic_K_dbc.
+std::string FiguresCsv(std::string_view name, const ConverterFigures& f);
