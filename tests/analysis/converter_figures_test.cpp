@@ -77,6 +77,9 @@ public:
         Make();
     }
 
+    // DC, the fundamental and harmonics 2..6, in that order.
+    const std::vector<int32_t>& Centres() const { return centres_; }
+
     SampleBlock Block() {
         SampleBlock b;
         b.codes = codes_.data();
@@ -190,6 +193,28 @@ private:
     double linePower_ = 0.0;
 };
 
+// Every bin of the analysis's spectrum carries the band the generator put there: DC, the
+// fundamental, harmonic 2.. in order, or noise.
+void ExpectBands(const std::vector<int32_t>& centres, int32_t n, const ConverterAnalyzer& a) {
+    ASSERT_EQ(a.SpectrumBins(), n / 2);
+    std::vector<uint8_t> expected(n / 2, ConverterAnalyzer::kBandNoise);
+    for (std::size_t c = 0; c < centres.size(); ++c) {
+        const uint8_t band = c == 0 ? ConverterAnalyzer::kBandDc
+                             : c == 1
+                                 ? ConverterAnalyzer::kBandFundamental
+                                 : static_cast<uint8_t>(ConverterAnalyzer::kBandHarmonic + c - 2);
+        for (int32_t k = std::max(1, centres[c] - kHalfWidth);
+             k <= std::min(n / 2 - 1, centres[c] + kHalfWidth); ++k) {
+            expected[k] = band;
+        }
+    }
+    int32_t wrong = 0;
+    for (int32_t k = 1; k < n / 2; ++k) {
+        wrong += a.BinBand()[k] != expected[k];
+    }
+    EXPECT_EQ(wrong, 0);
+}
+
 void ExpectFigures(const Signal& s, ConverterAnalyzer& analyzer) {
     SCOPED_TRACE("N = " + std::to_string(s.n) + ", tone at bin " + std::to_string(s.toneBin));
     Generator gen(s);
@@ -205,8 +230,15 @@ void ExpectFigures(const Signal& s, ConverterAnalyzer& analyzer) {
     EXPECT_NEAR(f.enobBits, e.enob, 0.01);
     EXPECT_NEAR(f.fundamentalVrms, e.vrms, e.vrms * 1e-5);
     EXPECT_DOUBLE_EQ(f.fundamentalHz, std::lround(s.toneBin) * double(block.deltaF));
-    EXPECT_NEAR(f.noiseUvrms, std::sqrt(std::pow(10.0, -e.snr / 10) * e.vrms * e.vrms) * 1e6,
-                f.noiseUvrms * 0.006);
+    const double noisePower = std::pow(10.0, -e.snr / 10) * e.vrms * e.vrms;
+    EXPECT_NEAR(f.noiseUvrms, std::sqrt(noisePower) * 1e6, f.noiseUvrms * 0.006);
+    const double fullScaleVrms = 2.5 / std::numbers::sqrt2;
+    EXPECT_NEAR(f.enobFsBits, (e.sinad + 20 * std::log10(fullScaleVrms / e.vrms) - 1.76) / 6.02,
+                0.01);
+    const double nyquistHz = 1000.0 / kPeriodMs / 2;
+    EXPECT_NEAR(f.noiseDensityNvRtHz, std::sqrt(noisePower / nyquistHz) * 1e9,
+                f.noiseDensityNvRtHz * 0.006);
+    ExpectBands(gen.Centres(), s.n, analyzer);
     ASSERT_EQ(f.harmonicCount, 5);
     EXPECT_EQ(f.harmonics[0].order, 2);
     EXPECT_NEAR(f.harmonics[0].dbc, e.dbc2, 0.05);
