@@ -8,13 +8,10 @@
 
 namespace {
 
+using namespace FigureFormat;
+
 std::string Number(double v, const char* format) {
-    if (!std::isfinite(v)) {
-        return "n/a";
-    }
-    char text[64];
-    std::snprintf(text, sizeof text, format, v);
-    return text;
+    return FigureNumber(v, format);
 }
 
 // Every digit a double holds; `notFinite` stands for an infinity or NaN (JSON has neither).
@@ -65,37 +62,50 @@ std::vector<Figure> CodeFigures(const ConverterFigures& f) {
 
 } // namespace
 
+std::string FigureNumber(double v, const char* format) {
+    if (!std::isfinite(v)) {
+        return "n/a";
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, format, v);
+    return text;
+}
+
+double FundamentalDbv(const ConverterFigures& f) {
+    return 20.0 * std::log10(f.fundamentalVrms);
+}
+
 std::string FiguresTable(std::string_view name, const ConverterFigures& f) {
     std::string out = std::string(name) + ": " + std::to_string(f.count) + " samples\n";
     if (f.dynamicApplies) {
         out += Line("fundamental",
-                    Number(f.fundamentalHz, "%.4f") + " Hz, " + Number(f.fundamentalVrms, "%.7g") +
-                        " Vrms (" + Number(20.0 * std::log10(f.fundamentalVrms), "%.2f") + " dBV)");
-        out += Line("SNR", Number(f.snrDb, "%.2f") + " dB");
-        out += Line("THD", Number(f.thdDb, "%.2f") + " dBc");
-        out += Line("SINAD", Number(f.sinadDb, "%.2f") + " dB");
-        out += Line("SFDR", Number(f.sfdrDb, "%.2f") + " dB");
-        out += Line("ENOB", Number(f.enobBits, "%.2f") + " bits");
-        out += Line("ENOB full scale", Number(f.enobFsBits, "%.2f") + " bits");
-        out += Line("noise", Number(f.noiseUvrms, "%.3f") + " uVrms");
-        out += Line("noise density", Number(f.noiseDensityNvRtHz, "%.2f") + " nV/rtHz");
+                    Number(f.fundamentalHz, kHz) + " Hz, " + Number(f.fundamentalVrms, kVrms) +
+                        " Vrms (" + Number(FundamentalDbv(f), kDb) + " dBV)");
+        out += Line("SNR", Number(f.snrDb, kDb) + " dB");
+        out += Line("THD", Number(f.thdDb, kDb) + " dBc");
+        out += Line("SINAD", Number(f.sinadDb, kDb) + " dB");
+        out += Line("SFDR", Number(f.sfdrDb, kDb) + " dB");
+        out += Line("ENOB", Number(f.enobBits, kBits) + " bits");
+        out += Line("ENOB full scale", Number(f.enobFsBits, kBits) + " bits");
+        out += Line("noise", Number(f.noiseUvrms, kNoiseUvrms) + " uVrms");
+        out += Line("noise density", Number(f.noiseDensityNvRtHz, kDensity) + " nV/rtHz");
         for (int32_t i = 0; i < f.harmonicCount; ++i) {
             const HarmonicFigure& h = f.harmonics[i];
             char label[32];
             std::snprintf(label, sizeof label, "harmonic %-2d", h.order);
-            out += Line(label, Number(h.hz, "%.4f") + " Hz, " + Number(h.dbc, "%.2f") + " dBc");
+            out += Line(label, Number(h.hz, kHz) + " Hz, " + Number(h.dbc, kDb) + " dBc");
         }
     } else {
         out += Line("dynamic figures", "do not apply (no line 10 dB above the noise)");
     }
     // These describe the noise only when the input was shorted; for a sine they are its spread.
     out += "  codes (noise of a shorted input):\n";
-    out += Line("RMS noise", Number(f.rmsNoiseCodes, "%.3f") + " codes, " +
-                                 Number(f.rmsNoiseUv, "%.4f") + " uV");
+    out += Line("RMS noise", Number(f.rmsNoiseCodes, kCodes) + " codes, " +
+                                 Number(f.rmsNoiseUv, kCodeUv) + " uV");
     out += Line("peak-to-peak noise",
-                Number(f.ppCodes, "%.0f") + " codes, " + Number(f.ppUv, "%.4f") + " uV");
-    out += Line("effective resolution", Number(f.effectiveResolutionBits, "%.2f") + " bits");
-    out += Line("noise-free resolution", Number(f.noiseFreeResolutionBits, "%.2f") + " bits");
+                Number(f.ppCodes, kWholeCodes) + " codes, " + Number(f.ppUv, kCodeUv) + " uV");
+    out += Line("effective resolution", Number(f.effectiveResolutionBits, kBits) + " bits");
+    out += Line("noise-free resolution", Number(f.noiseFreeResolutionBits, kBits) + " bits");
     return out;
 }
 

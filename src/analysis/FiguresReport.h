@@ -8,6 +8,24 @@
 
 #include "analysis/ConverterFigures.h"
 
+// How each figure is written wherever it is shown (printf formats): the table, the window.
+namespace FigureFormat {
+inline constexpr const char* kHz = "%.4f";
+inline constexpr const char* kVrms = "%.7g";
+inline constexpr const char* kDb = "%.2f"; // dB, dBc, dBV
+inline constexpr const char* kBits = "%.2f";
+inline constexpr const char* kNoiseUvrms = "%.3f";
+inline constexpr const char* kDensity = "%.2f";
+inline constexpr const char* kCodes = "%.3f";
+inline constexpr const char* kWholeCodes = "%.0f";
+inline constexpr const char* kCodeUv = "%.4f";
+} // namespace FigureFormat
+
+// A figure in `format`; "n/a" when it is not finite (THD without any harmonic band).
+std::string FigureNumber(double v, const char* format);
+// The fundamental's level in dBV.
+double FundamentalDbv(const ConverterFigures& f);
+
 // The table of one block, named `name`, each line ending in "\n".
 std::string FiguresTable(std::string_view name, const ConverterFigures& f);
 

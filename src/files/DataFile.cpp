@@ -102,7 +102,11 @@ bool ZF_File::MayReplace(const std::string& nativeName) {
     if (confirmation_ == nullptr || ::stat(nativeName.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
         return true;
     }
-    return confirmation_->AskYesNo("ファイル：" + nativeName + "があります。\n" + "上書きしますか");
+    return confirmation_->AskYesNo(OverwriteQuestion(nativeName));
+}
+
+std::string ZF_File::OverwriteQuestion(const std::string& nativeName) {
+    return "ファイル：" + nativeName + "があります。\n" + "上書きしますか";
 }
 
 bool ZF_File::WriteBlockFile(const std::string& header, const ADUnitSetting& ad,

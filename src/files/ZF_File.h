@@ -33,6 +33,8 @@ public:
     static constexpr const char* kFFTHeader = "DataFile:Tavrin_FFT";
     // Why WriteMeasureSection refused the records.
     static const char* const kMeasureLineError;
+    // The question asked before a file of this name is replaced.
+    static std::string OverwriteQuestion(const std::string& nativeName);
 
     // confirmation asks before a data or export file replaces an existing file; without one,
     // existing files are replaced without a question (batch tools decide that themselves).
