@@ -87,7 +87,9 @@ TEST_F(AnalyzeTest, JsonAndTableCarryTheFiguresOfTheCodes) {
         {"sinad_db", t.sinadDb},
         {"sfdr_db", t.sfdrDb},
         {"enob_bits", t.enobBits},
+        {"enob_fs_bits", t.enobFsBits},
         {"noise_uvrms", t.noiseUvrms},
+        {"noise_density_nv_rthz", t.noiseDensityNvRtHz},
         {"rms_noise_codes", t.rmsNoiseCodes},
         {"pp_codes", t.ppCodes},
         {"effective_resolution_bits", t.effectiveResolutionBits},
@@ -103,6 +105,7 @@ TEST_F(AnalyzeTest, JsonAndTableCarryTheFiguresOfTheCodes) {
     // The shorted file: noise figures only.
     EXPECT_EQ(Value(json, "snr_db", 1), "null");
     EXPECT_EQ(Value(json, "enob_bits", 1), "null");
+    EXPECT_EQ(Value(json, "noise_density_nv_rthz", 1), "null");
     EXPECT_NE(json.find("\"harmonics\": null"), std::string::npos);
     EXPECT_NEAR(Number(json, "rms_noise_codes", 1), s.rmsNoiseCodes, s.rmsNoiseCodes * 1e-9);
     EXPECT_NEAR(Number(json, "effective_resolution_bits", 1), s.effectiveResolutionBits, 1e-8);
@@ -114,6 +117,11 @@ TEST_F(AnalyzeTest, JsonAndTableCarryTheFiguresOfTheCodes) {
     EXPECT_EQ(table.find("harmonic 4 "), std::string::npos);
     char line[64];
     std::snprintf(line, sizeof line, "SFDR                   %.2f dB", t.sfdrDb);
+    EXPECT_NE(table.find(line), std::string::npos) << table;
+    std::snprintf(line, sizeof line, "\n  ENOB full scale        %.2f bits\n", t.enobFsBits);
+    EXPECT_NE(table.find(line), std::string::npos) << table;
+    std::snprintf(line, sizeof line, "\n  noise density          %.2f nV/rtHz\n",
+                  t.noiseDensityNvRtHz);
     EXPECT_NE(table.find(line), std::string::npos) << table;
 }
 
