@@ -3,6 +3,7 @@
 #include <QAbstractItemView>
 #include <QCompleter>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <algorithm>
@@ -35,6 +36,18 @@ QString DialogFolderFor(const QString& path) {
 QString ProposedFileName(const QString& path, const QString& pattern) {
     const QString name = path.mid(FileNameStart(path));
     return name.isEmpty() ? pattern : name;
+}
+
+std::string Native(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+QString FromNative(const std::string& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+QString WithExtensionIfDotless(const QString& path, const QString& extension) {
+    return path.indexOf(QLatin1Char('.'), FileNameStart(path)) >= 0 ? path : path + extension;
 }
 
 bool IsNamePattern(const QString& fileName) {

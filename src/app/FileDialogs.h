@@ -4,6 +4,7 @@
 
 #include <QFileDialog>
 #include <QString>
+#include <string>
 
 struct FileDialogRequest {
     enum class Mode { Open, Save };
@@ -57,6 +58,13 @@ QString DialogFolderFor(const QString& path);
 // The name a dialog proposes for `path` in that folder: its file name, or `pattern` when it
 // has none.
 QString ProposedFileName(const QString& path, const QString& pattern);
+
+// A path as the file operations take it (the native 8-bit form) and back.
+std::string Native(const QString& path);
+QString FromNative(const std::string& path);
+// The path with `extension` added when its file name has no dot. Only the file name counts:
+// dotted folders (~/.local, v1.2/) are common, and a name saved into one still gets it.
+QString WithExtensionIfDotless(const QString& path, const QString& extension);
 
 // "text|pattern" in Qt's name-filter form "text (pattern)"; the text is kept as it is when it
 // already ends with the pattern in parentheses.

@@ -36,6 +36,9 @@ void TmyMessage::MsgDataFileError() {
 void TmyMessage::MsgFFTSaveError() {
     Show(MsgIcon::Error, QStringLiteral("FFTデータ保存できませんでした"));
 }
+void TmyMessage::MsgAnalysisSaveError() {
+    Show(MsgIcon::Error, QStringLiteral("解析結果を保存できませんでした"));
+}
 void TmyMessage::MsgSettingFileError() {
     Show(MsgIcon::Error, QStringLiteral("設定ファイルの内容が正しくありませんでした"));
 }

@@ -23,6 +23,7 @@ public:
     void MsgDataSaveError();
     void MsgDataFileError();
     void MsgFFTSaveError();
+    void MsgAnalysisSaveError();
     void MsgSettingFileError();
     void MsgNoData();
     void MsgLevelError();

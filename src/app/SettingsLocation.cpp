@@ -42,11 +42,21 @@ QString ChooseSettingsDirectory(const SettingsLocationInputs& in) {
         in.isWritable(in.executableDir)) {
         return in.executableDir;
     }
+    return UserConfigDirectory(in.xdgConfigHome, in.home);
+}
+
+QString UserConfigDirectory(const QString& xdgConfigHome, const QString& home) {
     // A relative XDG_CONFIG_HOME is invalid and is ignored, as every XDG reader does.
-    const QString configHome = !in.xdgConfigHome.isEmpty() && QDir::isAbsolutePath(in.xdgConfigHome)
-                                   ? in.xdgConfigHome
-                                   : QDir(in.home).filePath(QStringLiteral(".config"));
+    const QString configHome = !xdgConfigHome.isEmpty() && QDir::isAbsolutePath(xdgConfigHome)
+                                   ? xdgConfigHome
+                                   : QDir(home).filePath(QStringLiteral(".config"));
     return QDir::cleanPath(QDir(configHome).filePath(QStringLiteral("tavrin")));
+}
+
+QString UserSettingsPath() {
+    const QString dir = UserConfigDirectory(Environment("XDG_CONFIG_HOME"), HomeDirectory());
+    QDir().mkpath(dir);
+    return QDir(dir).filePath(QStringLiteral("tavrin.conf"));
 }
 
 bool IsWritableByUser(const QString& dir) {

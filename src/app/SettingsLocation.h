@@ -22,6 +22,13 @@ struct SettingsLocationInputs {
 // otherwise "tavrin" in $XDG_CONFIG_HOME, or in ~/.config when that is unset or not absolute.
 QString ChooseSettingsDirectory(const SettingsLocationInputs& in);
 
+// "tavrin" in $XDG_CONFIG_HOME, or in ~/.config when that is unset or not absolute.
+QString UserConfigDirectory(const QString& xdgConfigHome, const QString& home);
+
+// The settings file of this user beyond the start-up file (files/UserSettings.h), always in the
+// user's configuration folder (created when missing), wherever the start-up file lives.
+QString UserSettingsPath();
+
 // Whether the calling process may create files in `dir`, judged by the kernel with the
 // effective user and group ids (permission bits alone miss ACLs, read-only mounts and root).
 bool IsWritableByUser(const QString& dir);

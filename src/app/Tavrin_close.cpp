@@ -61,6 +61,7 @@ void TFormMain::FinishClose() {
         StopMeasurement();
     }
     SaveStartupSettings();
+    SaveUserSettings();
     idleTimer_.stop();
     fFirstIdle = fStatusLayout = false;
 }

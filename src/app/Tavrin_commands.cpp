@@ -25,20 +25,6 @@ const QString kSettingFilter = QStringLiteral("設定 ファイル (*.prf)|*.prf
 const QString kFFTPattern = QStringLiteral("*.FFT");
 const QString kSettingPattern = QStringLiteral("*.prf");
 
-std::string Native(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
-
-QString FromNative(const std::string& path) {
-    return QFile::decodeName(QByteArray::fromStdString(path));
-}
-
-// "Has no dot" looks at the file name only: dotted folders (~/.local, v1.2/) are common here,
-// and a name saved into one must still get its extension.
-QString WithExtensionIfDotless(const QString& path, const QString& extension) {
-    return path.indexOf(QLatin1Char('.'), FileNameStart(path)) >= 0 ? path : path + extension;
-}
-
 QString ProposedName(const std::string& path, const QString& pattern) {
     return ProposedFileName(FromNative(path), pattern);
 }
@@ -90,6 +76,7 @@ void TFormMain::MenuFileNewClick() {
     SetDataFilePath(document_.measureSetting, Native(name));
     document_.fDataExist = false;
     document_.fDataSaved = false;
+    MeasuredBlockChanged();
     Graph()->ClearGraphs();
     Graph()->PaintGraphs();
     ClearPeakReadouts();
@@ -113,6 +100,7 @@ void TFormMain::MenuDataLoadClick() {
         ShowFileNameInCaption();
     }
     UnlockControls();
+    MeasuredBlockChanged();
 }
 
 void TFormMain::MenuRefLoadFileClick() {
@@ -169,6 +157,7 @@ void TFormMain::MenuDataSaveClick() {
     if (saved) {
         document_.fDataSaved = true;
         ShowFileNameInCaption();
+        MeasuredBlockChanged(); // the figures name the file now
     }
     UnlockControls();
 }
@@ -237,6 +226,7 @@ void TFormMain::MenuOpenSettingFileClick() {
         myMessage->MsgSettingFileError();
         return;
     }
+    MeasuredBlockChanged();
     // The boxes change size when the waveform graph is switched on or off; the bitmaps follow.
     graphs_->Relayout();
     Graph()->PaintGraphs();

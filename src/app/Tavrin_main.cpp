@@ -1,4 +1,5 @@
 #include "app/Tavrin_main.h"
+#include "analysisview/AnalysisWindow.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
@@ -248,6 +249,7 @@ void TFormMain::ConnectHandlers() {
         {ui->MenuRefLoadFile, &TFormMain::MenuRefLoadFileClick},
         {ui->MenuRefClear, &TFormMain::MenuRefClearClick},
         {ui->MenuHelpVersion, &TFormMain::MenuHelpVersionClick},
+        {ui->MenuAnalysis, &TFormMain::MenuAnalysisClick},
     };
     for (const auto& [action, handler] : menu) {
         connect(action, &QAction::triggered, this, handler);

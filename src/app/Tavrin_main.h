@@ -19,6 +19,7 @@
 #include "common/SampleBlock.h"
 #include "common/Settings.h"
 #include "document/MeasurementDocument.h"
+#include "files/UserSettings.h"
 #include "graph/GraphArea.h"
 
 class QFileDialog;
@@ -38,6 +39,7 @@ class QPrinter;
 class TFormAmpSetting;
 class TFormFFTSetting;
 class ISettingChooser;
+class AnalysisWindow;
 namespace Ui {
 class FormMain;
 }
@@ -61,6 +63,8 @@ struct FormMainOptions {
     ISettingChooser* settingChooser = nullptr;
     // Where the file commands ask for names; null: Qt's file dialogs (SaveDialog1, OpenDialog1).
     IFileDialogs* fileDialogs = nullptr;
+    // The user's settings file beyond the start-up file; empty: UserSettingsPath().
+    QString userSettingsFile;
 };
 
 class TFormMain : public QMainWindow {
@@ -181,6 +185,12 @@ public:
     const PeakReadouts& Readouts() const { return peakReadouts; }
     // The last settings dialog was cancelled.
     bool DialogCancelled() const { return dialogCancelled; }
+    // The analysis window; null until first opened.
+    AnalysisWindow* Analysis() const { return analysisWindow_.get(); }
+    // Saving the analysis window's figures: asks for a name, writes, tells a failure.
+    void SaveAnalysisFigures();
+    // The user's own settings as last read or stored.
+    const UserSettings& UserPreferences() const { return userSettings_; }
     // The information text (Δｆ, display, window) is on status panel 2.
     bool InfoShown() const { return fInfoShown; }
 
@@ -278,6 +288,8 @@ public slots:
     void MenuRefLoadFileClick();
     void MenuRefClearClick();
     void MenuHelpVersionClick();
+    // Opens the analysis window beside the main window, or brings it to the front.
+    void MenuAnalysisClick();
     void PeakFwdBtnClick();
     void PeakBackBtnClick();
     void StatusBar1Click();
@@ -313,6 +325,13 @@ private:
     void ClearResultPanels();
     // The close itself: stops an acquisition, writes the start-up file (once).
     void FinishClose();
+    // The measured block came, changed or went: the analysis window follows once the main
+    // window's display is complete (the next pass of the event loop).
+    void MeasuredBlockChanged();
+    void RefreshAnalysis();
+    std::string MeasuredBlockName() const;
+    QString UserSettingsFile() const;
+    void SaveUserSettings();
 
     FormMainOptions options_;
     IMessagePresenter& presenter_;
@@ -340,4 +359,8 @@ private:
     std::unique_ptr<ISettingChooser> settingChooser_;
     std::unique_ptr<QtFileDialogs> qtFileDialogs_;
     IFileDialogs* fileDialogs_ = nullptr;
+    std::unique_ptr<AnalysisWindow> analysisWindow_;
+    bool analysisRefreshPending_ = false;
+    UserSettings userSettings_;
+    bool userSettingsRead_ = false;
 };

@@ -86,6 +86,7 @@ void TFormMain::StartMeasurement() {
         document_.fDataExist = false;
         document_.fDataSaved = false;
         document_.StampStartTime();
+        MeasuredBlockChanged();
         myStatus->ShowMeasuring();
         myStatus->ShowStarting();
         UpdateCaption(true);
@@ -144,6 +145,7 @@ void TFormMain::FinishMeasurement() {
         SetIdleControls();
         myStatus->ShowLevelError();
         myMessage->MsgLevelError();
+        MeasuredBlockChanged();
         return;
     }
     document_.ComputeSpectrum(BlockRole::Measured);
@@ -156,6 +158,7 @@ void TFormMain::FinishMeasurement() {
     ShowStatistics();
     fInfoShown = false;
     SetIdleControls();
+    MeasuredBlockChanged();
 }
 
 void TFormMain::FlushProgress() {

@@ -28,6 +28,7 @@ void TFormMain::MenuDispSettingClick() {
     if (dropData) {
         document_.ClearBlock(BlockRole::Measured);
         document_.fDataSaved = false;
+        MeasuredBlockChanged();
         // Read-outs and statistics of a block that is gone would describe nothing on screen
         // (as when a new data file is begun).
         ClearPeakReadouts();

@@ -27,9 +27,6 @@ namespace {
 const QString kDiscardQuestion =
     QStringLiteral("データを保存していませんが、破棄してもいいですか？");
 
-std::string Native(const QString& p) {
-    return QFile::encodeName(p).toStdString();
-}
 
 // A data file of `count` codes: a tone at `bin` around mid-scale. Its volts (all 0) and
 // "deltaF:" (1.0) are deliberately wrong; a loaded block takes both from the codes and the A

@@ -1,0 +1,105 @@
+// The analysis window's part of the main window: opening it, keeping it on the measured block,
+// saving its figures, and the user's settings file that remembers its place.
+#include <QFileInfo>
+#include <QTimer>
+#include <cstdio>
+
+#include "analysisview/AnalysisWindow.h"
+#include "app/Mymessage.h"
+#include "app/SettingsLocation.h"
+#include "app/Tavrin_main.h"
+#include "files/ZF_File.h"
+
+namespace {
+const QString kFiguresFilter = QStringLiteral("解析結果 (*.json *.csv)|*.json *.csv");
+const QString kFiguresPattern = QStringLiteral("*.json");
+// The name the figures give a measured block that is in no file yet.
+constexpr const char* kUnsavedBlockName = "未保存の計測データ";
+} // namespace
+
+void TFormMain::MenuAnalysisClick() {
+    if (!analysisWindow_) {
+        analysisWindow_ = std::make_unique<AnalysisWindow>(this);
+        analysisWindow_->setObjectName(QStringLiteral("FormAnalysis"));
+        if (!userSettingsRead_) {
+            userSettingsRead_ = true;
+            userSettings_.Load(Native(UserSettingsFile()));
+        }
+        analysisWindow_->RestoreSettings(userSettings_);
+        if (!analysisWindow_->PlaceRemembered()) {
+            analysisWindow_->PlaceBeside(frameGeometry());
+        }
+        connect(analysisWindow_.get(), &AnalysisWindow::saveRequested, this,
+                &TFormMain::SaveAnalysisFigures);
+        RefreshAnalysis();
+    }
+    analysisWindow_->show();
+    analysisWindow_->raise();
+    analysisWindow_->activateWindow();
+}
+
+void TFormMain::MeasuredBlockChanged() {
+    if (!analysisWindow_) {
+        return;
+    }
+    // A block that went is let go at once: the window must not read arrays being refilled.
+    if (!document_.fDataExist) {
+        RefreshAnalysis();
+    }
+    if (analysisRefreshPending_) {
+        return;
+    }
+    // Posted paints run before a zero timer: the main window is complete when this runs.
+    analysisRefreshPending_ = true;
+    QTimer::singleShot(0, this, [this] {
+        analysisRefreshPending_ = false;
+        RefreshAnalysis();
+    });
+}
+
+void TFormMain::RefreshAnalysis() {
+    if (!analysisWindow_) {
+        return;
+    }
+    const bool present = document_.fDataExist && document_.curBlock.count > 0;
+    analysisWindow_->ShowBlock(present ? &document_.curBlock : nullptr, MeasuredBlockName());
+}
+
+std::string TFormMain::MeasuredBlockName() const {
+    return document_.fDataSaved ? document_.measureSetting.DataFilePath
+                                : std::string(kUnsavedBlockName);
+}
+
+void TFormMain::SaveAnalysisFigures() {
+    if (!analysisWindow_ || !analysisWindow_->HasFigures()) {
+        return;
+    }
+    QString name = AskFileName(FileDialogRequest::Mode::Save, kFiguresFilter, kFiguresPattern);
+    if (name.isEmpty()) {
+        return;
+    }
+    name = WithExtensionIfDotless(name, QStringLiteral(".json"));
+    const QFileInfo info(name);
+    if ((info.exists() || info.isSymLink()) &&
+        !fileConfirmation_.AskYesNo(ZF_File::OverwriteQuestion(Native(info.absoluteFilePath())))) {
+        return;
+    }
+    if (!analysisWindow_->SaveFigures(Native(name))) {
+        myMessage->MsgAnalysisSaveError();
+    }
+}
+
+QString TFormMain::UserSettingsFile() const {
+    return options_.userSettingsFile.isEmpty() ? UserSettingsPath() : options_.userSettingsFile;
+}
+
+void TFormMain::SaveUserSettings() {
+    // Only a user who opened the window has anything of it to remember.
+    if (!analysisWindow_) {
+        return;
+    }
+    analysisWindow_->StoreSettings(userSettings_);
+    if (!userSettings_.Save(Native(UserSettingsFile()))) {
+        std::fprintf(stderr, "tavrin: cannot write %s\n", Native(UserSettingsFile()).c_str());
+    }
+}
