@@ -158,6 +158,9 @@ void DrawFrequencyGrid(QPainter& p, const QRect& plot, int32_t top, double delta
     const double lowHz = deltaF;
     const double highHz = deltaF * top;
     int rightOfLast = -1000;
+    // Less than two decades' labels leave the axis unreadable: 2 and 5 are labelled then too.
+    const int firstDecade = static_cast<int>(std::ceil(std::log10(lowHz) - 1e-9));
+    const bool fewDecades = std::pow(10.0, firstDecade + 1) > highHz;
     for (int d = static_cast<int>(std::floor(std::log10(lowHz))); d <= std::log10(highHz); ++d) {
         const double decade = std::pow(10.0, d);
         for (int m = 1; m <= 9; ++m) {
@@ -168,7 +171,7 @@ void DrawFrequencyGrid(QPainter& p, const QRect& plot, int32_t top, double delta
             }
             const int x = plot.left() + static_cast<int>(std::max(0.0, offset));
             if (labels) {
-                if (m == 1) {
+                if (m == 1 || (fewDecades && (m == 2 || m == 5))) {
                     PlotFrame::DrawTickLabel(p, plot, x, FrequencyText(hz), rightOfLast);
                 }
             } else {
@@ -217,6 +220,7 @@ void DrawColumns(QImage& image, const QRect& plot, const LevelAxis& axis,
     }
 }
 
+// The legend on the bottom row, left of the axis title.
 void DrawLegend(QPainter& p, const QRect& plot) {
     const QFontMetrics fm = p.fontMetrics();
     const QString texts[4] = {QStringLiteral("基本波"), QStringLiteral("高調波"),
@@ -227,12 +231,13 @@ void DrawLegend(QPainter& p, const QRect& plot) {
     for (const QString& t : texts) {
         width += kSwatch + 4 + fm.horizontalAdvance(t) + kGap;
     }
-    int x = plot.right() + 1 - (width - kGap);
-    if (x < plot.left() + 40) {
+    const int titleWidth = fm.horizontalAdvance(QStringLiteral("周波数 [Hz]"));
+    if (plot.left() + width + titleWidth > plot.right()) {
         return; // no room beside the axis title
     }
-    const int baseline = plot.top() - 6;
-    const int swatchTop = baseline - fm.ascent() / 2 - kSwatch / 2 - 1;
+    int x = plot.left();
+    const int baseline = PlotFrame::BottomRowBaseline(p, plot);
+    const int swatchTop = baseline - fm.ascent() / 2 - kSwatch / 2 + 1;
     for (int i = 0; i < 4; ++i) {
         if (i == 3) {
             p.setPen(kNoiseLine);
@@ -249,6 +254,43 @@ void DrawLegend(QPainter& p, const QRect& plot) {
         p.drawText(x + kSwatch + 4, baseline, texts[i]);
         x += kSwatch + 4 + fm.horizontalAdvance(texts[i]) + kGap;
     }
+}
+
+// A high tone's band is often a single pale column: a marker above the frame at the middle of
+// every band of the fundamental or a harmonic, with its order, finds it at a glance.
+void DrawBandMarkers(QPainter& p, const QRect& plot, const std::vector<ColumnStats>& columns,
+                     const ConverterFigures& figures) {
+    const QFontMetrics fm = p.fontMetrics();
+    int rightOfLast = -1000;
+    int start = 0;
+    for (int c = 1; c <= plot.width(); ++c) {
+        const uint8_t band = columns[static_cast<std::size_t>(start)].band;
+        if (c < plot.width() && columns[static_cast<std::size_t>(c)].band == band) {
+            continue;
+        }
+        const int first = start;
+        start = c;
+        const int harmonic = band - ConverterAnalyzer::kBandHarmonic;
+        if (band != ConverterAnalyzer::kBandFundamental &&
+            (harmonic < 0 || harmonic >= figures.harmonicCount)) {
+            continue;
+        }
+        const int order = harmonic < 0 ? 1 : figures.harmonics[harmonic].order;
+        const int x = plot.left() + (first + c - 1) / 2;
+        const QPoint tip[3] = {
+            {x - 3, plot.top() - 7}, {x + 3, plot.top() - 7}, {x, plot.top() - 2}};
+        p.setPen(PlotFrame::kGridMajor.darker(150));
+        p.setBrush(QColor(BandColour(band)));
+        p.drawPolygon(tip, 3);
+        const QString text = QString::number(order);
+        const int width = fm.horizontalAdvance(text);
+        if (x - width / 2 > rightOfLast + 2) {
+            p.setPen(PlotFrame::kText);
+            p.drawText(x - width / 2, plot.top() - 9, text);
+            rightOfLast = x - width / 2 + width;
+        }
+    }
+    p.setBrush(Qt::NoBrush);
 }
 
 } // namespace
@@ -291,6 +333,9 @@ void SpectrumPlot::Draw(QImage& image, const ConverterAnalyzer& analyzer,
         p.drawLine(plot.left(), y, plot.right(), y);
     }
     PlotFrame::DrawBorder(p, plot);
+    if (data && figures.dynamicApplies) {
+        DrawBandMarkers(p, plot, columns, figures);
+    }
     if (data) {
         DrawLevelGrid(p, plot, axis, true);
         DrawFrequencyGrid(p, plot, bins - 1, deltaF, true);

@@ -77,11 +77,14 @@ void DrawAxisTitles(QPainter& painter, const QRect& plot, const QString& vertica
                     const QString& horizontal) {
     painter.setPen(kText);
     const QFontMetrics fm = painter.fontMetrics();
-    const int baseline = plot.top() - 6;
-    painter.drawText(4, baseline, vertical);
+    painter.drawText(4, plot.top() - 9, vertical);
     const int width = fm.horizontalAdvance(horizontal);
-    const int y = plot.bottom() + 2 + kTickLength + 2 * fm.height() - fm.descent();
-    painter.drawText(plot.center().x() - width / 2, y, horizontal);
+    painter.drawText(plot.right() + 1 - width, BottomRowBaseline(painter, plot), horizontal);
+}
+
+int BottomRowBaseline(const QPainter& painter, const QRect& plot) {
+    const QFontMetrics fm = painter.fontMetrics();
+    return plot.bottom() + 2 + kTickLength + 2 * fm.height() - fm.descent();
 }
 
 void DrawLevelLabel(QPainter& painter, const QRect& plot, int y, const QString& text) {

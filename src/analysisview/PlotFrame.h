@@ -36,9 +36,12 @@ void PrepareImage(QImage& image);
 void FillColumn(QImage& image, int x, int top, int bottom, QRgb colour);
 // The frame line just outside the plot rectangle, so that every pixel inside stays data.
 void DrawBorder(QPainter& painter, const QRect& plot);
-// The vertical axis title above the labels and the horizontal one centred below the ticks.
+// The vertical axis title above the labels and the horizontal one right-aligned below the
+// tick labels, on the bottom row.
 void DrawAxisTitles(QPainter& painter, const QRect& plot, const QString& vertical,
                     const QString& horizontal);
+// The baseline of the row below the tick labels (the horizontal title's and a legend's).
+int BottomRowBaseline(const QPainter& painter, const QRect& plot);
 // A tick label right-aligned to the frame's left edge, centred on row y.
 void DrawLevelLabel(QPainter& painter, const QRect& plot, int y, const QString& text);
 // A tick label centred on column x below the frame; `rightOfLast` is where the previous label
