@@ -256,33 +256,39 @@ void DrawLegend(QPainter& p, const QRect& plot) {
     }
 }
 
-// A high tone's band is often a single pale column: a marker above the frame at the middle of
-// every band of the fundamental or a harmonic, with its order, finds it at a glance.
-void DrawBandMarkers(QPainter& p, const QRect& plot, const std::vector<ColumnStats>& columns,
+// A high tone's band is often a single pale column, or lies within the fundamental's column: a
+// marker above the frame at every counted tone's centre, with its order, finds it at a glance.
+void DrawToneMarkers(QPainter& p, const QRect& plot, int32_t top, double deltaF,
                      const ConverterFigures& figures) {
+    struct Marker {
+        int x;
+        int order;
+        uint8_t band;
+    };
+    std::array<Marker, ConverterFigures::kMaxHarmonicOrder> markers;
+    int count = 0;
+    auto add = [&](double hz, int order, uint8_t band) {
+        const double offset = LogOffset(hz / deltaF, top, plot.width());
+        const int x = plot.left() + std::clamp(static_cast<int>(offset), 0, plot.width() - 1);
+        markers[static_cast<std::size_t>(count++)] = {x, order, band};
+    };
+    add(figures.fundamentalHz, 1, ConverterAnalyzer::kBandFundamental);
+    for (int i = 0; i < figures.harmonicCount; ++i) {
+        add(figures.harmonics[i].hz, figures.harmonics[i].order,
+            static_cast<uint8_t>(ConverterAnalyzer::kBandHarmonic + i));
+    }
+    std::sort(markers.begin(), markers.begin() + count,
+              [](const Marker& a, const Marker& b) { return a.x < b.x; });
     const QFontMetrics fm = p.fontMetrics();
     int rightOfLast = -1000;
-    int start = 0;
-    for (int c = 1; c <= plot.width(); ++c) {
-        const uint8_t band = columns[static_cast<std::size_t>(start)].band;
-        if (c < plot.width() && columns[static_cast<std::size_t>(c)].band == band) {
-            continue;
-        }
-        const int first = start;
-        start = c;
-        const int harmonic = band - ConverterAnalyzer::kBandHarmonic;
-        if (band != ConverterAnalyzer::kBandFundamental &&
-            (harmonic < 0 || harmonic >= figures.harmonicCount)) {
-            continue;
-        }
-        const int order = harmonic < 0 ? 1 : figures.harmonics[harmonic].order;
-        const int x = plot.left() + (first + c - 1) / 2;
+    for (int i = 0; i < count; ++i) {
+        const int x = markers[static_cast<std::size_t>(i)].x;
         const QPoint tip[3] = {
             {x - 3, plot.top() - 7}, {x + 3, plot.top() - 7}, {x, plot.top() - 2}};
         p.setPen(PlotFrame::kGridMajor.darker(150));
-        p.setBrush(QColor(BandColour(band)));
+        p.setBrush(QColor(BandColour(markers[static_cast<std::size_t>(i)].band)));
         p.drawPolygon(tip, 3);
-        const QString text = QString::number(order);
+        const QString text = QString::number(markers[static_cast<std::size_t>(i)].order);
         const int width = fm.horizontalAdvance(text);
         if (x - width / 2 > rightOfLast + 2) {
             p.setPen(PlotFrame::kText);
@@ -334,7 +340,7 @@ void SpectrumPlot::Draw(QImage& image, const ConverterAnalyzer& analyzer,
     }
     PlotFrame::DrawBorder(p, plot);
     if (data && figures.dynamicApplies) {
-        DrawBandMarkers(p, plot, columns, figures);
+        DrawToneMarkers(p, plot, bins - 1, deltaF, figures);
     }
     if (data) {
         DrawLevelGrid(p, plot, axis, true);
