@@ -45,6 +45,10 @@ public:
     static QRect PlotRect(QSize size);
     // The columns to count into for an image of `size`: one per pixel of the plot's width.
     static int32_t MaxColumns(QSize size) { return PlotRect(size).width(); }
-    static void Draw(QImage& image, const CodeHistogram& histogram,
-                     const ConverterFigures& figures, bool logCounts);
+    // The count at the top of the axis for a largest column count: a round number of 1, 2 or 5
+    // steps on the linear axis, the next decade above it on the logarithmic one (whose bottom is
+    // half a count).
+    static double CountAxisTop(int32_t largest, bool logCounts);
+    static void Draw(QImage& image, const CodeHistogram& histogram, const ConverterFigures& figures,
+                     bool logCounts);
 };
