@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QHeaderView>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTableWidgetItem>
 
 #include "analysis/FiguresReport.h"
@@ -49,6 +50,8 @@ AnalysisWindow::AnalysisWindow(QWidget* parent)
     font.setPixelSize(kWindowFontPixels);
     setFont(font);
     ui_->figuresTable->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    ui_->figuresTable->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    ui_->figuresTable->setWordWrap(false);
     ui_->spectrumView->SetPainter([this](QImage& image) { DrawSpectrum(image); });
     ui_->histogramView->SetPainter([this](QImage& image) { DrawHistogram(image); });
 
@@ -126,6 +129,11 @@ void AnalysisWindow::ShowFigures() {
             item->setFont(f);
         }
     }
+    // The table is as wide as its longest value: a figure is never cut off.
+    table->resizeColumnsToContents();
+    table->setMinimumWidth(table->horizontalHeader()->length() +
+                           table->verticalScrollBar()->sizeHint().width() +
+                           2 * table->frameWidth());
     ui_->blockLabel->setText(QString::fromStdString(name_) + QStringLiteral("　") +
                              QString::number(figures_.count) + QStringLiteral(" サンプル"));
     ui_->histogramStats->setText(HistogramSummary(figures_, histogram_.MissingCodes()));
@@ -219,5 +227,14 @@ void AnalysisWindow::StoreSettings(UserSettings& s) const {
 }
 
 void AnalysisWindow::PlaceBeside(const QRect& mainFrame) {
-    move(mainFrame.right() + 1 + kGap, mainFrame.top());
+    QPoint place(mainFrame.right() + 1 + kGap, mainFrame.top());
+    const QSize extent = size().expandedTo(minimumSizeHint());
+    // On a screen too narrow for both side by side it overlaps the main window's right part
+    // rather than leave the screen.
+    if (const QScreen* screen = QGuiApplication::screenAt(mainFrame.center())) {
+        const QRect room = screen->availableGeometry();
+        place.setX(std::max(room.left(), std::min(place.x(), room.right() + 1 - extent.width())));
+        place.setY(std::max(room.top(), std::min(place.y(), room.bottom() + 1 - extent.height())));
+    }
+    move(place);
 }

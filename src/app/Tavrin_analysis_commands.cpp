@@ -26,12 +26,14 @@ void TFormMain::MenuAnalysisClick() {
             userSettings_.Load(Native(UserSettingsFile()));
         }
         analysisWindow_->RestoreSettings(userSettings_);
-        if (!analysisWindow_->PlaceRemembered()) {
-            analysisWindow_->PlaceBeside(frameGeometry());
-        }
         connect(analysisWindow_.get(), &AnalysisWindow::saveRequested, this,
                 &TFormMain::SaveAnalysisFigures);
         RefreshAnalysis();
+        analysisWindow_->show();
+        // Placed once shown: only then is the table as wide as its figures.
+        if (!analysisWindow_->PlaceRemembered()) {
+            analysisWindow_->PlaceBeside(frameGeometry());
+        }
     }
     analysisWindow_->show();
     analysisWindow_->raise();
