@@ -78,9 +78,9 @@ double FundamentalDbv(const ConverterFigures& f) {
 std::string FiguresTable(std::string_view name, const ConverterFigures& f) {
     std::string out = std::string(name) + ": " + std::to_string(f.count) + " samples\n";
     if (f.dynamicApplies) {
-        out += Line("fundamental",
-                    Number(f.fundamentalHz, kHz) + " Hz, " + Number(f.fundamentalVrms, kVrms) +
-                        " Vrms (" + Number(FundamentalDbv(f), kDb) + " dBV)");
+        out += Line("fundamental", Number(f.fundamentalHz, kHz) + " Hz, " +
+                                       Number(f.fundamentalVrms, kVrms) + " Vrms (" +
+                                       Number(FundamentalDbv(f), kDb) + " dBV)");
         out += Line("SNR", Number(f.snrDb, kDb) + " dB");
         out += Line("THD", Number(f.thdDb, kDb) + " dBc");
         out += Line("SINAD", Number(f.sinadDb, kDb) + " dB");
@@ -91,9 +91,10 @@ std::string FiguresTable(std::string_view name, const ConverterFigures& f) {
         out += Line("noise density", Number(f.noiseDensityNvRtHz, kDensity) + " nV/rtHz");
         for (int32_t i = 0; i < f.harmonicCount; ++i) {
             const HarmonicFigure& h = f.harmonics[i];
-            char label[32];
-            std::snprintf(label, sizeof label, "harmonic %-2d", h.order);
-            out += Line(label, Number(h.hz, kHz) + " Hz, " + Number(h.dbc, kDb) + " dBc");
+            // One column left of the other values, as the table has always printed them.
+            char label[40];
+            std::snprintf(label, sizeof label, "  harmonic %-2d           ", h.order);
+            out += label + Number(h.hz, kHz) + " Hz, " + Number(h.dbc, kDb) + " dBc\n";
         }
     } else {
         out += Line("dynamic figures", "do not apply (no line 10 dB above the noise)");
