@@ -56,7 +56,12 @@ TEST_F(AnalysisWindowTest, FollowsTheMeasuredBlockWithTheFiguresOfAnalyze) {
     EXPECT_TRUE(ShowsNoData());
     EXPECT_FALSE(w->CopyFigures());
 
-    rig.Measure();
+    f.StartMeasurement();
+    Settle(); // as the event loop runs while measuring
+    EXPECT_TRUE(ShowsNoData());
+    rig.RunAcquisition();
+    // Not within the finish itself: the main window's display comes first.
+    EXPECT_FALSE(w->HasFigures());
     Settle();
     ASSERT_TRUE(w->HasFigures());
     EXPECT_FALSE(ShowsNoData());
@@ -85,10 +90,18 @@ TEST_F(AnalysisWindowTest, FollowsTheMeasuredBlockWithTheFiguresOfAnalyze) {
     // The next start lets the block go at once; the block after it is analysed again.
     f.StartMeasurement();
     EXPECT_TRUE(ShowsNoData());
+    Settle();
     rig.RunAcquisition();
     Settle();
     EXPECT_TRUE(w->HasFigures());
     EXPECT_EQ(w->FiguresText().substr(0, w->FiguresText().find(':')), "未保存の計測データ");
+
+    // A data file loaded is analysed as analyze analyses it.
+    rig.presenter.answer = MsgAnswer::Ok; // the unsaved block may go
+    rig.files.answers = {Path("run.DTA")};
+    f.MenuDataLoadClick();
+    Settle();
+    EXPECT_EQ(w->FiguresText(), Analyze({NativePath("run.DTA"), "--harmonics", "3"}));
 }
 
 TEST_F(AnalysisWindowTest, HistogramCountsAreTheCodesOfTheBlock) {
