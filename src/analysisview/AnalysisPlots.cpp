@@ -17,6 +17,7 @@ constexpr double kFloorDb = -300.0; // a bin of no power at all
 constexpr double kTopMarginDb = 10.0;
 constexpr double kBelowNoiseDb = 30.0;
 constexpr int kLeastGridSpacing = 16; // pixels between two labelled level lines
+const QPen kNoiseLinePen{kNoiseLine};
 
 double Dbv(double power) {
     return power > 1e-30 ? 10.0 * std::log10(power) : kFloorDb;
@@ -175,7 +176,7 @@ void DrawFrequencyGrid(QPainter& p, const QRect& plot, int32_t top, double delta
                     PlotFrame::DrawTickLabel(p, plot, x, FrequencyText(hz), rightOfLast);
                 }
             } else {
-                p.setPen(m == 1 ? PlotFrame::kGridMajor : PlotFrame::kGridMinor);
+                p.setPen(m == 1 ? PlotFrame::kGridMajorPen : PlotFrame::kGridMinorPen);
                 p.drawLine(x, plot.top(), x, plot.bottom());
             }
         }
@@ -189,7 +190,7 @@ void DrawLevelGrid(QPainter& p, const QRect& plot, const LevelAxis& axis, bool l
         if (labels) {
             PlotFrame::DrawLevelLabel(p, plot, y, QString::number(db, 'f', 0));
         } else {
-            p.setPen(PlotFrame::kGridMajor);
+            p.setPen(PlotFrame::kGridMajorPen);
             p.drawLine(plot.left(), y, plot.right(), y);
         }
     }
@@ -240,7 +241,7 @@ void DrawLegend(QPainter& p, const QRect& plot) {
     const int swatchTop = baseline - fm.ascent() / 2 - kSwatch / 2 + 1;
     for (int i = 0; i < 4; ++i) {
         if (i == 3) {
-            p.setPen(kNoiseLine);
+            p.setPen(kNoiseLinePen);
             p.drawLine(x, swatchTop + kSwatch / 2, x + kSwatch - 1, swatchTop + kSwatch / 2);
         } else if (i == 1) {
             for (int s = 0; s < 3; ++s) { // the harmonics' colours take turns
@@ -250,7 +251,7 @@ void DrawLegend(QPainter& p, const QRect& plot) {
         } else {
             p.fillRect(x, swatchTop, kSwatch, kSwatch, i == 0 ? kFundamentalBand : kDcBand);
         }
-        p.setPen(PlotFrame::kText);
+        p.setPen(PlotFrame::kTextPen);
         p.drawText(x + kSwatch + 4, baseline, texts[i]);
         x += kSwatch + 4 + fm.horizontalAdvance(texts[i]) + kGap;
     }
@@ -285,13 +286,13 @@ void DrawToneMarkers(QPainter& p, const QRect& plot, int32_t top, double deltaF,
         const int x = markers[static_cast<std::size_t>(i)].x;
         const QPoint tip[3] = {
             {x - 3, plot.top() - 7}, {x + 3, plot.top() - 7}, {x, plot.top() - 2}};
-        p.setPen(PlotFrame::kGridMajor.darker(150));
+        p.setPen(PlotFrame::kMarkerPen);
         p.setBrush(QColor(BandColour(markers[static_cast<std::size_t>(i)].band)));
         p.drawPolygon(tip, 3);
         const QString text = QString::number(markers[static_cast<std::size_t>(i)].order);
         const int width = fm.horizontalAdvance(text);
         if (x - width / 2 > rightOfLast + 2) {
-            p.setPen(PlotFrame::kText);
+            p.setPen(PlotFrame::kTextPen);
             p.drawText(x - width / 2, plot.top() - 9, text);
             rightOfLast = x - width / 2 + width;
         }
@@ -335,7 +336,7 @@ void SpectrumPlot::Draw(QImage& image, const ConverterAnalyzer& analyzer,
     p.setFont(PlotFrame::Font());
     if (data && figures.dynamicApplies) {
         const int y = axis.Row(plot, Dbv(figures.noiseBinPower));
-        p.setPen(kNoiseLine);
+        p.setPen(kNoiseLinePen);
         p.drawLine(plot.left(), y, plot.right(), y);
     }
     PlotFrame::DrawBorder(p, plot);
