@@ -18,6 +18,7 @@ constexpr double kTopMarginDb = 10.0;
 constexpr double kBelowNoiseDb = 30.0;
 constexpr int kLeastGridSpacing = 16; // pixels between two labelled level lines
 const QPen kNoiseLinePen{kNoiseLine};
+const char16_t kFrequencyTitle[] = u"周波数 [Hz]";
 
 double Dbv(double power) {
     return power > 1e-30 ? 10.0 * std::log10(power) : kFloorDb;
@@ -209,15 +210,16 @@ void DrawColumns(QImage& image, const QRect& plot, const LevelAxis& axis,
         if (shade && s.band != ConverterAnalyzer::kBandNoise) {
             PlotFrame::FillColumn(image, x, plot.top(), plot.bottom(), BandColour(s.band));
         }
-        int top = axis.Row(plot, Dbv(s.highest));
-        int bottom = axis.Row(plot, Dbv(s.lowest));
+        const int top = axis.Row(plot, Dbv(s.highest));
+        const int bottom = axis.Row(plot, Dbv(s.lowest));
         if (prevBottom >= prevTop) {
-            bottom = std::max(bottom, prevTop);
-            top = std::min(top, prevBottom);
+            PlotFrame::FillColumn(image, x, std::min(top, prevBottom), std::max(bottom, prevTop),
+                                  trace);
+        } else {
+            PlotFrame::FillColumn(image, x, top, bottom, trace);
         }
-        PlotFrame::FillColumn(image, x, top, bottom, trace);
-        prevTop = axis.Row(plot, Dbv(s.highest));
-        prevBottom = axis.Row(plot, Dbv(s.lowest));
+        prevTop = top;
+        prevBottom = bottom;
     }
 }
 
@@ -232,7 +234,7 @@ void DrawLegend(QPainter& p, const QRect& plot) {
     for (const QString& t : texts) {
         width += kSwatch + 4 + fm.horizontalAdvance(t) + kGap;
     }
-    const int titleWidth = fm.horizontalAdvance(QStringLiteral("周波数 [Hz]"));
+    const int titleWidth = fm.horizontalAdvance(QString::fromUtf16(kFrequencyTitle));
     if (plot.left() + width + titleWidth > plot.right()) {
         return; // no room beside the axis title
     }
@@ -347,6 +349,7 @@ void SpectrumPlot::Draw(QImage& image, const ConverterAnalyzer& analyzer,
         DrawLevelGrid(p, plot, axis, true);
         DrawFrequencyGrid(p, plot, bins - 1, deltaF, true);
     }
-    PlotFrame::DrawAxisTitles(p, plot, QStringLiteral("[dBV]"), QStringLiteral("周波数 [Hz]"));
+    PlotFrame::DrawAxisTitles(p, plot, QStringLiteral("[dBV]"),
+                              QString::fromUtf16(kFrequencyTitle));
     DrawLegend(p, plot);
 }
