@@ -17,6 +17,8 @@ constexpr double kFloorDb = -300.0; // a bin of no power at all
 constexpr double kTopMarginDb = 10.0;
 constexpr double kBelowNoiseDb = 30.0;
 constexpr int kLeastGridSpacing = 16; // pixels between two labelled level lines
+const QPen kNoiseLinePen{kNoiseLine};
+const char16_t kFrequencyTitle[] = u"周波数 [Hz]";
 
 double Dbv(double power) {
     return power > 1e-30 ? 10.0 * std::log10(power) : kFloorDb;
@@ -175,7 +177,7 @@ void DrawFrequencyGrid(QPainter& p, const QRect& plot, int32_t top, double delta
                     PlotFrame::DrawTickLabel(p, plot, x, FrequencyText(hz), rightOfLast);
                 }
             } else {
-                p.setPen(m == 1 ? PlotFrame::kGridMajor : PlotFrame::kGridMinor);
+                p.setPen(m == 1 ? PlotFrame::kGridMajorPen : PlotFrame::kGridMinorPen);
                 p.drawLine(x, plot.top(), x, plot.bottom());
             }
         }
@@ -189,7 +191,7 @@ void DrawLevelGrid(QPainter& p, const QRect& plot, const LevelAxis& axis, bool l
         if (labels) {
             PlotFrame::DrawLevelLabel(p, plot, y, QString::number(db, 'f', 0));
         } else {
-            p.setPen(PlotFrame::kGridMajor);
+            p.setPen(PlotFrame::kGridMajorPen);
             p.drawLine(plot.left(), y, plot.right(), y);
         }
     }
@@ -208,15 +210,16 @@ void DrawColumns(QImage& image, const QRect& plot, const LevelAxis& axis,
         if (shade && s.band != ConverterAnalyzer::kBandNoise) {
             PlotFrame::FillColumn(image, x, plot.top(), plot.bottom(), BandColour(s.band));
         }
-        int top = axis.Row(plot, Dbv(s.highest));
-        int bottom = axis.Row(plot, Dbv(s.lowest));
+        const int top = axis.Row(plot, Dbv(s.highest));
+        const int bottom = axis.Row(plot, Dbv(s.lowest));
         if (prevBottom >= prevTop) {
-            bottom = std::max(bottom, prevTop);
-            top = std::min(top, prevBottom);
+            PlotFrame::FillColumn(image, x, std::min(top, prevBottom), std::max(bottom, prevTop),
+                                  trace);
+        } else {
+            PlotFrame::FillColumn(image, x, top, bottom, trace);
         }
-        PlotFrame::FillColumn(image, x, top, bottom, trace);
-        prevTop = axis.Row(plot, Dbv(s.highest));
-        prevBottom = axis.Row(plot, Dbv(s.lowest));
+        prevTop = top;
+        prevBottom = bottom;
     }
 }
 
@@ -231,7 +234,7 @@ void DrawLegend(QPainter& p, const QRect& plot) {
     for (const QString& t : texts) {
         width += kSwatch + 4 + fm.horizontalAdvance(t) + kGap;
     }
-    const int titleWidth = fm.horizontalAdvance(QStringLiteral("周波数 [Hz]"));
+    const int titleWidth = fm.horizontalAdvance(QString::fromUtf16(kFrequencyTitle));
     if (plot.left() + width + titleWidth > plot.right()) {
         return; // no room beside the axis title
     }
@@ -240,7 +243,7 @@ void DrawLegend(QPainter& p, const QRect& plot) {
     const int swatchTop = baseline - fm.ascent() / 2 - kSwatch / 2 + 1;
     for (int i = 0; i < 4; ++i) {
         if (i == 3) {
-            p.setPen(kNoiseLine);
+            p.setPen(kNoiseLinePen);
             p.drawLine(x, swatchTop + kSwatch / 2, x + kSwatch - 1, swatchTop + kSwatch / 2);
         } else if (i == 1) {
             for (int s = 0; s < 3; ++s) { // the harmonics' colours take turns
@@ -250,7 +253,7 @@ void DrawLegend(QPainter& p, const QRect& plot) {
         } else {
             p.fillRect(x, swatchTop, kSwatch, kSwatch, i == 0 ? kFundamentalBand : kDcBand);
         }
-        p.setPen(PlotFrame::kText);
+        p.setPen(PlotFrame::kTextPen);
         p.drawText(x + kSwatch + 4, baseline, texts[i]);
         x += kSwatch + 4 + fm.horizontalAdvance(texts[i]) + kGap;
     }
@@ -285,13 +288,13 @@ void DrawToneMarkers(QPainter& p, const QRect& plot, int32_t top, double deltaF,
         const int x = markers[static_cast<std::size_t>(i)].x;
         const QPoint tip[3] = {
             {x - 3, plot.top() - 7}, {x + 3, plot.top() - 7}, {x, plot.top() - 2}};
-        p.setPen(PlotFrame::kGridMajor.darker(150));
+        p.setPen(PlotFrame::kMarkerPen);
         p.setBrush(QColor(BandColour(markers[static_cast<std::size_t>(i)].band)));
         p.drawPolygon(tip, 3);
         const QString text = QString::number(markers[static_cast<std::size_t>(i)].order);
         const int width = fm.horizontalAdvance(text);
         if (x - width / 2 > rightOfLast + 2) {
-            p.setPen(PlotFrame::kText);
+            p.setPen(PlotFrame::kTextPen);
             p.drawText(x - width / 2, plot.top() - 9, text);
             rightOfLast = x - width / 2 + width;
         }
@@ -335,7 +338,7 @@ void SpectrumPlot::Draw(QImage& image, const ConverterAnalyzer& analyzer,
     p.setFont(PlotFrame::Font());
     if (data && figures.dynamicApplies) {
         const int y = axis.Row(plot, Dbv(figures.noiseBinPower));
-        p.setPen(kNoiseLine);
+        p.setPen(kNoiseLinePen);
         p.drawLine(plot.left(), y, plot.right(), y);
     }
     PlotFrame::DrawBorder(p, plot);
@@ -346,6 +349,7 @@ void SpectrumPlot::Draw(QImage& image, const ConverterAnalyzer& analyzer,
         DrawLevelGrid(p, plot, axis, true);
         DrawFrequencyGrid(p, plot, bins - 1, deltaF, true);
     }
-    PlotFrame::DrawAxisTitles(p, plot, QStringLiteral("[dBV]"), QStringLiteral("周波数 [Hz]"));
+    PlotFrame::DrawAxisTitles(p, plot, QStringLiteral("[dBV]"),
+                              QString::fromUtf16(kFrequencyTitle));
     DrawLegend(p, plot);
 }

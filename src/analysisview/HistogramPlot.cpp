@@ -15,6 +15,7 @@ using namespace AnalysisPlotColours;
 constexpr double kLogBottom = 0.5; // a single count stands clearly above the axis
 constexpr int kLinearTicks = 5;
 constexpr int kWideBar = 4; // bars at least this wide keep a pixel of space between them
+const QPen kNormalCurvePen{kNormalCurve};
 
 struct CountAxis {
     double top = 1.0;
@@ -69,7 +70,7 @@ void DrawCountGrid(QPainter& p, const QRect& plot, const CountAxis& axis, bool l
         if (labels) {
             PlotFrame::DrawLevelLabel(p, plot, y, QString::number(count, 'f', 0));
         } else {
-            p.setPen(PlotFrame::kGridMinor);
+            p.setPen(PlotFrame::kGridMinorPen);
             p.drawLine(plot.left(), y, plot.right(), y);
         }
     };
@@ -111,7 +112,7 @@ void DrawNormalCurve(QPainter& p, const QRect& plot, const CodeHistogram& histog
     thread_local std::vector<QPointF> points;
     points.clear();
     const int32_t columns = histogram.Columns();
-    p.setPen(kNormalCurve);
+    p.setPen(kNormalCurvePen);
     auto flush = [&] {
         if (points.size() == 1) { // a single column: a short dash across its centre
             p.drawLine(points[0] - QPointF(3, 0), points[0] + QPointF(3, 0));

@@ -67,7 +67,7 @@ void FillColumn(QImage& image, int x, int top, int bottom, QRgb colour) {
 }
 
 void DrawBorder(QPainter& painter, const QRect& plot) {
-    painter.setPen(kBorder);
+    painter.setPen(kBorderPen);
     painter.setBrush(Qt::NoBrush);
     // drawRect of a w x h rectangle covers w + 1 x h + 1 pixels: this one lies just outside.
     painter.drawRect(plot.left() - 1, plot.top() - 1, plot.width() + 1, plot.height() + 1);
@@ -75,7 +75,7 @@ void DrawBorder(QPainter& painter, const QRect& plot) {
 
 void DrawAxisTitles(QPainter& painter, const QRect& plot, const QString& vertical,
                     const QString& horizontal) {
-    painter.setPen(kText);
+    painter.setPen(kTextPen);
     const QFontMetrics fm = painter.fontMetrics();
     painter.drawText(4, plot.top() - 9, vertical);
     const int width = fm.horizontalAdvance(horizontal);
@@ -89,9 +89,9 @@ int BottomRowBaseline(const QPainter& painter, const QRect& plot) {
 
 void DrawLevelLabel(QPainter& painter, const QRect& plot, int y, const QString& text) {
     const QFontMetrics fm = painter.fontMetrics();
-    painter.setPen(kBorder);
+    painter.setPen(kBorderPen);
     painter.drawLine(plot.left() - 1 - kTickLength, y, plot.left() - 2, y);
-    painter.setPen(kText);
+    painter.setPen(kTextPen);
     const int width = fm.horizontalAdvance(text);
     painter.drawText(plot.left() - 3 - kTickLength - width, y + (fm.ascent() - fm.descent()) / 2,
                      text);
@@ -100,14 +100,14 @@ void DrawLevelLabel(QPainter& painter, const QRect& plot, int y, const QString& 
 void DrawTickLabel(QPainter& painter, const QRect& plot, int x, const QString& text,
                    int& rightOfLast) {
     const QFontMetrics fm = painter.fontMetrics();
-    painter.setPen(kBorder);
+    painter.setPen(kBorderPen);
     painter.drawLine(x, plot.bottom() + 2, x, plot.bottom() + 1 + kTickLength);
     const int width = fm.horizontalAdvance(text);
     const int left = x - width / 2;
     if (left < rightOfLast + kLabelGap) {
         return;
     }
-    painter.setPen(kText);
+    painter.setPen(kTextPen);
     painter.drawText(left, plot.bottom() + 2 + kTickLength + fm.ascent(), text);
     rightOfLast = left + width;
 }

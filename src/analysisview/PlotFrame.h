@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QFont>
 #include <QImage>
+#include <QPen>
 #include <QRect>
 #include <QString>
 #include <cstdint>
@@ -24,6 +25,12 @@ inline const QColor kText{0, 0, 0};
 inline const QColor kBorder{0, 0, 0};
 inline const QColor kGridMajor{185, 185, 185};
 inline const QColor kGridMinor{228, 228, 228};
+// Pens made once: a pen made from a colour at every line would allocate at every line.
+inline const QPen kTextPen{kText};
+inline const QPen kBorderPen{kBorder};
+inline const QPen kGridMajorPen{kGridMajor};
+inline const QPen kGridMinorPen{kGridMinor};
+inline const QPen kMarkerPen{kGridMajor.darker(150)};
 
 QRect PlotRect(QSize size);
 // The window font (with its fallback) at the window's pixel size.
