@@ -20,20 +20,7 @@
 #include <vector>
 
 // Heap allocations are counted so that a redraw can be shown to allocate nothing.
-static std::atomic<long> gAllocations{0};
-void* operator new(std::size_t n) {
-    gAllocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(n ? n : 1)) {
-        return p;
-    }
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
+#include "AllocationCounter.h"
 
 namespace {
 
