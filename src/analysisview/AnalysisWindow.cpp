@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QFont>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTableWidgetItem>
@@ -60,6 +61,8 @@ AnalysisWindow::AnalysisWindow(QWidget* parent)
     copy->setShortcutContext(Qt::WindowShortcut);
     addAction(copy);
     connect(copy, &QAction::triggered, this, [this] { CopyFigures(); });
+    // The order box would take Ctrl+C for its own digits; in this window it copies the figures.
+    ui_->harmonicsSpin->installEventFilter(this);
     connect(ui_->copyButton, &QPushButton::clicked, this, [this] { CopyFigures(); });
     connect(ui_->saveButton, &QPushButton::clicked, this, [this] {
         if (analysed_) {
@@ -76,6 +79,15 @@ AnalysisWindow::AnalysisWindow(QWidget* parent)
 }
 
 AnalysisWindow::~AnalysisWindow() = default;
+
+bool AnalysisWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+        event->ignore(); // left to the window's copy shortcut
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
 
 void AnalysisWindow::ShowBlock(const SampleBlock* block, const std::string& name) {
     haveBlock_ = block != nullptr && block->count > 0 && block->codes && block->volts;

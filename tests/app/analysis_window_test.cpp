@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QSpinBox>
 #include <QStackedWidget>
 #include <QTest>
 #include <algorithm>
@@ -75,6 +76,12 @@ TEST_F(AnalysisWindowTest, FollowsTheMeasuredBlockWithTheFiguresOfAnalyze) {
     EXPECT_EQ(w->FiguresText(), table);
     QApplication::clipboard()->clear();
     QTest::keyClick(w, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text().toStdString(), table);
+    // Also while the order box has the focus (it would copy its own digits).
+    QApplication::clipboard()->clear();
+    auto* order = w->findChild<QSpinBox*>("harmonicsSpin");
+    order->setFocus();
+    QTest::keyClick(order, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QApplication::clipboard()->text().toStdString(), table);
 
     // JSON through the main window's save: the object analyze --json prints.
