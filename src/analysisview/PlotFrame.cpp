@@ -104,7 +104,8 @@ void DrawTickLabel(QPainter& painter, const QRect& plot, int x, const QString& t
     painter.drawLine(x, plot.bottom() + 2, x, plot.bottom() + 1 + kTickLength);
     const int width = fm.horizontalAdvance(text);
     const int left = x - width / 2;
-    if (left < rightOfLast + kLabelGap) {
+    // A label that would run off the picture is left out rather than cut.
+    if (left < rightOfLast + kLabelGap || left + width > painter.device()->width()) {
         return;
     }
     painter.setPen(kTextPen);
