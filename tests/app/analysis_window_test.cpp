@@ -6,8 +6,10 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QSpinBox>
 #include <QStackedWidget>
+#include <QTableWidget>
 #include <QTest>
 #include <algorithm>
 #include <set>
@@ -136,6 +138,44 @@ TEST_F(AnalysisWindowTest, HistogramCountsAreTheCodesOfTheBlock) {
     EXPECT_EQ(h.MissingCodes(), int64_t{*hi} - *lo + 1 - int64_t(distinct.size()));
     EXPECT_DOUBLE_EQ(w->Figures().meanCode,
                      std::accumulate(b.codes, b.codes + b.count, 0.0) / b.count);
+}
+
+// The table's values are the copied text's; a shorted input's dynamic figures do not apply.
+TEST_F(AnalysisWindowTest, TableShowsTheFiguresAndWhatDoesNotApply) {
+    TFormMain& f = *rig.form;
+    f.MenuAnalysisClick();
+    rig.Measure();
+    Settle();
+    AnalysisWindow* w = f.Analysis();
+    auto* table = w->findChild<QTableWidget*>("figuresTable");
+    auto value = [table](const QString& label) {
+        for (int r = 0; r < table->rowCount(); ++r) {
+            if (table->item(r, 0)->text() == label) {
+                return table->item(r, 1)->text();
+            }
+        }
+        return QStringLiteral("(no row)");
+    };
+    char snr[32];
+    std::snprintf(snr, sizeof snr, "%.2f dB", w->Figures().snrDb);
+    EXPECT_EQ(value("SNR"), snr);
+    EXPECT_NE(w->FiguresText().find(std::string("SNR                    ") + snr),
+              std::string::npos);
+    EXPECT_TRUE(value("第2高調波").endsWith(" dBc"));
+
+    f.Document().unitSetting.ch_sel = 1; // the simulated unit's shorted input
+    rig.Measure();
+    Settle();
+    ASSERT_TRUE(w->HasFigures());
+    EXPECT_FALSE(w->Figures().dynamicApplies);
+    for (const char* label : {"SNR", "THD", "ENOB（フルスケール換算）", "ノイズ密度"}) {
+        EXPECT_EQ(value(label), "該当なし") << label;
+    }
+    EXPECT_EQ(value("第2高調波"), "(no row)");
+    EXPECT_TRUE(value("実効分解能").endsWith(" ビット"));
+    auto* summary = w->findChild<QLabel*>("histogramStats");
+    EXPECT_TRUE(summary->text().contains(
+        QStringLiteral("欠落コード %1").arg(w->Histogram().MissingCodes())));
 }
 
 TEST_F(AnalysisWindowTest, SavesCsvAndAsksBeforeReplacingAndTellsAFailure) {
