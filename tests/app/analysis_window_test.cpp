@@ -77,12 +77,15 @@ TEST_F(AnalysisWindowTest, FollowsTheMeasuredBlockWithTheFiguresOfAnalyze) {
     const std::string table = Analyze({NativePath("run.DTA")});
     EXPECT_EQ(w->FiguresText(), table);
     QApplication::clipboard()->clear();
+    w->activateWindow(); // the shortcut is the window's: it must be the active one
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
     QTest::keyClick(w, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QApplication::clipboard()->text().toStdString(), table);
     // Also while the order box has the focus (it would copy its own digits).
     QApplication::clipboard()->clear();
     auto* order = w->findChild<QSpinBox*>("harmonicsSpin");
     order->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([order] { return order->hasFocus(); }));
     QTest::keyClick(order, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QApplication::clipboard()->text().toStdString(), table);
 
