@@ -45,6 +45,13 @@ protected:
     }
     // Runs the pass of the event loop that brings the window up to date.
     void Settle() { rig.app.processEvents(); }
+    // The window opened, then one block measured and the window brought up to date.
+    AnalysisWindow* MeasureWithWindowOpen() {
+        rig.form->MenuAnalysisClick();
+        rig.Measure();
+        Settle();
+        return rig.form->Analysis();
+    }
 
     MeasureRig rig;
 };
@@ -118,10 +125,7 @@ TEST_F(AnalysisWindowTest, FollowsTheMeasuredBlockWithTheFiguresOfAnalyze) {
 
 TEST_F(AnalysisWindowTest, HistogramCountsAreTheCodesOfTheBlock) {
     TFormMain& f = *rig.form;
-    f.MenuAnalysisClick();
-    rig.Measure();
-    Settle();
-    AnalysisWindow* w = f.Analysis();
+    AnalysisWindow* w = MeasureWithWindowOpen();
     ASSERT_TRUE(w->HasFigures());
     const SampleBlock& b = f.Document().curBlock;
     const CodeHistogram& h = w->Histogram();
@@ -146,10 +150,7 @@ TEST_F(AnalysisWindowTest, HistogramCountsAreTheCodesOfTheBlock) {
 // The table's values are the copied text's; a shorted input's dynamic figures do not apply.
 TEST_F(AnalysisWindowTest, TableShowsTheFiguresAndWhatDoesNotApply) {
     TFormMain& f = *rig.form;
-    f.MenuAnalysisClick();
-    rig.Measure();
-    Settle();
-    AnalysisWindow* w = f.Analysis();
+    AnalysisWindow* w = MeasureWithWindowOpen();
     auto* table = w->findChild<QTableWidget*>("figuresTable");
     auto value = [table](const QString& label) {
         for (int r = 0; r < table->rowCount(); ++r) {
@@ -183,10 +184,7 @@ TEST_F(AnalysisWindowTest, TableShowsTheFiguresAndWhatDoesNotApply) {
 
 TEST_F(AnalysisWindowTest, SavesCsvAndAsksBeforeReplacingAndTellsAFailure) {
     TFormMain& f = *rig.form;
-    f.MenuAnalysisClick();
-    rig.Measure();
-    Settle();
-    AnalysisWindow* w = f.Analysis();
+    AnalysisWindow* w = MeasureWithWindowOpen();
     ASSERT_TRUE(w->HasFigures());
 
     rig.files.answers = {Path("figures.CSV")};
