@@ -6,6 +6,7 @@
 #include <numbers>
 
 #include "analysis/SampleConversion.h"
+#include "analysis/SpectrumAverage.h"
 
 namespace {
 
@@ -27,9 +28,18 @@ double EnobBits(double sinadDb) {
 
 bool ConverterAnalyzer::Analyze(const SampleBlock& block, int32_t highestHarmonic,
                                 ConverterFigures& out) {
+    return Analyze(block, highestHarmonic, out, nullptr);
+}
+
+bool ConverterAnalyzer::Analyze(const SampleBlock& block, int32_t highestHarmonic,
+                                ConverterFigures& out, SpectrumAverage* average) {
     if (block.codes == nullptr || block.volts == nullptr || block.count < 1 ||
         block.count > MaxSamples || highestHarmonic < 2 ||
         highestHarmonic > ConverterFigures::kMaxHarmonicOrder) {
+        return false;
+    }
+    if (average != nullptr &&
+        (average->Mode() != AverageMode::Power || average->Bins() != block.count / 2 - 1)) {
         return false;
     }
     if (!PrepareLength(block.count)) {
@@ -39,7 +49,7 @@ bool ConverterAnalyzer::Analyze(const SampleBlock& block, int32_t highestHarmoni
     out.count = block.count;
     spectrumBins_ = 0;
     NoiseFigures(block, out);
-    DynamicFigures(block, highestHarmonic, out);
+    DynamicFigures(block, highestHarmonic, out, average);
     return true;
 }
 
@@ -102,7 +112,7 @@ void ConverterAnalyzer::NoiseFigures(const SampleBlock& block, ConverterFigures&
 }
 
 void ConverterAnalyzer::DynamicFigures(const SampleBlock& block, int32_t highestHarmonic,
-                                       ConverterFigures& out) {
+                                       ConverterFigures& out, SpectrumAverage* average) {
     const int32_t n = block.count;
     const int32_t m = kToneHalfWidth;
     const int32_t half = n / 2; // bins 1 .. half-1 are the one-sided spectrum
@@ -121,6 +131,11 @@ void ConverterAnalyzer::DynamicFigures(const SampleBlock& block, int32_t highest
     const double scale = 2.0 / (static_cast<double>(n) * windowPower_);
     for (int32_t k = 1; k < half; ++k) {
         power_[k] = std::norm(spectrum_[k]) * scale;
+    }
+    if (average != nullptr) {
+        average->AddPowers(power_.data() + 1);
+        average->Powers(power_.data() + 1);
+        out.averagedBlocks = average->Blocks();
     }
     spectrumBins_ = half;
 

@@ -9,6 +9,8 @@
 #include "analysis/ChirpZ.h"
 #include "common/SampleBlock.h"
 
+class SpectrumAverage;
+
 struct HarmonicFigure {
     int32_t order = 0;
     double hz = 0.0;
@@ -19,6 +21,7 @@ struct ConverterFigures {
     static constexpr int32_t kMaxHarmonicOrder = 20;
 
     int32_t count = 0;
+    int32_t averagedBlocks = 1; // blocks whose mean power spectrum the dynamic figures are of
     // The dynamic figures apply only when the largest line stands clearly above the noise
     // (SNR of at least 10 dB); otherwise the fields below up to `harmonics` are left 0.
     bool dynamicApplies = false;
@@ -66,6 +69,12 @@ public:
     // highestHarmonic (2 .. kMaxHarmonicOrder) are counted. False, changing nothing, for a block
     // without codes or volts, a count outside 1..MaxSamples or a harmonic order out of range.
     bool Analyze(const SampleBlock& block, int32_t highestHarmonic, ConverterFigures& out);
+    // The same, with the dynamic figures from the mean power spectrum of the blocks added to
+    // `average` so far, this one added first (a power average of count/2 - 1 bins, for bins
+    // 1 .. count/2 - 1). The code figures stay those of this block. False, changing nothing,
+    // also when `average` holds another number of bins.
+    bool Analyze(const SampleBlock& block, int32_t highestHarmonic, ConverterFigures& out,
+                 SpectrumAverage* average);
 
     // The last analysis's spectrum: one-sided V^2 per bin and the band each bin was counted in,
     // for bins 1 .. SpectrumBins() - 1 (bin 0, the removed mean, is not part of it). 0 bins when
@@ -76,7 +85,8 @@ public:
 
 private:
     void NoiseFigures(const SampleBlock& block, ConverterFigures& out) const;
-    void DynamicFigures(const SampleBlock& block, int32_t highestHarmonic, ConverterFigures& out);
+    void DynamicFigures(const SampleBlock& block, int32_t highestHarmonic, ConverterFigures& out,
+                        SpectrumAverage* average);
     bool PrepareLength(int32_t n);
     // Power in bins lo..hi and marking them as taken, both clipped to bins 1 .. n/2 - 1.
     double BandPower(int32_t lo, int32_t hi) const;

@@ -17,14 +17,18 @@ float DeltaF(float samplePeriodMs, int32_t count) {
     return 1000.0f / (samplePeriodMs * static_cast<float>(count));
 }
 
-bool CheckCodes(SampleBlock& block, float samplePeriodMs) {
-    if (!HasCodes(block)) {
-        return false;
-    }
-    for (int32_t i = 0; i < block.count; ++i) {
-        if (block.codes[i] == kCodeOutOfRangeLow || block.codes[i] == kCodeOutOfRangeHigh) {
-            return false;
+bool HasClippingCode(const int32_t* codes, int32_t count) {
+    for (int32_t i = 0; i < count; ++i) {
+        if (codes[i] == kCodeOutOfRangeLow || codes[i] == kCodeOutOfRangeHigh) {
+            return true;
         }
+    }
+    return false;
+}
+
+bool CheckCodes(SampleBlock& block, float samplePeriodMs) {
+    if (!HasCodes(block) || HasClippingCode(block.codes, block.count)) {
+        return false;
     }
     return ConvertBlock(block, samplePeriodMs);
 }

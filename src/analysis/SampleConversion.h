@@ -19,6 +19,9 @@ inline float CodeToVolts(int32_t code) {
 // 0 when either is not positive.
 float DeltaF(float samplePeriodMs, int32_t count);
 
+// A clipping code (0 or 16777215) in codes[0 .. count-1].
+bool HasClippingCode(const int32_t* codes, int32_t count);
+
 // Rejects a block holding a clipping code (0 or 16777215) anywhere in codes[0 .. count-1]
 // and returns false, leaving the block as it is; otherwise converts it with ConvertBlock.
 // The caller passes SamplePeriod(spsSel, sinc3) of the AD settings the block was taken with.

@@ -4,9 +4,11 @@
 
 #include <cstdint>
 
-inline constexpr int32_t MaxSamples = 270000;      // capacity of every sample array
-inline constexpr int32_t MaxSpectrum = 135000;     // capacity of every spectrum array
-inline constexpr int32_t kCodeZeroVolt = 8388608;  // 0x800000
+#include "common/SpectrumAveraging.h"
+
+inline constexpr int32_t MaxSamples = 270000;     // capacity of every sample array
+inline constexpr int32_t MaxSpectrum = 135000;    // capacity of every spectrum array
+inline constexpr int32_t kCodeZeroVolt = 8388608; // 0x800000
 inline constexpr int32_t kCodeOutOfRangeLow = 0;
 inline constexpr int32_t kCodeOutOfRangeHigh = 16777215;
 
@@ -21,4 +23,6 @@ struct SampleBlock {
     float voltMean = 0.0f;
     float deltaF = 0.0f;
     float* spectrum = nullptr; // count/2 entries
+    // Set when `spectrum` combines several blocks of which this is the last.
+    SpectrumAveraging averaging;
 };

@@ -1,5 +1,6 @@
 #include "document/MeasurementDocument.h"
 
+#include <algorithm>
 #include <ctime>
 
 #include "analysis/MyFFT.h"
@@ -34,7 +35,8 @@ bool Fail(FileError* detail, const char* reason) {
 
 MeasurementDocument::MeasurementDocument()
     : curCodes(MaxSamples, 0), curVolts(MaxSamples, 0.0f), refCodes(MaxSamples, 0),
-      refVolts(MaxSamples, 0.0f), curSpectrum(MaxSpectrum, 0.0f), refSpectrum(MaxSpectrum, 0.0f) {
+      refVolts(MaxSamples, 0.0f), seriesCodes(MaxSamples, 0), curSpectrum(MaxSpectrum, 0.0f),
+      refSpectrum(MaxSpectrum, 0.0f) {
     curBlock.codes = curCodes.data();
     curBlock.volts = curVolts.data();
     curBlock.spectrum = curSpectrum.data();
@@ -122,6 +124,8 @@ bool MeasurementDocument::LoadDataFile(const std::string& path, BlockRole role, 
 }
 
 bool MeasurementDocument::ComputeSpectrum(BlockRole role) {
+    // The block's own spectrum from now on: whatever average it held is gone.
+    Block(role).averaging = {};
     if (fft_ && fft_->ComputeSpectrum(Block(role))) {
         return true;
     }
@@ -168,6 +172,18 @@ MeasurementDocument::FinishResult MeasurementDocument::FinishBlock() {
     // 4. The code statistics.
     ComputeStatistics();
     return FinishResult::Accepted;
+}
+
+MeasurementDocument::FinishResult MeasurementDocument::FinishSeriesBlock() {
+    const int32_t count = graphSetting.DataCountMax;
+    if (count < 1 || count > MaxSamples) {
+        return FinishResult::NotConverted;
+    }
+    if (HasClippingCode(seriesCodes.data(), count)) {
+        return FinishResult::Clipped;
+    }
+    std::copy_n(seriesCodes.begin(), count, curCodes.begin());
+    return FinishBlock();
 }
 
 MeasurementDocument::SaveResult MeasurementDocument::WriteMeasuredData(FileError* detail) {

@@ -85,6 +85,10 @@ public:
     // into the block, clipping check, conversion, code statistics. Accepted: fDataExist set,
     // fDataSaved cleared. Otherwise the block is dropped (count 0, fDataExist cleared).
     FinishResult FinishBlock();
+    // The same for a block of a series, received into seriesCodes: a clipped block is refused
+    // before anything changes, so the last complete block of the series stays on screen;
+    // otherwise the codes become the measured block's and FinishBlock follows.
+    FinishResult FinishSeriesBlock();
 
     // Writing the measured block to measureSetting.DataFilePath. A declined overwrite question
     // writes nothing: it is neither a success (the block is not stored) nor a failure (the user
@@ -146,6 +150,8 @@ public:
     std::vector<int32_t> refCodes;
     std::vector<float> refVolts;
     // The FFT work areas (input, buffer, tables) belong to myFFT, reserved once when it is made.
+    // A series receives its next block here while the last one stays the measured block.
+    std::vector<int32_t> seriesCodes;
     std::vector<float> curSpectrum;
     std::vector<float> refSpectrum;
     SampleBlock curBlock;

@@ -5,6 +5,7 @@
 
 #include "common/GeneralFormat.h"
 #include "common/SjisText.h"
+#include "common/SpectrumAveraging.h"
 #include "files/ValueParse.h"
 #include "files/ZF_File.h"
 
@@ -141,6 +142,10 @@ bool ZF_File::WriteBlockFile(const std::string& header, const ADUnitSetting& ad,
     }
     out_.Clear();
     out_.Line(header);
+    // An averaged spectrum says how it was made, in a comment line readers pass over.
+    if (fft && block.averaging.Averaged()) {
+        out_.Line(AveragingComment(block.averaging));
+    }
     WriteADSection(out_, ad);
     std::string error;
     bool ok = WriteMeasureSection(out_, measure);

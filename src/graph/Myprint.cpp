@@ -3,6 +3,7 @@
 #include "common/DecimalPicture.h"
 #include "common/RateTables.h"
 #include "common/SjisText.h"
+#include "common/SpectrumAveraging.h"
 #include "graph/FFTGraph.h"
 #include "graph/GraphBitmap.h"
 
@@ -21,6 +22,7 @@ PrintInfo MakePrintInfo(const SampleBlock& block, const GraphSetting& graphSetti
     info.peakdB = readouts.EditPeakdB ? readouts.EditPeakdB->text() : QString();
     info.peakHz = readouts.EditPeakHz ? readouts.EditPeakHz->text() : QString();
     info.unit = readouts.unit;
+    info.averagingLine = QString::fromStdString(AveragingSummary(block.averaging));
     return info;
 }
 
@@ -49,7 +51,7 @@ QStringList SummaryLines(const PrintInfo& info) {
     const QString fileName = !m.DataFilePath.empty()
                                  ? QString::fromStdString(m.DataFilePath)
                                  : QString::fromStdString(SjisToUtf8(m.DataFileName));
-    return {
+    QStringList lines{
         QStringLiteral("< Lumeno >"),
         QStringLiteral("データ数：") + QString::number(info.count),
         QStringLiteral("サンプリング：") + info.rateText,
@@ -70,6 +72,11 @@ QStringList SummaryLines(const PrintInfo& info) {
         QStringLiteral("測定：") + QString::fromStdString(SjisToUtf8(m.StartDateTime)),
         QStringLiteral("ファイル名：") + fileName,
     };
+    // Only an averaged spectrum adds a line; a single block's report is the designed one.
+    if (!info.averagingLine.isEmpty()) {
+        lines.append(info.averagingLine);
+    }
+    return lines;
 }
 
 void DrawPlotFrame(QPainter& canvas, const PlotRect& r) {

@@ -31,13 +31,14 @@ struct PrintInfo {
     QString peakdB;
     QString peakHz;
     QString unit;
+    QString averagingLine; // empty unless the spectrum is averaged
 };
 
 // The report information of the measured block and the read-outs as they stand.
 PrintInfo MakePrintInfo(const SampleBlock& block, const GraphSetting& graphSetting,
                         const MeasureSetting& measureSetting, const PeakReadouts& readouts);
 
-// The 14 summary lines, in print order.
+// The 14 summary lines, in print order, and the averaging line when there is one.
 QStringList SummaryLines(const PrintInfo& info);
 
 class TZF_Print {
