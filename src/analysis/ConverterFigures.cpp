@@ -32,7 +32,8 @@ bool ConverterAnalyzer::Analyze(const SampleBlock& block, int32_t highestHarmoni
 }
 
 bool ConverterAnalyzer::Analyze(const SampleBlock& block, int32_t highestHarmonic,
-                                ConverterFigures& out, SpectrumAverage* average) {
+                                ConverterFigures& out, SpectrumAverage* average,
+                                bool addBlock) {
     if (block.codes == nullptr || block.volts == nullptr || block.count < 1 ||
         block.count > MaxSamples || highestHarmonic < 2 ||
         highestHarmonic > ConverterFigures::kMaxHarmonicOrder) {
@@ -49,7 +50,7 @@ bool ConverterAnalyzer::Analyze(const SampleBlock& block, int32_t highestHarmoni
     out.count = block.count;
     spectrumBins_ = 0;
     NoiseFigures(block, out);
-    DynamicFigures(block, highestHarmonic, out, average);
+    DynamicFigures(block, highestHarmonic, out, average, addBlock);
     return true;
 }
 
@@ -112,7 +113,8 @@ void ConverterAnalyzer::NoiseFigures(const SampleBlock& block, ConverterFigures&
 }
 
 void ConverterAnalyzer::DynamicFigures(const SampleBlock& block, int32_t highestHarmonic,
-                                       ConverterFigures& out, SpectrumAverage* average) {
+                                       ConverterFigures& out, SpectrumAverage* average,
+                                       bool addBlock) {
     const int32_t n = block.count;
     const int32_t m = kToneHalfWidth;
     const int32_t half = n / 2; // bins 1 .. half-1 are the one-sided spectrum
@@ -133,7 +135,9 @@ void ConverterAnalyzer::DynamicFigures(const SampleBlock& block, int32_t highest
         power_[k] = std::norm(spectrum_[k]) * scale;
     }
     if (average != nullptr) {
-        average->AddPowers(power_.data() + 1);
+        if (addBlock) {
+            average->AddPowers(power_.data() + 1);
+        }
         average->Powers(power_.data() + 1);
         out.averagedBlocks = average->Blocks();
     }

@@ -73,8 +73,9 @@ public:
     // `average` so far, this one added first (a power average of count/2 - 1 bins, for bins
     // 1 .. count/2 - 1). The code figures stay those of this block. False, changing nothing,
     // also when `average` holds another number of bins.
+    // addBlock false: the block was added before (the figures again, with another order).
     bool Analyze(const SampleBlock& block, int32_t highestHarmonic, ConverterFigures& out,
-                 SpectrumAverage* average);
+                 SpectrumAverage* average, bool addBlock = true);
 
     // The last analysis's spectrum: one-sided V^2 per bin and the band each bin was counted in,
     // for bins 1 .. SpectrumBins() - 1 (bin 0, the removed mean, is not part of it). 0 bins when
@@ -86,7 +87,7 @@ public:
 private:
     void NoiseFigures(const SampleBlock& block, ConverterFigures& out) const;
     void DynamicFigures(const SampleBlock& block, int32_t highestHarmonic, ConverterFigures& out,
-                        SpectrumAverage* average);
+                        SpectrumAverage* average, bool addBlock);
     bool PrepareLength(int32_t n);
     // Power in bins lo..hi and marking them as taken, both clipped to bins 1 .. n/2 - 1.
     double BandPower(int32_t lo, int32_t hi) const;

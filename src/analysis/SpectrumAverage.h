@@ -31,7 +31,7 @@ public:
     // Blocks in the result (at most the window) and blocks added since Start.
     int32_t Blocks() const;
     int64_t Added() const { return added_; }
-    SpectrumAveraging Averaging() const { return {mode_, Blocks()}; }
+    SpectrumAveraging Averaging() const { return {mode_, Blocks(), 0}; }
 
     // The result in amplitudes (volts RMS) or powers (V^2), `Bins()` values.
     void Amplitudes(float* out) const;

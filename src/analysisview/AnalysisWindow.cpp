@@ -89,12 +89,20 @@ bool AnalysisWindow::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void AnalysisWindow::ShowBlock(const SampleBlock* block, const std::string& name) {
+void AnalysisWindow::ShowBlock(const SampleBlock* block, const std::string& name,
+                               int64_t series, int32_t window) {
     haveBlock_ = block != nullptr && block->count > 0 && block->codes && block->volts;
     analysed_ = false;
     if (haveBlock_) {
         block_ = *block;
         name_ = name;
+    }
+    blockAveraged_ = false;
+    if (!haveBlock_ || series == 0) {
+        series_ = 0;
+        average_.Release();
+    } else if (series != series_ || average_.Bins() != block->count / 2 - 1) {
+        series_ = average_.Start(AverageMode::Power, block->count / 2 - 1, window) ? series : 0;
     }
     if (haveBlock_ && isVisible()) {
         Analyse();
@@ -112,12 +120,14 @@ void AnalysisWindow::showEvent(QShowEvent* event) {
 
 void AnalysisWindow::Analyse() {
     histogramColumns_ = std::max(1, HistogramPlot::MaxColumns(ui_->histogramView->size()));
-    analysed_ = analyzer_.Analyze(block_, HarmonicOrder(), figures_) &&
+    SpectrumAverage* average = series_ != 0 ? &average_ : nullptr;
+    analysed_ = analyzer_.Analyze(block_, HarmonicOrder(), figures_, average, !blockAveraged_) &&
                 histogram_.Count(block_.codes, block_.count, histogramColumns_);
     if (!analysed_) {
         ui_->pages->setCurrentWidget(ui_->noDataPage);
         return;
     }
+    blockAveraged_ = average != nullptr;
     ShowFigures();
     ui_->pages->setCurrentWidget(ui_->figuresPage);
     ui_->spectrumView->Invalidate();

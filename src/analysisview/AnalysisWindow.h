@@ -11,6 +11,7 @@
 
 #include "analysis/CodeHistogram.h"
 #include "analysis/ConverterFigures.h"
+#include "analysis/SpectrumAverage.h"
 #include "common/SampleBlock.h"
 
 class UserSettings;
@@ -27,7 +28,11 @@ public:
     // The measured block (its codes and volts stay where they are until the next call) and the
     // name the copied figures give it; null or an empty block: "データがありません". The
     // analysis runs now when the window is shown, else when it is shown next.
-    void ShowBlock(const SampleBlock* block, const std::string& name);
+    // A block of a series (`series` counts the series, `window` the blocks a continuous one
+    // keeps, 0: all) joins the mean power spectrum of that series' blocks analysed here, which
+    // the dynamic figures are then of; a block outside a series (series 0) stands alone.
+    void ShowBlock(const SampleBlock* block, const std::string& name, int64_t series = 0,
+                   int32_t window = 0);
     bool HasFigures() const { return analysed_; }
     const ConverterFigures& Figures() const { return figures_; }
     const ConverterAnalyzer& Analyzer() const { return analyzer_; }
@@ -68,6 +73,9 @@ private:
 
     std::unique_ptr<Ui::AnalysisWindow> ui_;
     ConverterAnalyzer analyzer_;
+    SpectrumAverage average_;
+    int64_t series_ = 0;        // the series average_ is of; 0: none
+    bool blockAveraged_ = false; // block_ is in average_ already
     ConverterFigures figures_;
     CodeHistogram histogram_;
     SampleBlock block_;

@@ -39,6 +39,9 @@ void TmyMessage::MsgFFTSaveError() {
 void TmyMessage::MsgAnalysisSaveError() {
     Show(MsgIcon::Error, QStringLiteral("解析結果を保存できませんでした"));
 }
+void TmyMessage::MsgSeriesMemoryError() {
+    Show(MsgIcon::Error, QStringLiteral("平均化に使うメモリを確保できませんでした"));
+}
 void TmyMessage::MsgSettingFileError() {
     Show(MsgIcon::Error, QStringLiteral("設定ファイルの内容が正しくありませんでした"));
 }

@@ -24,6 +24,7 @@ public:
     void MsgDataFileError();
     void MsgFFTSaveError();
     void MsgAnalysisSaveError();
+    void MsgSeriesMemoryError();
     void MsgSettingFileError();
     void MsgNoData();
     void MsgLevelError();

@@ -78,14 +78,24 @@ void TmyStatus::ShowNoResponse() {
 void TmyStatus::ShowCommandError() {
     SetPanel(QStringLiteral("コマンド送信エラーです"), kUnitPanel);
 }
+namespace {
+// A series adds how far it came: "計測終了しました (平均 16/16)".
+QString WithSeries(const QString& text, const QString& series) {
+    return series.isEmpty() ? text : text + QStringLiteral(" (") + series + QStringLiteral(")");
+}
+} // namespace
+
 void TmyStatus::ShowMeasuring() {
     SetPanel(QStringLiteral("計測中です"), kStatePanel);
 }
-void TmyStatus::ShowMeasureEnd() {
-    SetPanel(QStringLiteral("計測終了しました"), kStatePanel);
+void TmyStatus::ShowMeasureEnd(const QString& series) {
+    SetPanel(WithSeries(QStringLiteral("計測終了しました"), series), kStatePanel);
 }
-void TmyStatus::ShowMeasureStopped() {
-    SetPanel(QStringLiteral("計測中止しました"), kStatePanel);
+void TmyStatus::ShowMeasureStopped(const QString& series) {
+    SetPanel(WithSeries(QStringLiteral("計測中止しました"), series), kStatePanel);
+}
+void TmyStatus::ShowSeriesBlock(const QString& series) {
+    SetPanel(series, kStatePanel);
 }
 void TmyStatus::ShowDataLoaded() {
     SetPanel(QStringLiteral("データファイル読み込みました"), kStatePanel);

@@ -18,8 +18,11 @@ public:
     void ShowNoResponse();
     void ShowCommandError();
     void ShowMeasuring();
-    void ShowMeasureEnd();
-    void ShowMeasureStopped();
+    // `series`: how far a series came ("平均 16/16"), empty for a single block.
+    void ShowMeasureEnd(const QString& series = {});
+    void ShowMeasureStopped(const QString& series = {});
+    // The block of a series being taken: "平均 3/16", "連続 42".
+    void ShowSeriesBlock(const QString& series);
     void ShowDataLoaded();
     void ShowRefLoaded();
     void ShowStarting();

@@ -21,10 +21,7 @@ void TFormMain::MenuAnalysisClick() {
     if (!analysisWindow_) {
         analysisWindow_ = std::make_unique<AnalysisWindow>(this);
         analysisWindow_->setObjectName(QStringLiteral("FormAnalysis"));
-        if (!userSettingsRead_) {
-            userSettingsRead_ = true;
-            userSettings_.Load(Native(UserSettingsFile()));
-        }
+        LoadUserSettings();
         analysisWindow_->RestoreSettings(userSettings_);
         connect(analysisWindow_.get(), &AnalysisWindow::saveRequested, this,
                 &TFormMain::SaveAnalysisFigures);
@@ -64,7 +61,12 @@ void TFormMain::RefreshAnalysis() {
         return;
     }
     const bool present = document_.fDataExist && document_.curBlock.count > 0;
-    analysisWindow_->ShowBlock(present ? &document_.curBlock : nullptr, MeasuredBlockName());
+    // The blocks of a series are averaged as the main window's spectrum is: the last K of a
+    // continuous series, all of the others.
+    const SeriesSetting& series = series_.Setting();
+    analysisWindow_->ShowBlock(present ? &document_.curBlock : nullptr, MeasuredBlockName(),
+                               present ? document_.curBlock.averaging.series : 0,
+                               series.continuous ? series.count : 0);
 }
 
 std::string TFormMain::MeasuredBlockName() const {
@@ -96,11 +98,13 @@ QString TFormMain::UserSettingsFile() const {
 }
 
 void TFormMain::SaveUserSettings() {
-    // Only a user who opened the window has anything of it to remember.
-    if (!analysisWindow_) {
+    // Only a user who opened the window or chose the averaging has anything to remember.
+    if (!analysisWindow_ && !userSettingsChanged_) {
         return;
     }
-    analysisWindow_->StoreSettings(userSettings_);
+    if (analysisWindow_) {
+        analysisWindow_->StoreSettings(userSettings_);
+    }
     if (!userSettings_.Save(Native(UserSettingsFile()))) {
         std::fprintf(stderr, "tavrin: cannot write %s\n", Native(UserSettingsFile()).c_str());
     }

@@ -58,6 +58,7 @@ void TFormMain::IdleHandler() {
 void TFormMain::FirstIdle() {
     fFirstIdle = false;
     LoadStartupSettings(QString::fromLatin1(kStartupFileName));
+    LoadUserSettings();
     UpdateCaption(false);
     if (Graph()) {
         graphs_->Relayout();

@@ -250,10 +250,12 @@ void TFormMain::ConnectHandlers() {
         {ui->MenuRefClear, &TFormMain::MenuRefClearClick},
         {ui->MenuHelpVersion, &TFormMain::MenuHelpVersionClick},
         {ui->MenuAnalysis, &TFormMain::MenuAnalysisClick},
+        {ui->MenuAverage, &TFormMain::MenuAverageClick},
     };
     for (const auto& [action, handler] : menu) {
         connect(action, &QAction::triggered, this, handler);
     }
+    connect(ui->MenuContinuous, &QAction::triggered, this, &TFormMain::MenuContinuousClick);
     connect(graphs_->SpectrumBox(), &TPaintBox::MouseDown, this,
             [this](Qt::MouseButton, int x, int) { PaintBox1MouseDown(x); });
     connect(&measurement_, &TMeasurementController::progress, this,

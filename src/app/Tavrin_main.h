@@ -19,6 +19,7 @@
 #include "common/SampleBlock.h"
 #include "common/Settings.h"
 #include "document/MeasurementDocument.h"
+#include "document/MeasurementSeries.h"
 #include "files/UserSettings.h"
 #include "graph/GraphArea.h"
 
@@ -191,6 +192,11 @@ public:
     void SaveAnalysisFigures();
     // The user's own settings as last read or stored.
     const UserSettings& UserPreferences() const { return userSettings_; }
+    // What the start button measures: one block, K blocks averaged, or continuously.
+    const SeriesSetting& Series() const { return seriesSetting_; }
+    void SetSeries(const SeriesSetting& setting);
+    // The series running or last run.
+    const MeasurementSeries& RunningSeries() const { return series_; }
     // The information text (Δｆ, display, window) is on status panel 2.
     bool InfoShown() const { return fInfoShown; }
 
@@ -290,6 +296,9 @@ public slots:
     void MenuHelpVersionClick();
     // Opens the analysis window beside the main window, or brings it to the front.
     void MenuAnalysisClick();
+    // 連続計測 (checkable) and 平均化…: what the next start measures.
+    void MenuContinuousClick(bool checked);
+    void MenuAverageClick();
     void PeakFwdBtnClick();
     void PeakBackBtnClick();
     void StatusBar1Click();
@@ -320,6 +329,17 @@ private:
     void MeasurementProgress(int32_t received, int32_t lastCode);
     void MeasurementFailed();
     void MeasurementStopped();
+    // A series (Tavrin_series.cpp): the unit is prepared once, then block after block is taken
+    // with the acquisition command alone.
+    void StartSeries(const ADUnitSetting& setting);
+    bool StartSeriesBlock();
+    void FinishSeriesBlock();
+    // The series is over; the last complete block stays the measured one.
+    void EndSeries();
+    void AutoSaveSeriesBlock();
+    // How far the series came ("平均 16/16"); it stays readable once the series has ended.
+    QString SeriesDoneText() const;
+    void LoadUserSettings();
     void SetCommandsEnabled(bool enabled);
     QString AskFileName(FileDialogRequest::Mode mode, const QString& filter, const QString& name);
     void ClearResultPanels();
@@ -363,4 +383,11 @@ private:
     bool analysisRefreshPending_ = false;
     UserSettings userSettings_;
     bool userSettingsRead_ = false;
+    bool userSettingsChanged_ = false;
+    SeriesSetting seriesSetting_;
+    MeasurementSeries series_;
+    // The automatic saves of a series are numbered under the name the user gave; the measured
+    // block then names its own file, and the next series numbers under the same name again.
+    std::string seriesSaveBase_;
+    std::string lastSeriesSave_;
 };

@@ -40,8 +40,9 @@ void TFormMain::MeasureStartBtnClick() {
     if (MeasureStartBtn->text() == kStartCaption) {
         StartMeasurement();
     } else {
+        const bool series = series_.Running();
         StopMeasurement();
-        myStatus->ShowMeasureStopped();
+        myStatus->ShowMeasureStopped(series ? SeriesDoneText() : QString());
     }
 }
 
@@ -77,6 +78,10 @@ void TFormMain::StartMeasurement() {
     Graph()->PaintGraphs();
     ClearPeakReadouts();
     ClearRMS();
+    if (seriesSetting_.IsSeries()) {
+        StartSeries(setting);
+        return;
+    }
 
     // Measuring from here on when it succeeds; the received count starts again at 0.
     const AcqStatus started =
@@ -132,11 +137,20 @@ void TFormMain::MeasurementFailed() {
     // A read error or a unit that stopped sending: nothing is drawn.
     progress_->Cancel();
     myStatus->ShowMeasureError();
-    document_.curBlock.count = 0;
+    if (series_.Running()) {
+        // The blocks completed before stay; only the one under way is lost.
+        EndSeries();
+    } else {
+        document_.curBlock.count = 0;
+    }
     SetIdleControls();
 }
 
 void TFormMain::FinishMeasurement() {
+    if (series_.Running()) {
+        FinishSeriesBlock();
+        return;
+    }
     StopMeasurement();
     // Length, rate and filter, clipping check, conversion and code statistics: the document's
     // end of a block, the same for tavrin-cli acquire.
@@ -176,6 +190,7 @@ void TFormMain::StopMeasurement() {
 }
 
 void TFormMain::MeasurementStopped() {
+    EndSeries();
     SetIdleControls();
 }
 

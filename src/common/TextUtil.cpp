@@ -1,5 +1,7 @@
 #include "common/TextUtil.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <vector>
 
 namespace {
@@ -113,4 +115,15 @@ std::string ShortenPath(std::string_view path, size_t maxChars) {
         text = std::move(next);
     }
     return EncodeUtf8(text);
+}
+
+std::string SeriesFileName(const std::string& path, int64_t index, int64_t total) {
+    const std::filesystem::path p(path);
+    const std::size_t width = std::max<std::size_t>(3, std::to_string(total).size());
+    std::string number = std::to_string(index);
+    if (number.size() < width) {
+        number.insert(0, width - number.size(), '0');
+    }
+    const std::filesystem::path name = p.parent_path() / (p.stem().string() + "-" + number);
+    return name.string() + p.extension().string();
 }

@@ -1,6 +1,7 @@
 // Small text helpers shared by the windows and the file handler. Paths may use "/" or "\".
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -19,3 +20,8 @@ std::string RemoveLineBreaks(std::string_view text);
 // fewer than two separators the 4th to 10th characters do. Both "/" and "\\" separate.
 // maxChars 0 or a path that already fits: unchanged.
 std::string ShortenPath(std::string_view path, size_t maxChars);
+
+// The name of block `index` of a series of `total` blocks (0: of unknown length) written under
+// `path`: "OUT.DTA" becomes "OUT-001.DTA", the number at least three digits wide and as wide as
+// the total.
+std::string SeriesFileName(const std::string& path, int64_t index, int64_t total);
