@@ -77,6 +77,11 @@ double FundamentalDbv(const ConverterFigures& f) {
 
 std::string FiguresTable(std::string_view name, const ConverterFigures& f) {
     std::string out = std::string(name) + ": " + std::to_string(f.count) + " samples\n";
+    if (f.averagedBlocks > 1) {
+        // The dynamic figures are of the blocks' mean power spectrum, the code figures not.
+        out += Line("averaged blocks", std::to_string(f.averagedBlocks) +
+                                           " (mean power spectrum; codes of the last block)");
+    }
     if (f.dynamicApplies) {
         out += Line("fundamental", Number(f.fundamentalHz, kHz) + " Hz, " +
                                        Number(f.fundamentalVrms, kVrms) + " Vrms (" +
@@ -114,6 +119,9 @@ std::string FiguresJson(std::string_view name, const ConverterFigures& f) {
     const bool d = f.dynamicApplies;
     std::string out =
         "{" + JsonNameMembers("file", name, ": ") + ", \"count\": " + std::to_string(f.count);
+    if (f.averagedBlocks > 1) {
+        out += ", \"averaged_blocks\": " + std::to_string(f.averagedBlocks);
+    }
     for (const Figure& g : DynamicFigures(f)) {
         out += std::string(", \"") + g.key + "\": " + (d ? Exact(g.value, "null") : "null");
     }
@@ -146,6 +154,9 @@ std::string FiguresCsv(std::string_view name, const ConverterFigures& f) {
     quoted += "\"";
     std::string out = "name,value,unit\r\nfile," + quoted + ",\r\n";
     out += "count," + std::to_string(f.count) + ",samples\r\n";
+    if (f.averagedBlocks > 1) {
+        out += "averaged_blocks," + std::to_string(f.averagedBlocks) + ",blocks\r\n";
+    }
     auto row = [&out](const std::string& key, const std::string& value, const char* unit) {
         out += key + "," + value + "," + unit + "\r\n";
     };

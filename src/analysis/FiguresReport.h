@@ -1,6 +1,7 @@
 // The converter figures as text: the table tavrin-cli analyze prints, its JSON object and a CSV
 // of one figure a row. The command line and the analysis window share these, so that a figure
-// copied from the window reads exactly as the command prints it.
+// copied from the window reads exactly as the command prints it. Figures of several blocks
+// averaged (averagedBlocks > 1) say how many; those of one block read as they always have.
 #pragma once
 
 #include <string>

@@ -1,10 +1,11 @@
 // tavrin-cli acquire: prepares the unit as the start button does, takes the block with the same
 // acquisition sequence as the window, rejects a clipped block and writes the data file the
-// window's save would write. Ctrl-C, SIGTERM and SIGHUP stop the acquisition on the unit and leave
-// nothing half-written behind.
+// window's save would write; or, for an average, prepares it once, takes the blocks one after
+// the other and writes the last with the combined spectrum. Ctrl-C, SIGTERM and SIGHUP stop the
+// acquisition on the unit and leave nothing half-written behind.
 #include "cli/AcquireCommand.h"
-#include "common/Json.h"
 #include "cli/Units.h"
+#include "common/Json.h"
 
 #include <algorithm>
 #include <csignal>
@@ -17,11 +18,14 @@
 #include "adunit/PolledTimer.h"
 #include "adunit/sim/SimConfig.h"
 #include "adunit/sim/SimulatedUnit.h"
+#include "analysis/SpectrumAverage.h"
 #include "cli/AcquireOptions.h"
+#include "cli/BlockSeries.h"
 #include "cli/Cli.h"
 #include "cli/DataLoad.h"
 #include "common/RateTables.h"
 #include "common/Settings.h"
+#include "common/SpectrumAveraging.h"
 
 namespace {
 
@@ -202,6 +206,7 @@ bool SimulatorFromOptions(AcquireOptions& o, SimConfig& config, std::ostream& er
 }
 
 // The names of the series; false (message written) when one exists and --force is not given.
+// The spectrum file of an average is looked at too, before anything is measured.
 bool OutputNames(const AcquireOptions& o, std::vector<std::string>& names, std::ostream& err) {
     for (int32_t k = 1; k <= o.repeat; ++k) {
         names.push_back(OutputName(o.output, k, o.repeat));
@@ -209,7 +214,7 @@ bool OutputNames(const AcquireOptions& o, std::vector<std::string>& names, std::
             return false;
         }
     }
-    return true;
+    return o.fft.empty() || !RefuseExisting("acquire", o.fft, o.fft, o.force, err);
 }
 
 // kExitOk with the driver (null: no backend), or the exit status of a unit that was asked for
@@ -262,17 +267,71 @@ public:
 
     // Prepares the unit and takes, checks and writes one block; kExitOk or the exit status.
     int Block(const std::string& name) {
-        if (const int r = PrepareAndStart(); r != kExitOk) {
+        MeasurementDocument& document = document_.document;
+        if (const int r = Prepare(); r != kExitOk) {
+            return r;
+        }
+        if (const int r = StartBlock(document.curCodes.data()); r != kExitOk) {
             return r;
         }
         if (const int r = Receive(name); r != kExitOk) {
             return r;
         }
-        return FinishAndWrite(name);
+        const auto finished = document.FinishBlock();
+        if (finished != MeasurementDocument::FinishResult::Accepted) {
+            return FinishFailure(finished, "", name + " not written");
+        }
+        if (const int r = WriteData(name); r != kExitOk) {
+            return r;
+        }
+        Report(name, nullptr);
+        return kExitOk;
+    }
+
+    // Prepares the unit once and takes the blocks of an average one after the other, each
+    // started with the acquisition command alone as the window's series does; writes the last
+    // block and, when asked for, the combined spectrum. kExitOk or the exit status.
+    int Series(const std::string& name) {
+        if (const int r = Prepare(); r != kExitOk) {
+            return r;
+        }
+        MeasurementDocument& document = document_.document;
+        const int32_t blocks = std::max(o_.average, 1);
+        const AverageMode mode = o_.peakHold ? AverageMode::PeakHold : AverageMode::Power;
+        SpectrumAverage average;
+        for (int32_t b = 1; b <= blocks; ++b) {
+            if (const int r = StartBlock(document.seriesCodes.data()); r != kExitOk) {
+                return r;
+            }
+            const std::string which =
+                "block " + std::to_string(b) + " of " + std::to_string(blocks);
+            if (const int r = Receive(blocks > 1 ? name + " " + which : name); r != kExitOk) {
+                return r;
+            }
+            // Nothing is written before the last block is in: a refused one ends the series.
+            const auto finished = document.FinishSeriesBlock();
+            if (finished != MeasurementDocument::FinishResult::Accepted) {
+                return FinishFailure(finished, " in " + which, "nothing written");
+            }
+            if (!document.ComputeSpectrum(BlockRole::Measured) ||
+                !AddMeasuredSpectrum(document, average, mode)) {
+                err_ << "tavrin-cli acquire: cannot compute the spectrum of " << which
+                     << "; nothing written\n";
+                return kExitFailed;
+            }
+        }
+        if (const int r = WriteData(name); r != kExitOk) {
+            return r;
+        }
+        if (const int r = WriteSpectrum(average); r != kExitOk) {
+            return r;
+        }
+        Report(name, &average);
+        return kExitOk;
     }
 
 private:
-    int PrepareAndStart() {
+    int Prepare() {
         const AcqStatus prepared =
             acq_.Prepare(setting_, [] { return StopSignals::Received() != 0; });
         if (prepared == AcqStatus::Abandoned || StopSignals::Received() != 0) {
@@ -282,10 +341,15 @@ private:
         if (prepared != AcqStatus::Ok) {
             return PrepareFailure(prepared, acq_, setting_, err_);
         }
+        return kExitOk;
+    }
+
+    // The acquisition command for one block, its samples going to `codes`.
+    int StartBlock(int32_t* codes) {
         MeasurementDocument& document = document_.document;
         document.measureSetting = MeasureSetting{};
         document.StampStartTime();
-        if (const AcqStatus started = acq_.Start(setting_, o_.count, document.curCodes.data());
+        if (const AcqStatus started = acq_.Start(setting_, o_.count, codes);
             started != AcqStatus::Ok) {
             return PrepareFailure(started, acq_, setting_, err_);
         }
@@ -337,36 +401,64 @@ private:
         return kExitStalled;
     }
 
-    // The window's end of a block and its data-file write.
-    int FinishAndWrite(const std::string& name) {
-        MeasurementDocument& document = document_.document;
-        switch (document.FinishBlock()) {
-        case MeasurementDocument::FinishResult::Accepted:
-            break;
-        case MeasurementDocument::FinishResult::Clipped:
-            err_ << "tavrin-cli acquire: input signal level out of range (a sample reads 0 or "
-                    "16777215); "
-                 << name << " not written\n";
-            return kExitFailed;
-        case MeasurementDocument::FinishResult::NotConverted:
-            err_ << "tavrin-cli acquire: cannot convert the block; " << name << " not written\n";
-            return kExitFailed;
+    // A block the window's end of a block refused; `where` names it within a series.
+    int FinishFailure(MeasurementDocument::FinishResult result, const std::string& where,
+                      const std::string& consequence) {
+        if (result == MeasurementDocument::FinishResult::Clipped) {
+            err_ << "tavrin-cli acquire: input signal level out of range" << where
+                 << " (a sample reads 0 or 16777215); " << consequence << "\n";
+        } else {
+            err_ << "tavrin-cli acquire: cannot convert the block" << where << "; " << consequence
+                 << "\n";
         }
+        return kExitFailed;
+    }
+
+    // The window's data-file write of the measured block.
+    int WriteData(const std::string& name) {
+        MeasurementDocument& document = document_.document;
         SetDataFilePath(document.measureSetting, AbsolutePath(name));
         FileError e;
         if (document.SaveMeasuredData(&e) != MeasurementDocument::SaveResult::Saved) {
             err_ << "tavrin-cli acquire: cannot write " << name << ": " << e.reason << "\n";
             return kExitFailed;
         }
-        Report(name);
         return kExitOk;
     }
 
-    void Report(const std::string& name) {
-        // Where the bar was, or as the one line per block when stderr is no terminal.
+    // The window's spectrum export, the series' combined spectrum in place of the last block's.
+    int WriteSpectrum(const SpectrumAverage& average) {
+        if (o_.fft.empty()) {
+            return kExitOk;
+        }
+        MeasurementDocument& document = document_.document;
+        UseAverageAsSpectrum(document, average);
+        bool written = false;
+        FileError e;
+        if (!document.ExportSpectrum(AbsolutePath(o_.fft), written, &e)) {
+            err_ << "tavrin-cli acquire: cannot write " << o_.fft << ": " << e.reason << "\n";
+            return kExitFailed;
+        }
+        return kExitOk;
+    }
+
+    // Where the bar was, or as the one line per block when stderr is no terminal; `average`
+    // is the series' when the block is the last of one.
+    void Report(const std::string& name, const SpectrumAverage* average) {
         err_ << name << ": " << o_.count << " samples at " << acq_.RateText() << " ("
              << (setting_.sinc3 ? "Sinc3" : "Sinc5+Sinc1") << ", CH" << setting_.ch_sel
-             << ") written\n";
+             << ") written";
+        if (average != nullptr && average->Averaging().Averaged()) {
+            err_ << ", the last of " << average->Blocks() << " blocks";
+        }
+        err_ << "\n";
+        if (average != nullptr && !o_.fft.empty()) {
+            const SpectrumAveraging how = average->Averaging();
+            // The export's own comment says how the spectrum was made.
+            err_ << o_.fft << ": "
+                 << (how.Averaged() ? AveragingComment(how).substr(2) : "spectrum of the block")
+                 << " written\n";
+        }
         if (o_.json) {
             out_ << "{" << JsonNameMembers("file", name, ":") << ",\"samples\":" << o_.count
                  << ",\"rate\":" << JsonString(acq_.RateText())
@@ -375,9 +467,23 @@ private:
                  << ",\"model\":" << JsonString(acq_.ModelName())
                  << ",\"version\":" << JsonString(acq_.Version())
                  << ",\"start\":" << JsonString(document_.document.measureSetting.StartDateTime)
-                 << "}\n"
+                 << SeriesJson(average) << "}\n"
                  << std::flush;
         }
+    }
+
+    // What a series adds to the JSON line: how the spectrum was combined and its file.
+    std::string SeriesJson(const SpectrumAverage* average) const {
+        std::string members;
+        if (average != nullptr && o_.average > 0) {
+            members += std::string(",\"averaging\":{\"mode\":") +
+                       (o_.peakHold ? "\"peak_hold\"" : "\"power\"") +
+                       ",\"blocks\":" + std::to_string(average->Blocks()) + "}";
+        }
+        if (average != nullptr && !o_.fft.empty()) {
+            members += "," + JsonNameMembers("fft", o_.fft, ":");
+        }
+        return members;
     }
 
     const AcquireOptions& o_;
@@ -430,6 +536,9 @@ int AcquireCommand(const std::vector<std::string>& args, std::ostream& out, std:
     }
     StopSignals signals;
     AcquireRun run(o, setting, std::move(driver), clock, out, err);
+    if (AveragedSeries(o)) {
+        return run.Series(names.front());
+    }
     for (const std::string& name : names) {
         if (const int r = run.Block(name); r != kExitOk) {
             return r;

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <system_error>
 
 #include "cli/Cli.h"
 #include "common/RateTables.h"
@@ -12,9 +13,16 @@ namespace {
 
 constexpr const char* kAcquireUsage =
     "Usage: tavrin-cli acquire -o OUT.DTA [options] [--simulated [simulator options]]\n"
+    "       tavrin-cli acquire -o OUT.DTA --average K [--peak-hold] [--fft OUT.FFT] [options]\n"
     "Prepares the TORVEX24 as Tavrin's start button does (check, filter, rate, model, version),\n"
     "takes one block and writes it as Tavrin's save command would. A block holding a clipping\n"
     "code (0 or 16777215) is rejected and nothing is written.\n"
+    "With --average K the unit is prepared once and K blocks are taken one after the other,\n"
+    "each with the acquisition command alone; their spectra (default display settings) are\n"
+    "combined bin by bin: the power average sqrt((1/K) sum s_i^2), or with --peak-hold the\n"
+    "largest value. OUT.DTA gets the last block, OUT.FFT (--fft) the combined spectrum with\n"
+    "the comment line \"; power average of K blocks\" (none for K = 1). A clipped block stops\n"
+    "the series and nothing is written. --fft alone writes the block's own spectrum.\n"
     "\n"
     "Options:\n"
     "  -o, --output OUT.DTA        data file to write (required)\n"
@@ -28,8 +36,12 @@ constexpr const char* kAcquireUsage =
     "  --device SERIAL             the unit on the USB bridge with this serial number (see\n"
     "                              tavrin-cli units; default: the first bridge)\n"
     "  --repeat K                  take K blocks, written as OUT-001.DTA ... OUT-K.DTA\n"
+    "                              (not with --average or --fft)\n"
+    "  --average K                 average the spectra of K blocks, 1..1000\n"
+    "  --peak-hold                 with --average: the largest value per bin instead\n"
+    "  --fft OUT.FFT               also write the (averaged) spectrum as Tavrin's export\n"
     "  --force                     replace existing output files\n"
-    "  --json                      one JSON line per written file on stdout\n"
+    "  --json                      one JSON line per written data file on stdout\n"
     "  --simulated                 use the simulated unit of tavrin-sim; the options after it\n"
     "                              that are not acquire's go to the simulator (see below)\n"
     "  -h, --help                  this text\n"
@@ -100,9 +112,28 @@ const ValueOption kValueOptions[] = {
      }},
     {"--repeat", nullptr,
      [](const std::string& v, AcquireOptions& o) -> std::string {
+         o.repeatGiven = true;
          return ParseInt(v, 1, 999999, o.repeat)
                     ? std::string()
                     : "--repeat takes a count of 1 or more, not '" + v + "'";
+     }},
+    {"--average", nullptr,
+     [](const std::string& v, AcquireOptions& o) -> std::string {
+         return ParseInt(v, 1, kMaxAveragedBlocks, o.average)
+                    ? std::string()
+                    : "--average takes 1.." + std::to_string(kMaxAveragedBlocks) +
+                          " blocks, not '" + v + "'";
+     }},
+    {"--fft", nullptr,
+     [](const std::string& v, AcquireOptions& o) -> std::string {
+         if (!o.fft.empty()) {
+             return "more than one spectrum file";
+         }
+         if (v.empty()) {
+             return "--fft needs a file name";
+         }
+         o.fft = v;
+         return {};
      }},
 };
 
@@ -116,6 +147,7 @@ const FlagOption kFlagOptions[] = {
     {"--force", &AcquireOptions::force},
     {"--json", &AcquireOptions::json},
     {"--simulated", &AcquireOptions::simulated},
+    {"--peak-hold", &AcquireOptions::peakHold},
 };
 
 enum class Taken { No, Yes, Refused };
@@ -149,6 +181,25 @@ Taken TakeTableOption(const std::vector<std::string>& args, std::size_t& i, Acqu
 int Usage(std::ostream& err, const std::string& message) {
     err << "tavrin-cli acquire: " << message << "\n" << AcquireUsage();
     return kExitUsage;
+}
+
+// An average is one series prepared once with one data file: numbered files do not go with it.
+int CheckSeriesOptions(const AcquireOptions& o, std::ostream& err) {
+    if (o.peakHold && o.average == 0) {
+        return Usage(err, "--peak-hold goes with --average K");
+    }
+    if (o.repeatGiven && AveragedSeries(o)) {
+        return Usage(err, "--repeat does not go with --average or --fft");
+    }
+    auto absolute = [](const std::string& path) {
+        std::error_code ec;
+        const std::filesystem::path p = std::filesystem::absolute(path, ec);
+        return ec ? std::filesystem::path(path) : p.lexically_normal();
+    };
+    if (!o.fft.empty() && absolute(o.fft) == absolute(o.output)) {
+        return Usage(err, "--fft names the data file");
+    }
+    return kExitOk;
 }
 
 } // namespace
@@ -187,7 +238,7 @@ int ParseAcquireOptions(const std::vector<std::string>& args, AcquireOptions& o,
     if (o.simulated && !o.device.empty()) {
         return Usage(err, "--device picks a unit on USB; --simulated has none");
     }
-    return kExitOk;
+    return CheckSeriesOptions(o, err);
 }
 
 // The rate index whose text (for the chosen filter, or the other one where they differ) is

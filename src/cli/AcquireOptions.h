@@ -9,6 +9,9 @@
 
 #include "common/Settings.h"
 
+// The most blocks one average takes.
+inline constexpr int32_t kMaxAveragedBlocks = 1000;
+
 struct AcquireOptions {
     std::string output;
     int32_t count = kMaxDataCount;
@@ -16,6 +19,10 @@ struct AcquireOptions {
     bool sinc3 = false;
     int32_t channel = 0;
     int32_t repeat = 1;
+    bool repeatGiven = false;
+    int32_t average = 0; // blocks averaged; 0: no --average
+    bool peakHold = false;
+    std::string fft; // the spectrum export to write; empty: none
     bool force = false;
     bool json = false;
     bool simulated = false;
@@ -33,6 +40,11 @@ int ParseAcquireOptions(const std::vector<std::string>& args, AcquireOptions& o,
 // The rate index whose text (for the chosen filter, or the other one where they differ) is
 // `text`; -1 when none.
 int32_t RateIndexByText(const std::string& text, bool sinc3);
+
+// A series of blocks prepared once whose spectra are combined (--average or --fft).
+inline bool AveragedSeries(const AcquireOptions& o) {
+    return o.average > 0 || !o.fft.empty();
+}
 
 // OUT.DTA for one block; OUT-001.DTA ... for a series.
 std::string OutputName(const std::string& output, int32_t index, int32_t repeat);

@@ -1,12 +1,15 @@
 // tavrin-cli analyze: the converter test figures of stored measurements. Each file is loaded
 // the way the program's data-load command does (volts and step recomputed from the codes and
-// the A section) and analysed with ConverterAnalyzer.
+// the A section) and analysed with ConverterAnalyzer; with --average all files give one result
+// from their mean power spectrum.
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "analysis/ConverterFigures.h"
 #include "analysis/FiguresReport.h"
+#include "analysis/SpectrumAverage.h"
+#include "cli/BlockSeries.h"
 #include "cli/Cli.h"
 #include "cli/DataLoad.h"
 #include "common/RateTables.h"
@@ -14,23 +17,31 @@
 namespace {
 
 constexpr const char* kAnalyzeUsage =
-    "Usage: tavrin-cli analyze IN.DTA... [--json] [--harmonics K]\n"
+    "Usage: tavrin-cli analyze IN.DTA... [--json] [--harmonics K] [--average]\n"
     "Converter test figures of stored measurements. For a sine input: fundamental, SNR, THD,\n"
     "SINAD, SFDR, ENOB, ENOB referred to full scale (2.5 V peak), noise, noise density and the\n"
     "harmonics (7-term Blackman-Harris window, tones 8 bins wide); for any input, a shorted\n"
     "one in particular: RMS and peak-to-peak noise of the codes with the effective and\n"
     "noise-free resolution. A block whose largest line is less than 10 dB above the noise gets\n"
     "the noise figures only.\n"
+    "With --average the files give one result: the dynamic figures from the mean power\n"
+    "spectrum of all of them, the code figures of the last, under the last file's name and\n"
+    "with the number of blocks averaged. The files must have one sample count, rate and\n"
+    "filter; the first that differs from the first file is named and nothing is printed.\n"
     "\n"
     "Options:\n"
-    "  --json            one JSON object per file (an array for several files)\n"
+    "  --average         one result for all files from their mean power spectrum\n"
+    "  --json            one JSON object per file (an array for several files; one object\n"
+    "                    with --average, with the key averaged_blocks for two files or more)\n"
     "  --harmonics K     count the harmonics of order 2 to K (2..20, default 6)\n"
     "  -h, --help        this text\n"
-    "Exit status: 0 every file analysed, 1 a file was rejected, 2 usage error.\n";
+    "Exit status: 0 every file analysed, 1 a file was rejected (or, with --average, differs),\n"
+    "2 usage error.\n";
 
 struct AnalyzeOptions {
     std::vector<std::string> files;
     bool json = false;
+    bool average = false;
     int32_t highest = ConverterAnalyzer::kDefaultHarmonicOrder;
 };
 
@@ -65,6 +76,8 @@ int Parse(const std::vector<std::string>& args, AnalyzeOptions& o, bool& help, s
             return kExitOk;
         } else if (a == "--json") {
             o.json = true;
+        } else if (a == "--average") {
+            o.average = true;
         } else if (TakeOptionValue(args, i, "--harmonics", v)) {
             if (const int r = TakeHarmonics(v, o, err); r != kExitOk) {
                 return r;
@@ -98,6 +111,52 @@ bool AnalyzeFile(const std::string& name, MeasurementDocument& document,
     return true;
 }
 
+// The figures of every file from their mean power spectrum, the code figures of the last file;
+// false (message written) when a file is rejected or differs from the first.
+bool AnalyzeAverage(const AnalyzeOptions& o, MeasurementDocument& document,
+                    ConverterFigures& figures, std::ostream& err) {
+    ConverterAnalyzer analyzer;
+    SpectrumAverage average;
+    SeriesSettings first;
+    for (const std::string& name : o.files) {
+        std::string why;
+        if (!LoadMeasuredData(name, document, why)) {
+            err << "tavrin-cli analyze: " << why << "; nothing analysed\n";
+            return false;
+        }
+        const SeriesSettings these = MeasuredSeriesSettings(document);
+        if (average.Added() == 0) {
+            first = these;
+            // The analysis spectrum: bins 1 .. count/2 - 1.
+            if (!average.Start(AverageMode::Power, these.count / 2 - 1)) {
+                err << "tavrin-cli analyze: not enough memory to average the spectra\n";
+                return false;
+            }
+        } else if (const std::string d = SeriesDifference(first, these, false); !d.empty()) {
+            err << "tavrin-cli analyze: " << name << " differs from " << o.files.front() << " ("
+                << d << "); nothing analysed\n";
+            return false;
+        }
+        if (!analyzer.Analyze(document.curBlock, o.highest, figures, &average)) {
+            err << "tavrin-cli analyze: cannot analyse the samples of " << name << "\n";
+            return false;
+        }
+    }
+    return true;
+}
+
+// The one result of --average, named by the last file.
+int AverageCommand(const AnalyzeOptions& o, std::ostream& out, std::ostream& err) {
+    CommandDocument loaded("analyze", err);
+    ConverterFigures figures;
+    if (!AnalyzeAverage(o, loaded.document, figures, err)) {
+        return kExitFailed;
+    }
+    const std::string& name = o.files.back();
+    out << (o.json ? FiguresJson(name, figures) + "\n" : FiguresTable(name, figures));
+    return kExitOk;
+}
+
 } // namespace
 
 int AnalyzeCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -109,6 +168,9 @@ int AnalyzeCommand(const std::vector<std::string>& args, std::ostream& out, std:
     if (help) {
         out << kAnalyzeUsage;
         return kExitOk;
+    }
+    if (o.average) {
+        return AverageCommand(o, out, err);
     }
     CommandDocument loaded("analyze", err);
     ConverterAnalyzer analyzer;
