@@ -11,7 +11,7 @@
 
 class SpectrumAverage {
 public:
-    static constexpr int32_t kMaxWindow = 1000;
+    static constexpr int32_t kMaxWindow = SeriesSetting::kMaxCount;
 
     // Ready for spectra of `bins` values. window 0: every block since now; window K > 0: the
     // last K blocks (the peak hold always keeps every block). False, and empty, for sizes out of

@@ -55,7 +55,6 @@ QString UserConfigDirectory(const QString& xdgConfigHome, const QString& home) {
 
 QString UserSettingsPath() {
     const QString dir = UserConfigDirectory(Environment("XDG_CONFIG_HOME"), HomeDirectory());
-    QDir().mkpath(dir);
     return QDir(dir).filePath(QStringLiteral("tavrin.conf"));
 }
 

@@ -26,7 +26,8 @@ QString ChooseSettingsDirectory(const SettingsLocationInputs& in);
 QString UserConfigDirectory(const QString& xdgConfigHome, const QString& home);
 
 // The settings file of this user beyond the start-up file (files/UserSettings.h), always in the
-// user's configuration folder (created when missing), wherever the start-up file lives.
+// user's configuration folder, wherever the start-up file lives; the caller makes the folder
+// when it writes.
 QString UserSettingsPath();
 
 // Whether the calling process may create files in `dir`, judged by the kernel with the

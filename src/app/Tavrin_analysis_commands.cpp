@@ -1,5 +1,6 @@
 // The analysis window's part of the main window: opening it, keeping it on the measured block,
 // saving its figures, and the user's settings file that remembers its place.
+#include <QDir>
 #include <QFileInfo>
 #include <QTimer>
 #include <cstdio>
@@ -105,6 +106,8 @@ void TFormMain::SaveUserSettings() {
     if (analysisWindow_) {
         analysisWindow_->StoreSettings(userSettings_);
     }
+    // The folder is made only now: reading the settings leaves no trace in the user's home.
+    QDir().mkpath(QFileInfo(UserSettingsFile()).absolutePath());
     if (!userSettings_.Save(Native(UserSettingsFile()))) {
         std::fprintf(stderr, "tavrin: cannot write %s\n", Native(UserSettingsFile()).c_str());
     }

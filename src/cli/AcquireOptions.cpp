@@ -8,6 +8,7 @@
 
 #include "cli/Cli.h"
 #include "common/RateTables.h"
+#include "common/TextUtil.h"
 
 namespace {
 
@@ -259,14 +260,5 @@ int32_t RateIndexByText(const std::string& text, bool sinc3) {
 
 // OUT.DTA for one block; OUT-001.DTA ... for a series.
 std::string OutputName(const std::string& output, int32_t index, int32_t repeat) {
-    if (repeat == 1) {
-        return output;
-    }
-    const std::filesystem::path p(output);
-    const int width = std::max(3, static_cast<int>(std::to_string(repeat).size()));
-    std::string number = std::to_string(index);
-    number.insert(0, static_cast<std::size_t>(std::max(0, width - static_cast<int>(number.size()))),
-                  '0');
-    std::filesystem::path name = p.parent_path() / (p.stem().string() + "-" + number);
-    return name.string() + p.extension().string();
+    return repeat == 1 ? output : SeriesFileName(output, index, repeat);
 }

@@ -2,6 +2,8 @@
 // value and one for switches: a new option is one more row.
 #pragma once
 
+#include "common/SpectrumAveraging.h"
+
 #include <cstdint>
 #include <ostream>
 #include <string>
@@ -10,7 +12,7 @@
 #include "common/Settings.h"
 
 // The most blocks one average takes.
-inline constexpr int32_t kMaxAveragedBlocks = 1000;
+inline constexpr int32_t kMaxAveragedBlocks = SeriesSetting::kMaxCount;
 
 struct AcquireOptions {
     std::string output;

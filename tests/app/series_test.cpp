@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFile>
 #include <QFileInfo>
 #include <QPushButton>
 #include <QRadioButton>
@@ -79,8 +80,8 @@ protected:
 
     // Runs until `blocks` are complete (or the series ended).
     void RunUntilDone(int64_t blocks) {
-        for (int i = 0; i < 100000 && rig.form->Measuring() &&
-                        rig.form->RunningSeries().Done() < blocks;
+        for (int i = 0;
+             i < 100000 && rig.form->Measuring() && rig.form->RunningSeries().Done() < blocks;
              ++i) {
             rig.clock.AdvanceMs(10.0);
             rig.form->IdleHandler();
@@ -121,8 +122,8 @@ TEST_F(SeriesTest, AveragesKBlocksWithOnePreparationAndSavesEachOne) {
     EXPECT_EQ(header, "DataFile:Tavrin_FFT\r");
     EXPECT_EQ(comment, "; power average of 4 blocks\r");
     // So does the report, in one line more than a single block's.
-    const QStringList lines = SummaryLines(MakePrintInfo(
-        doc.curBlock, doc.graphSetting, doc.measureSetting, rig.form->Readouts()));
+    const QStringList lines = SummaryLines(
+        MakePrintInfo(doc.curBlock, doc.graphSetting, doc.measureSetting, rig.form->Readouts()));
     ASSERT_EQ(lines.size(), 15);
     EXPECT_EQ(lines.back(), QStringLiteral("平均: パワー平均 4回"));
 
@@ -215,6 +216,8 @@ TEST(SeriesFaultTest, ClipInBlockThreeEndsTheSeriesAndKeepsTheBlocksBefore) {
 // start-up file's.
 TEST(SeriesDialogTest, TheDialogSetsCountAndMethodAndTheUserFileKeepsThem) {
     MeasureRig rig;
+    // The user's own settings file goes to the test's folder, never to the one other tests read.
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(rig.dir.path()));
     const QString prf = rig.dir.path() + "/Tavrinini.prf";
     QTimer::singleShot(0, [] {
         auto* dialog = qApp->activeModalWidget();
@@ -228,7 +231,8 @@ TEST(SeriesDialogTest, TheDialogSetsCountAndMethodAndTheUserFileKeepsThem) {
     EXPECT_EQ(rig.form->Series().mode, AverageMode::PeakHold);
     EXPECT_FALSE(rig.form->Series().continuous);
     rig.form->close();
-    const UserSettings& saved = rig.form->UserPreferences();
+    UserSettings saved;
+    ASSERT_TRUE(saved.Load((rig.dir.path() + "/tavrin/tavrin.conf").toStdString()));
     EXPECT_EQ(saved.Number("average.count", 1, 1000, 0), 16);
     EXPECT_EQ(saved.Text("average.mode"), "peak-hold");
     std::ifstream in(prf.toStdString(), std::ios::binary);
