@@ -16,6 +16,7 @@ bool SpectrumAverage::Start(AverageMode mode, int32_t bins, int32_t window) {
     try {
         sum_.assign(static_cast<std::size_t>(bins), 0.0);
         history_.assign(static_cast<std::size_t>(bins) * static_cast<std::size_t>(kept), 0.0f);
+        compensation_.assign(kept > 0 ? static_cast<std::size_t>(bins) : 0, 0.0);
     } catch (const std::bad_alloc&) {
         Release();
         return false;
@@ -28,6 +29,7 @@ bool SpectrumAverage::Start(AverageMode mode, int32_t bins, int32_t window) {
 
 void SpectrumAverage::Release() {
     std::vector<double>().swap(sum_);
+    std::vector<double>().swap(compensation_);
     std::vector<float>().swap(history_);
     bins_ = 0;
     window_ = 0;
@@ -56,11 +58,20 @@ void SpectrumAverage::Add(int32_t k, double contribution, float stored) {
     }
     float& old = history_[static_cast<std::size_t>(slot_) * bins_ + k];
     if (added_ >= window_) {
-        sum_[k] -= Contribution(old);
+        Accumulate(k, -Contribution(old));
     }
     old = stored;
     // The stored value, not the exact input, is what a later block takes away again.
-    sum_[k] += Contribution(stored);
+    Accumulate(k, Contribution(stored));
+}
+
+void SpectrumAverage::Accumulate(int32_t k, double x) {
+    // Compensated (Neumaier) summation: an overload far above the noise floor leaves the
+    // window again without taking the floor's low digits with it.
+    double& sum = sum_[k];
+    const double t = sum + x;
+    compensation_[k] += std::abs(sum) >= std::abs(x) ? (sum - t) + x : (x - t) + sum;
+    sum = t;
 }
 
 void SpectrumAverage::AddAmplitudes(const float* amplitudes) {
@@ -100,10 +111,11 @@ void SpectrumAverage::ResumFromHistory() {
         return;
     }
     std::fill(sum_.begin(), sum_.end(), 0.0);
+    std::fill(compensation_.begin(), compensation_.end(), 0.0);
     for (int32_t b = 0; b < window_; ++b) {
         const float* row = history_.data() + static_cast<std::size_t>(b) * bins_;
         for (int32_t k = 0; k < bins_; ++k) {
-            sum_[k] += Contribution(row[k]);
+            Accumulate(k, Contribution(row[k]));
         }
     }
 }
@@ -115,8 +127,9 @@ double SpectrumAverage::Result(int32_t k, int32_t blocks) const {
     if (mode_ == AverageMode::PeakHold) {
         return sum_[k];
     }
+    const double sum = window_ > 0 ? sum_[k] + compensation_[k] : sum_[k];
     // A sum rounded just below zero by the moving average is no power.
-    return std::max(0.0, sum_[k] / blocks);
+    return std::max(0.0, sum / blocks);
 }
 
 void SpectrumAverage::Powers(double* out) const {

@@ -41,6 +41,7 @@ private:
     // Contribution of one stored value to the sum: its square for amplitudes, itself for powers.
     double Contribution(float stored) const;
     void Add(int32_t k, double contribution, float stored);
+    void Accumulate(int32_t k, double x);
     void ResumFromHistory();
     double Result(int32_t k, int32_t blocks) const;
 
@@ -51,6 +52,7 @@ private:
     bool amplitudes_ = true;
     // Sum of the contributions (power average) or the largest one (peak hold), per bin.
     std::vector<double> sum_;
+    std::vector<double> compensation_; // the moving sums' rounding, carried along
     // The last `window_` blocks' stored values, block after block, for the moving average.
     std::vector<float> history_;
     int32_t slot_ = 0; // where the next block goes in history_

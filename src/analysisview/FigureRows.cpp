@@ -52,6 +52,11 @@ void DynamicRows(const ConverterFigures& f, std::vector<FigureRow>& rows) {
 
 std::vector<FigureRow> FigureRows(const ConverterFigures& f) {
     std::vector<FigureRow> rows;
+    if (f.averagedBlocks > 1) {
+        // The sine figures are of the series' mean power spectrum; the codes are the last block's.
+        rows.push_back({QStringLiteral("平均"),
+                        QStringLiteral("%1 ブロックのパワー平均").arg(f.averagedBlocks)});
+    }
     DynamicRows(f, rows);
     rows.push_back({QStringLiteral("コードのノイズ（入力短絡時）"), {}, true});
     rows.push_back({QStringLiteral("RMS ノイズ"),

@@ -51,10 +51,14 @@ void TFormMain::MeasuredBlockChanged() {
     }
     // Posted paints run before a zero timer: the main window is complete when this runs.
     analysisRefreshPending_ = true;
-    QTimer::singleShot(0, this, [this] {
+    QTimer::singleShot(0, this, [this] { FlushAnalysisRefresh(); });
+}
+
+void TFormMain::FlushAnalysisRefresh() {
+    if (analysisRefreshPending_) {
         analysisRefreshPending_ = false;
         RefreshAnalysis();
-    });
+    }
 }
 
 void TFormMain::RefreshAnalysis() {

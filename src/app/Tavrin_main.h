@@ -349,6 +349,9 @@ private:
     // window's display is complete (the next pass of the event loop).
     void MeasuredBlockChanged();
     void RefreshAnalysis();
+    // The refresh still waiting runs now: a block of a series is about to replace the one it
+    // is for, and every block of a series counts in the window's average.
+    void FlushAnalysisRefresh();
     std::string MeasuredBlockName() const;
     QString UserSettingsFile() const;
     void SaveUserSettings();

@@ -29,8 +29,8 @@ void TFormMain::LoadUserSettings() {
     userSettings_.Load(Native(UserSettingsFile()));
     seriesSetting_.count =
         userSettings_.Number(kCountKey, 1, SeriesSetting::kMaxCount, seriesSetting_.count);
-    seriesSetting_.mode = userSettings_.Text(kModeKey) == kPeakHoldValue ? AverageMode::PeakHold
-                                                                         : AverageMode::Power;
+    seriesSetting_.mode =
+        userSettings_.Text(kModeKey) == kPeakHoldValue ? AverageMode::PeakHold : AverageMode::Power;
 }
 
 void TFormMain::SetSeries(const SeriesSetting& setting) {
@@ -40,8 +40,8 @@ void TFormMain::SetSeries(const SeriesSetting& setting) {
     ui->MenuContinuous->setChecked(seriesSetting_.continuous);
     // Whether the next start runs continuously is a choice of the moment, not remembered.
     userSettings_.SetNumber(kCountKey, seriesSetting_.count);
-    userSettings_.SetText(kModeKey,
-                          seriesSetting_.mode == AverageMode::PeakHold ? kPeakHoldValue : kPowerValue);
+    userSettings_.SetText(kModeKey, seriesSetting_.mode == AverageMode::PeakHold ? kPeakHoldValue
+                                                                                 : kPowerValue);
     userSettingsChanged_ = true;
 }
 
@@ -83,9 +83,8 @@ void TFormMain::StartSeries(const ADUnitSetting& setting) {
 }
 
 bool TFormMain::StartSeriesBlock() {
-    const AcqStatus started =
-        measurement_.Start(document_.acqSetting, document_.graphSetting.DataCountMax,
-                           document_.seriesCodes.data());
+    const AcqStatus started = measurement_.Start(
+        document_.acqSetting, document_.graphSetting.DataCountMax, document_.seriesCodes.data());
     if (started != AcqStatus::Ok) {
         // The sequence has stopped and closed the unit.
         EndSeries();
@@ -105,6 +104,7 @@ void TFormMain::FinishSeriesBlock() {
         progress_->Cancel();
     }
     measurement_.StopAcquisition();
+    FlushAnalysisRefresh();
     if (document_.FinishSeriesBlock() != MeasurementDocument::FinishResult::Accepted) {
         // The blocks before it stay: the series ends on the block that clipped.
         EndSeries();

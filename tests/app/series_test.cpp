@@ -17,7 +17,9 @@
 #include <sstream>
 
 #include "analysis/MyFFT.h"
+#include "analysisview/AnalysisWindow.h"
 #include "app/measure_test_helpers.h"
+#include "cli/Cli.h"
 #include "common/TextUtil.h"
 #include "graph/Myprint.h"
 
@@ -239,4 +241,39 @@ TEST(SeriesDialogTest, TheDialogSetsCountAndMethodAndTheUserFileKeepsThem) {
     std::stringstream text;
     text << in.rdbuf();
     EXPECT_EQ(text.str().find("average"), std::string::npos);
+}
+
+// The analysis window follows the series: its figures are those of analyze --average on the
+// series' files, to the last digit.
+TEST(SeriesAnalysisTest, TheAnalysisWindowShowsTheFiguresOfTheSeriesMeanPowerSpectrum) {
+    MeasureRig rig;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(rig.dir.path()));
+    MeasurementDocument& doc = rig.form->Document();
+    doc.graphSetting.DataCountMax = 8192;
+    doc.graphSetting.DataCountSel = 3;
+    doc.measureSetting.fSaveDataFile = true;
+    const std::string base = (rig.dir.path() + "/A.DTA").toStdString();
+    SetDataFilePath(doc.measureSetting, base);
+    rig.form->MenuAnalysisClick();
+    rig.form->SetSeries({3, AverageMode::Power, false});
+    rig.Measure();
+    ASSERT_TRUE(ProcessEventsUntil([&] {
+        return rig.form->Analysis()->HasFigures() &&
+               rig.form->Analysis()->Figures().averagedBlocks == 3;
+    }));
+
+    std::ostringstream out, err;
+    std::vector<std::string> args{"--average"};
+    for (int i = 1; i <= 3; ++i) {
+        args.push_back(SeriesFileName(base, i, 3));
+    }
+    ASSERT_EQ(AnalyzeCommand(args, out, err), 0) << err.str();
+    EXPECT_EQ(rig.form->Analysis()->FiguresText(), out.str());
+    // A block alone again: a single measurement is analysed by itself.
+    rig.form->SetSeries({1, AverageMode::Power, false});
+    rig.Measure();
+    EXPECT_TRUE(ProcessEventsUntil([&] {
+        return rig.form->Analysis()->HasFigures() &&
+               rig.form->Analysis()->Figures().averagedBlocks == 1;
+    }));
 }
