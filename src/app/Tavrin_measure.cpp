@@ -43,6 +43,11 @@ void TFormMain::MeasureStartBtnClick() {
         const bool series = series_.Running();
         StopMeasurement();
         myStatus->ShowMeasureStopped(series ? SeriesDoneText() : QString());
+        // The blocks a series completed stay on screen: panel 2 tells of them, not of the
+        // block that was dropped.
+        if (series && document_.fDataExist) {
+            ShowStatistics();
+        }
     }
 }
 

@@ -162,6 +162,7 @@ TEST_F(SeriesTest, StopInTheMiddleKeepsTheBlocksCompleted) {
     Controls(*rig.form).MeasureStartBtn->click();
     EXPECT_FALSE(rig.form->Measuring());
     EXPECT_EQ(rig.Panel(1), QStringLiteral("計測中止しました (平均 2/16)"));
+    EXPECT_TRUE(rig.Panel(2).startsWith(QStringLiteral("最大値"))) << rig.Panel(2).toStdString();
     EXPECT_TRUE(rig.MenusEnabled());
     EXPECT_TRUE(rig.form->Document().fDataExist);
     ExpectShown(Combine({BlockSpectrum(1, 16), BlockSpectrum(2, 16)}, false));
