@@ -278,3 +278,34 @@ TEST(SeriesAnalysisTest, TheAnalysisWindowShowsTheFiguresOfTheSeriesMeanPowerSpe
                rig.form->Analysis()->Figures().averagedBlocks == 1;
     }));
 }
+
+// A unit that stops sending in block 3 ends the series as a read error; blocks 1 and 2 stay.
+TEST(SeriesFaultTest, AUnitThatStopsSendingEndsTheSeriesWithTheBlocksBefore) {
+    auto unit = std::make_unique<ScriptedUnit>();
+    std::vector<int32_t> block(1024), part(500, 8400000);
+    for (int i = 0; i < 1024; ++i) {
+        block[i] = 8388608 + static_cast<int32_t>(100000 * std::sin(i * 0.3));
+    }
+    unit->codes = block;
+    ScriptedUnit* u = unit.get();
+    int starts = 0;
+    u->onLine = [&](const std::string& line) {
+        if (line.size() == 7 && line[0] == 'A' && ++starts == 2) {
+            u->codes = part;
+        }
+    };
+    MeasureRig rig(std::move(unit));
+    rig.form->SetSeries({5, AverageMode::Power, false});
+    rig.Measure();
+    EXPECT_EQ(starts, 3);
+    EXPECT_FALSE(rig.form->Measuring());
+    EXPECT_EQ(rig.Panel(2), QStringLiteral("計測エラーで終了"));
+    EXPECT_EQ(rig.Panel(1), QStringLiteral("平均 3/5"));
+    EXPECT_TRUE(rig.presenter.shown.empty());
+    const MeasurementDocument& doc = rig.form->Document();
+    ASSERT_TRUE(doc.fDataExist);
+    EXPECT_EQ(doc.curBlock.count, 1024);
+    EXPECT_EQ(std::vector<int32_t>(doc.curCodes.begin(), doc.curCodes.begin() + 1024), block);
+    EXPECT_EQ(doc.curBlock.averaging.blocks, 2);
+    EXPECT_TRUE(rig.MenusEnabled());
+}
