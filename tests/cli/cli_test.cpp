@@ -19,21 +19,14 @@
 #include "common/SjisText.h"
 #include "files/ZF_File.h"
 #include "files/setting_rule_cases.h"
+#include "spectrum_rows.h"
 
 namespace {
 
 using namespace cli_test;
 
 std::vector<std::string> Lines(const std::string& bytes) {
-    std::vector<std::string> lines;
-    std::istringstream in(bytes);
-    for (std::string l; std::getline(in, l);) {
-        if (!l.empty() && l.back() == '\r') {
-            l.pop_back();
-        }
-        lines.push_back(l);
-    }
-    return lines;
+    return ExportLines(bytes);
 }
 
 class CliTest : public CliFolderTest {
