@@ -10,12 +10,12 @@
 
 // Converts a floating-point screen coordinate to a pixel by truncation toward zero, held far
 // enough inside the int range that line arithmetic cannot overflow (NaN goes to the low
-// limit). Written as selects, so that loops over whole curves vectorise.
+// limit). The two selects are the processor's maximum and minimum, so that loops over whole
+// curves vectorise.
 inline int TruncToPixel(double v) {
     constexpr double kLimit = 100000000.0;
-    v = v < -kLimit ? -kLimit : v;
-    v = v > kLimit ? kLimit : v;
-    v = v == v ? v : -kLimit;
+    v = v > -kLimit ? v : -kLimit; // false for NaN as well
+    v = v < kLimit ? v : kLimit;
     return static_cast<int>(v);
 }
 
