@@ -1,4 +1,5 @@
 #include "analysis/MyFFT.h"
+#include "common/VectorState.h"
 
 #include <algorithm>
 #include <cmath>
@@ -116,6 +117,7 @@ void TmyFFT::SpectrumMagnitude(int32_t n, const float* a, float* spectrum) const
 }
 
 bool TmyFFT::ComputeSpectrum(SampleBlock& block) {
+    ClearUpperVectorState();
     const int32_t n = block.count;
     if (n == 0 && graphSetting.fDCCut_FFT) {
         DCCut(n, block.volts, fftInput.data()); // shows the division-by-zero warning
@@ -158,6 +160,7 @@ float SpectrumRMS(const SampleBlock& block) {
     if (block.spectrum == nullptr || block.count < 4) {
         return 0.0f;
     }
+    ClearUpperVectorState();
     float sum = 0.0f;
     for (int32_t k = 1; k < block.count / 2; ++k) {
         sum += block.spectrum[k] * block.spectrum[k];

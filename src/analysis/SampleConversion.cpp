@@ -1,4 +1,5 @@
 #include "analysis/SampleConversion.h"
+#include "common/VectorState.h"
 
 #include <cmath>
 
@@ -18,6 +19,7 @@ float DeltaF(float samplePeriodMs, int32_t count) {
 }
 
 bool HasClippingCode(const int32_t* codes, int32_t count) {
+    ClearUpperVectorState();
     for (int32_t i = 0; i < count; ++i) {
         if (codes[i] == kCodeOutOfRangeLow || codes[i] == kCodeOutOfRangeHigh) {
             return true;
@@ -37,6 +39,7 @@ bool ConvertBlock(SampleBlock& block, float samplePeriodMs) {
     if (!HasCodes(block) || block.volts == nullptr) {
         return false;
     }
+    ClearUpperVectorState();
     // The mean is summed in double precision: a single-precision running sum of 262144
     // volts drifts by a few tenths of a percent (a constant 0.182209 V block would report a
     // mean of 0.1825 V), which would shift the waveform's AC display.
@@ -69,6 +72,7 @@ int32_t CodeMean(const SampleBlock& block) {
     if (!HasCodes(block)) {
         return 0;
     }
+    ClearUpperVectorState();
     int64_t sum = 0;
     for (int32_t i = 0; i < block.count; ++i) {
         sum += block.codes[i];
@@ -80,7 +84,7 @@ float CodeStdDev(const SampleBlock& block) {
     if (!HasCodes(block)) {
         return 0.0f;
     }
-    const int64_t mean = CodeMean(block);
+    const int64_t mean = CodeMean(block); // clears the vector state too
     double sum = 0.0;
     for (int32_t i = 0; i < block.count; ++i) {
         const double d = static_cast<double>(block.codes[i] - mean);

@@ -1,4 +1,5 @@
 #include "graph/BlockRanges.h"
+#include "common/VectorState.h"
 
 #include <algorithm>
 
@@ -8,6 +9,7 @@ void BlockCodeRange(const SampleBlock& b, int32_t& max, int32_t& min) {
         min = kEmptyCodeMin;
         return;
     }
+    ClearUpperVectorState();
     // From the first code, not from 0 and 16777215: a loaded file may carry any 32-bit code.
     int32_t hi = b.codes[0];
     int32_t lo = b.codes[0];

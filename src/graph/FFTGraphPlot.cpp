@@ -1,6 +1,7 @@
 // Curves of the two graphs: spectrum levels and segments, the reference overlay, waveforms.
 // One set of routines draws into any GraphBitmap, on screen and for printing.
 #include "common/RateTables.h"
+#include "common/VectorState.h"
 #include "graph/FFTGraph.h"
 #include "graph/LineRaster.h"
 #include "graph/TPaintBox.h"
@@ -79,6 +80,7 @@ bool FFTGraph::SpectrumFirstCurve(GraphBitmap& bmp, const SampleBlock& block, in
     if (n == 0 || !(block.deltaF > 0)) {
         return false;
     }
+    ClearUpperVectorState();
     float peak = 0;
     for (int i = 1; i < n; ++i) {
         if (block.spectrum[i] > peak) {
@@ -109,6 +111,7 @@ void FFTGraph::SpectrumOverlay(GraphBitmap& bmp, int penWidth) {
     if (!(refBlock_.deltaF > 0)) {
         return;
     }
+    ClearUpperVectorState();
     ComputeLevels(refBlock_, n, refDbCurve_.data());
     bmp.penWidth = penWidth;
     SpectrumSegments(bmp, refDbCurve_.data(), refBlock_.deltaF, n, graphSetting_.PenColorRefGraph,
@@ -269,6 +272,7 @@ void FFTGraph::WaveSegments(GraphBitmap& bmp, const SampleBlock& b, int32_t colo
     if (commonTimeAxis && !(timeSpan_ > 0)) {
         return;
     }
+    ClearUpperVectorState();
     const int w = bmp.Width();
     const WaveRows rows{double(bmp.Height()), double(waveOffset_), double(waveSpan_)};
     const float dc = volts && graphSetting_.fDCCut_SigGraph ? b.voltMean : 0.0f;

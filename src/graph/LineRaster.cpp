@@ -1,5 +1,7 @@
 #include "graph/LineRaster.h"
 
+#include "common/VectorState.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -14,6 +16,7 @@ void GraphBitmap::SetSize(int w, int h) {
 
 void GraphBitmap::FillWhite() {
     image.fill(PixelFromColorRef(kColorWhite));
+    ClearUpperVectorState(); // the curves' arithmetic follows (common/VectorState.h)
 }
 
 namespace {
