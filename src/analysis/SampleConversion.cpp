@@ -1,7 +1,8 @@
 #include "analysis/SampleConversion.h"
-#include "common/VectorState.h"
 
 #include <cmath>
+
+#include "common/VectorState.h"
 
 namespace {
 
