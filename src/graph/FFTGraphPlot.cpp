@@ -166,9 +166,7 @@ void FFTGraph::SpectrumSegments(GraphBitmap& bmp, const float* levels, float del
             pen.MoveTo(x[first], ys[0]);
             i = 1;
         }
-        for (; i < count; ++i) {
-            pen.LineTo(x[from + i], ys[i]);
-        }
+        pen.LinesTo(x + from + i, ys + i, count - i);
     }
 }
 
@@ -315,8 +313,6 @@ void FFTGraph::WaveSegments(GraphBitmap& bmp, const SampleBlock& b, int32_t colo
             pen.MoveTo(xs[0], ys[0]);
             i = 1;
         }
-        for (; i < n; ++i) {
-            pen.LineTo(xs[i], ys[i]);
-        }
+        pen.LinesTo(xs + i, ys + i, n - i);
     }
 }

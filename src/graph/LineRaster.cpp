@@ -219,14 +219,56 @@ PolylinePen::PolylinePen(GraphBitmap& bitmap, int32_t colorRef, RasterMode mode)
     }
 }
 
+void PolylinePen::LinesTo(const int* xs, const int* ys, int n) {
+    if (!gather_) {
+        for (int i = 0; i < n; ++i) {
+            pen_.Line(x_, y_, xs[i], ys[i]);
+            x_ = xs[i];
+            y_ = ys[i];
+        }
+        return;
+    }
+    // The joint and the run in locals: the loop then carries them in registers.
+    int x = x_, y = y_, lo = runLo_, hi = runHi_;
+    for (int i = 0; i < n; ++i) {
+        const int nx = xs[i];
+        const int ny = ys[i];
+        if (nx == x) {
+            // The segment covers y up to the pixel before ny, nothing when ny is y; the run
+            // stays one interval, since every segment starts at or next to the pixels the run
+            // already holds.
+            const bool up = ny > y;
+            const bool none = ny == y;
+            const int segLo = none ? kNoRunLo : up ? y : ny + 1;
+            const int segHi = none ? kNoRunHi : up ? ny - 1 : y;
+            lo = segLo < lo ? segLo : lo;
+            hi = segHi > hi ? segHi : hi;
+        } else {
+            x_ = x;
+            runLo_ = lo;
+            runHi_ = hi;
+            Flush();
+            pen_.Line(x, y, nx, ny);
+            lo = kNoRunLo;
+            hi = kNoRunHi;
+        }
+        x = nx;
+        y = ny;
+    }
+    x_ = x;
+    y_ = y;
+    runLo_ = lo;
+    runHi_ = hi;
+}
+
 void PolylinePen::Flush() {
     if (runLo_ > runHi_) {
         return;
     }
     const int lo = std::max(runLo_, 0);
     const int hi = std::min(runHi_, h_ - 1);
-    runLo_ = 0;
-    runHi_ = -1;
+    runLo_ = kNoRunLo;
+    runHi_ = kNoRunHi;
     if (x_ < 0 || x_ >= w_ || lo > hi) {
         return;
     }

@@ -6,6 +6,7 @@
 #include "graph/GraphBitmap.h"
 
 #include <QPainter>
+#include <climits>
 #include <memory>
 
 // Converts a floating-point screen coordinate to a pixel by truncation toward zero, held far
@@ -84,28 +85,9 @@ public:
         y_ = y;
     }
     // A segment from the last joint to (x, y), up to but not including (x, y).
-    void LineTo(int x, int y) {
-        if (x == x_ && gather_) {
-            // The segment covers y_ up to the pixel before y; the run stays one interval, since
-            // every segment starts at or next to the pixels the run already holds.
-            if (y != y_) {
-                const int lo = y > y_ ? y_ : y + 1;
-                const int hi = y > y_ ? y - 1 : y_;
-                if (runLo_ > runHi_) {
-                    runLo_ = lo;
-                    runHi_ = hi;
-                } else {
-                    runLo_ = lo < runLo_ ? lo : runLo_;
-                    runHi_ = hi > runHi_ ? hi : runHi_;
-                }
-            }
-        } else {
-            Flush();
-            pen_.Line(x_, y_, x, y);
-        }
-        x_ = x;
-        y_ = y;
-    }
+    void LineTo(int x, int y) { LinesTo(&x, &y, 1); }
+    // Segments on through the joints (xs[i], ys[i]), i = 0 .. n-1.
+    void LinesTo(const int* xs, const int* ys, int n);
 
 private:
     void Flush();
@@ -121,6 +103,8 @@ private:
     int h_ = 0;
     int x_ = 0;
     int y_ = 0;
-    int runLo_ = 0; // the gathered run of column x_; empty while runLo_ > runHi_
-    int runHi_ = -1;
+    int runLo_ = kNoRunLo; // the gathered run of column x_; empty while runLo_ > runHi_
+    int runHi_ = kNoRunHi;
+    static constexpr int kNoRunLo = INT_MAX;
+    static constexpr int kNoRunHi = INT_MIN;
 };

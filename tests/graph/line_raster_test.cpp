@@ -3,6 +3,7 @@
 #include "graph/LineRaster.h"
 
 #include <QPoint>
+#include <algorithm>
 #include <random>
 #include <vector>
 
@@ -182,10 +183,19 @@ TEST(PolylinePen, HitsThePixelsOfItsSegmentsDrawnOneByOne) {
                 b->image.fill(PixelFromColorRef(0x5A3CC3));
             }
             {
+                // Joint by joint, or in batches of a few joints.
                 PolylinePen pen(joined, 0x0FF00F, mode);
                 pen.MoveTo(pts[0].x(), pts[0].y());
-                for (size_t i = 1; i < pts.size(); ++i) {
-                    pen.LineTo(pts[i].x(), pts[i].y());
+                std::vector<int> xs, ys;
+                for (const QPoint& p : pts) {
+                    xs.push_back(p.x());
+                    ys.push_back(p.y());
+                }
+                for (size_t i = 1; i < pts.size();) {
+                    const size_t n =
+                        std::min<size_t>(pts.size() - i, trial % 2 ? 1 : 1 + rng() % 9);
+                    pen.LinesTo(&xs[i], &ys[i], static_cast<int>(n));
+                    i += n;
                 }
             }
             {
