@@ -1,6 +1,7 @@
 #include "analysis/SampleConversion.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "common/VectorState.h"
 
@@ -21,7 +22,21 @@ float DeltaF(float samplePeriodMs, int32_t count) {
 
 bool HasClippingCode(const int32_t* codes, int32_t count) {
     ClearUpperVectorState();
-    for (int32_t i = 0; i < count; ++i) {
+    // Sixteen codes at a time, without a branch per code; a hit is then found one by one.
+    typedef int32_t v4i __attribute__((vector_size(16)));
+    int32_t i = 0;
+    for (; i + 16 <= count; i += 16) {
+        v4i c[4];
+        std::memcpy(c, codes + i, sizeof c);
+        v4i hit = {0, 0, 0, 0};
+        for (const v4i& v : c) {
+            hit |= (v == kCodeOutOfRangeLow) | (v == kCodeOutOfRangeHigh);
+        }
+        if (hit[0] | hit[1] | hit[2] | hit[3]) {
+            break;
+        }
+    }
+    for (; i < count; ++i) {
         if (codes[i] == kCodeOutOfRangeLow || codes[i] == kCodeOutOfRangeHigh) {
             return true;
         }
