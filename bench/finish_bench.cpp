@@ -26,6 +26,8 @@
 #include "app/Tavrin_main.h"
 #include "common/DecimalPicture.h"
 #include "common/RateTables.h"
+#include "graph/FFTGraph.h"
+#include "graph/GraphArea.h"
 
 namespace {
 
@@ -236,18 +238,50 @@ void FinishStep(benchmark::State& state) {
             f.Status()->ShowCodeStatistics(f.Graphs().Graph()->CodeMax(),
                                            f.Graphs().Graph()->CodeMin(), f.Document().stdDevCode);
             break;
-        default:
+        case 5:
             QCoreApplication::processEvents();
+            break;
+        // The larger steps taken apart.
+        case 6:
+            benchmark::DoNotOptimize(ConvertBlock(b, SamplePeriod(b.spsSel, b.sinc3)));
+            break;
+        case 7:
+            benchmark::DoNotOptimize(CodeMean(b));
+            benchmark::DoNotOptimize(CodeStdDev(b));
+            break;
+        case 8:
+            f.Graphs().Graph()->DrawSpectrum(FFTGraph::Which::Measured);
+            break;
+        case 9:
+            f.Graphs().Graph()->DrawWaveform(FFTGraph::Which::Measured);
+            break;
+        case 10:
+            f.Graphs().Graph()->UpdateAxisLabels();
+            f.Graphs().Graph()->PlaceControls();
+            break;
+        default:
+            benchmark::DoNotOptimize(f.Graphs().Graph()->CodeMax());
+            benchmark::DoNotOptimize(f.Graphs().Graph()->CodeMin());
             break;
         }
     }
-    static const char* const kNames[] = {
-        "check+convert+stats", "spectrum", "graphs", "peak+rms", "stats", "repaint"};
+    static const char* const kNames[] = {"check+convert+stats",
+                                         "spectrum",
+                                         "graphs",
+                                         "peak+rms",
+                                         "stats",
+                                         "repaint",
+                                         "convert",
+                                         "code mean+deviation",
+                                         "graphs: spectrum curve",
+                                         "graphs: waveform curve",
+                                         "graphs: axis labels+placing",
+                                         "code max+min"};
     state.SetLabel(kNames[step]);
 }
 BENCHMARK(FinishStep)
     ->ArgName("step")
-    ->DenseRange(0, 5)
+    ->DenseRange(0, 11)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 

@@ -1,6 +1,9 @@
 #include "analysis/SampleConversion.h"
 
 #include <cmath>
+#include <cstring>
+
+#include "common/VectorState.h"
 
 namespace {
 
@@ -18,7 +21,22 @@ float DeltaF(float samplePeriodMs, int32_t count) {
 }
 
 bool HasClippingCode(const int32_t* codes, int32_t count) {
-    for (int32_t i = 0; i < count; ++i) {
+    ClearUpperVectorState();
+    // Sixteen codes at a time, without a branch per code; a hit is then found one by one.
+    typedef int32_t v4i __attribute__((vector_size(16)));
+    int32_t i = 0;
+    for (; i + 16 <= count; i += 16) {
+        v4i c[4];
+        std::memcpy(c, codes + i, sizeof c);
+        v4i hit = {0, 0, 0, 0};
+        for (const v4i& v : c) {
+            hit |= (v == kCodeOutOfRangeLow) | (v == kCodeOutOfRangeHigh);
+        }
+        if (hit[0] | hit[1] | hit[2] | hit[3]) {
+            break;
+        }
+    }
+    for (; i < count; ++i) {
         if (codes[i] == kCodeOutOfRangeLow || codes[i] == kCodeOutOfRangeHigh) {
             return true;
         }
@@ -37,6 +55,7 @@ bool ConvertBlock(SampleBlock& block, float samplePeriodMs) {
     if (!HasCodes(block) || block.volts == nullptr) {
         return false;
     }
+    ClearUpperVectorState();
     // The mean is summed in double precision: a single-precision running sum of 262144
     // volts drifts by a few tenths of a percent (a constant 0.182209 V block would report a
     // mean of 0.1825 V), which would shift the waveform's AC display.
@@ -69,6 +88,7 @@ int32_t CodeMean(const SampleBlock& block) {
     if (!HasCodes(block)) {
         return 0;
     }
+    ClearUpperVectorState();
     int64_t sum = 0;
     for (int32_t i = 0; i < block.count; ++i) {
         sum += block.codes[i];
@@ -80,7 +100,7 @@ float CodeStdDev(const SampleBlock& block) {
     if (!HasCodes(block)) {
         return 0.0f;
     }
-    const int64_t mean = CodeMean(block);
+    const int64_t mean = CodeMean(block); // clears the vector state too
     double sum = 0.0;
     for (int32_t i = 0; i < block.count; ++i) {
         const double d = static_cast<double>(block.codes[i] - mean);

@@ -7,6 +7,7 @@
 #include "common/SampleBlock.h"
 #include "common/Settings.h"
 #include "graph/AxisTables.h"
+#include "graph/BinColumns.h"
 #include "graph/BlockRanges.h"
 #include "graph/GraphBitmap.h"
 #include "graph/PrintLayout.h"
@@ -138,7 +139,7 @@ private:
     void SpectrumOverlay(GraphBitmap& bmp, int penWidth);
     void ComputeLevels(const SampleBlock& block, int n, float* levels) const;
     void SpectrumSegments(GraphBitmap& bmp, const float* levels, float deltaF, int n, int32_t color,
-                          RasterMode mode) const;
+                          RasterMode mode, BinColumns& columns) const;
     void SetWaveScale(float max, float min, bool volts);
     void WaveSegments(GraphBitmap& bmp, const SampleBlock& block, int32_t color, RasterMode mode,
                       bool commonTimeAxis) const;
@@ -183,6 +184,9 @@ private:
     float spectrumPeak_ = 0;
     std::vector<float> dbCurve_;
     std::vector<float> refDbCurve_;
+    // The bins' columns of the first curve and of the overlay, kept for their axes.
+    mutable BinColumns columns_{MaxSpectrum};
+    mutable BinColumns refColumns_{MaxSpectrum};
     int32_t peakBin_ = 0;
     int32_t cursorBin_ = 0;
 };

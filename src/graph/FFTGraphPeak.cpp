@@ -1,5 +1,6 @@
 // The spectrum read-out cursor and the AD-code statistics of the measured block.
 #include "common/DecimalPicture.h"
+#include "common/VectorState.h"
 #include "graph/BlockRanges.h"
 #include "graph/FFTGraph.h"
 
@@ -31,6 +32,7 @@ double FFTGraph::CodesToMicrovolts(double difference) {
 void FFTGraph::ShowLargestPeak(const SampleBlock& block, PeakReadouts& readouts,
                                QLabel* unitLabel) {
     const int n = block.spectrum ? std::min(block.count / 2, MaxSpectrum) : 0;
+    ClearUpperVectorState();
     float best = 0;
     peakBin_ = 1;
     for (int i = 1; i < n; ++i) {

@@ -1,6 +1,7 @@
 // Curves of the two graphs: spectrum levels and segments, the reference overlay, waveforms.
 // One set of routines draws into any GraphBitmap, on screen and for printing.
 #include "common/RateTables.h"
+#include "common/VectorState.h"
 #include "graph/FFTGraph.h"
 #include "graph/LineRaster.h"
 #include "graph/TPaintBox.h"
@@ -15,6 +16,33 @@ int SpectrumBins(const SampleBlock& b) {
         return 0;
     }
     return std::min(b.count / 2, MaxSpectrum);
+}
+
+// The vertical scale of a waveform: y(v) = h * (1 - (v - offset) / span).
+struct WaveRows {
+    double h;
+    double offset;
+    double span;
+    int Of(double v) const { return TruncToPixel(h * (1.0 - (v - offset) / span)); }
+};
+
+void CodeRows(const int32_t* codes, int n, const WaveRows& rows, int* out) {
+    for (int i = 0; i < n; ++i) {
+        out[i] = rows.Of(double(codes[i]));
+    }
+}
+
+void VoltRows(const float* volts, float dc, int n, const WaveRows& rows, int* out) {
+    for (int i = 0; i < n; ++i) {
+        out[i] = rows.Of(double(volts[i] - dc));
+    }
+}
+
+// Columns of samples first .. first+n-1 on a time axis of timeSpan ms, period ms apart.
+void TimeColumns(int first, int n, int w, double period, double timeSpan, int* out) {
+    for (int i = 0; i < n; ++i) {
+        out[i] = TruncToPixel(w * ((first + i) * period) / timeSpan);
+    }
 }
 
 } // namespace
@@ -52,6 +80,7 @@ bool FFTGraph::SpectrumFirstCurve(GraphBitmap& bmp, const SampleBlock& block, in
     if (n == 0 || !(block.deltaF > 0)) {
         return false;
     }
+    ClearUpperVectorState();
     float peak = 0;
     for (int i = 1; i < n; ++i) {
         if (block.spectrum[i] > peak) {
@@ -67,7 +96,7 @@ bool FFTGraph::SpectrumFirstCurve(GraphBitmap& bmp, const SampleBlock& block, in
     }
     bmp.FillWhite();
     DrawSpectrumGrid(bmp);
-    SpectrumSegments(bmp, dbCurve_.data(), block.deltaF, n, color, RasterMode::Copy);
+    SpectrumSegments(bmp, dbCurve_.data(), block.deltaF, n, color, RasterMode::Copy, columns_);
     return true;
 }
 
@@ -82,10 +111,11 @@ void FFTGraph::SpectrumOverlay(GraphBitmap& bmp, int penWidth) {
     if (!(refBlock_.deltaF > 0)) {
         return;
     }
+    ClearUpperVectorState();
     ComputeLevels(refBlock_, n, refDbCurve_.data());
     bmp.penWidth = penWidth;
     SpectrumSegments(bmp, refDbCurve_.data(), refBlock_.deltaF, n, graphSetting_.PenColorRefGraph,
-                     graphSetting_.fLogGraph ? RasterMode::Mask : RasterMode::Xor);
+                     graphSetting_.fLogGraph ? RasterMode::Mask : RasterMode::Xor, refColumns_);
 }
 
 void FFTGraph::ComputeLevels(const SampleBlock& block, int n, float* levels) const {
@@ -107,79 +137,36 @@ void FFTGraph::ComputeLevels(const SampleBlock& block, int n, float* levels) con
 }
 
 void FFTGraph::SpectrumSegments(GraphBitmap& bmp, const float* levels, float deltaF, int n,
-                                int32_t color, RasterMode mode) const {
+                                int32_t color, RasterMode mode, BinColumns& columns) const {
     const AxisIndexes ix = ClampedIndexes(graphSetting_);
     const int d = ix.dbMin - ix.dbMax;
     const double top = graphSetting_.fAbsoGraph ? 20.0 - 10.0 * ix.dbMax : 0.0;
-    const double w = bmp.Width();
-    const double h = bmp.Height();
-    const double span = 10.0 * d;
-    const float fS = StartFreq();
-    const float fE = EndFreq();
+    const BinAxis axis{graphSetting_.fLogGraph, deltaF, n, bmp.Width(), StartFreq(), EndFreq()};
+    if (!columns.Prepare(axis)) {
+        return;
+    }
+    const int* x = columns.Columns();
+    const int first = columns.First();
+    const int last = columns.Last();
     // Height times level difference, then divided by the span (and likewise for x): a scale
     // factor taken first would put points exactly on the bottom or right edge one pixel inside.
-    auto y = [&](int i) { return TruncToPixel(h * (top - levels[i]) / span); };
-    LinePen pen(bmp, color, mode);
-
-    if (graphSetting_.fLogGraph) {
-        const double ls = std::log10(double(fS));
-        const double le = std::log10(double(fE));
-        if (le == ls) {
-            return;
+    const double h = bmp.Height();
+    const double span = 10.0 * d;
+    PolylinePen pen(bmp, color, mode);
+    // Rows a slice at a time, in a loop free of the drawing.
+    constexpr int kSlice = 512;
+    int ys[kSlice];
+    for (int from = first; from <= last; from += kSlice) {
+        const int count = std::min(kSlice, last + 1 - from);
+        for (int i = 0; i < count; ++i) {
+            ys[i] = TruncToPixel(h * (top - levels[from + i]) / span);
         }
-        const double logSpan = le - ls;
-        // Start one bin below the first at or above fS, end at the first at or above fE.
-        int j = std::max(1, static_cast<int>(std::ceil(double(fS) / deltaF)));
-        while (j > 1 && static_cast<float>(j - 1) * deltaF >= fS) {
-            --j;
+        int i = 0;
+        if (from == first) {
+            pen.MoveTo(x[first], ys[0]);
+            i = 1;
         }
-        while (static_cast<float>(j) * deltaF < fS) {
-            ++j;
-        }
-        if (j > 1) {
-            --j;
-        }
-        if (j >= n - 1) {
-            return;
-        }
-        const double kGuess = std::ceil(double(fE) / deltaF);
-        int k = static_cast<int>(std::clamp(kGuess, double(j), double(n - 1)));
-        while (k > j && static_cast<float>(k - 1) * deltaF >= fE) {
-            --k;
-        }
-        while (k < n - 1 && static_cast<float>(k) * deltaF < fE) {
-            ++k;
-        }
-        auto x = [&](int i) {
-            return TruncToPixel(w * (std::log10(double(static_cast<float>(i) * deltaF)) - ls) /
-                                logSpan);
-        };
-        int x0 = x(j);
-        int y0 = y(j);
-        for (int i = j; i < k; ++i) {
-            const int x1 = x(i + 1);
-            const int y1 = y(i + 1);
-            pen.Line(x0, y0, x1, y1);
-            x0 = x1;
-            y0 = y1;
-        }
-    } else {
-        // Limited before it becomes an int: at 5 sps a 64 kHz end lies billions of bins out.
-        const float lastBin = fE / deltaF;
-        const int last = lastBin < static_cast<float>(n - 1) ? static_cast<int>(lastBin) : n - 1;
-        auto x = [&](int i) { return TruncToPixel(w * (static_cast<float>(i) * deltaF) / fE); };
-        if (last < 2) {
-            return;
-        }
-        int x0 = x(1);
-        int y0 = y(1);
-        for (int i = 1; i < last; ++i) {
-            const int x1 = x(i + 1);
-            const int y1 = y(i + 1);
-            pen.Line(x0, y0, x1, y1);
-            x0 = x1;
-            y0 = y1;
-        }
+        pen.LinesTo(x + from + i, ys + i, count - i);
     }
 }
 
@@ -283,27 +270,49 @@ void FFTGraph::WaveSegments(GraphBitmap& bmp, const SampleBlock& b, int32_t colo
     if (commonTimeAxis && !(timeSpan_ > 0)) {
         return;
     }
+    ClearUpperVectorState();
     const int w = bmp.Width();
-    const double h = bmp.Height();
+    const WaveRows rows{double(bmp.Height()), double(waveOffset_), double(waveSpan_)};
     const float dc = volts && graphSetting_.fDCCut_SigGraph ? b.voltMean : 0.0f;
-    const double offset = waveOffset_;
-    const double span = waveSpan_;
     const double period = SamplePeriod(b.spsSel, b.sinc3);
     const double timeSpan = timeSpan_;
-    auto value = [&](int i) { return volts ? double(b.volts[i] - dc) : double(b.codes[i]); };
-    auto y = [&](int i) { return TruncToPixel(h * (1.0 - (value(i) - offset) / span)); };
-    auto x = [&](int i) {
-        return commonTimeAxis ? TruncToPixel(w * (i * period) / timeSpan)
-                              : static_cast<int>(int64_t(w) * i / count);
-    };
-    LinePen pen(bmp, color, mode);
-    int x0 = x(0);
-    int y0 = y(0);
-    for (int i = 0; i + 1 < count; ++i) {
-        const int x1 = x(i + 1);
-        const int y1 = y(i + 1);
-        pen.Line(x0, y0, x1, y1);
-        x0 = x1;
-        y0 = y1;
+    // x(i) = w * i / count in integers, carried from one sample to the next: quotient and
+    // remainder grow by those of w / count.
+    const int32_t wholeStep = w / count;
+    const int32_t partStep = w % count;
+    int32_t x = 0;
+    int32_t part = 0;
+    PolylinePen pen(bmp, color, mode);
+    // The samples' rows and columns are worked out a slice at a time, in loops free of the
+    // drawing, then joined up.
+    constexpr int kSlice = 512;
+    int ys[kSlice];
+    int xs[kSlice];
+    for (int first = 0; first < count; first += kSlice) {
+        const int n = std::min(kSlice, count - first);
+        if (volts) {
+            VoltRows(b.volts + first, dc, n, rows, ys);
+        } else {
+            CodeRows(b.codes + first, n, rows, ys);
+        }
+        if (commonTimeAxis) {
+            TimeColumns(first, n, w, period, timeSpan, xs);
+        } else {
+            for (int i = 0; i < n; ++i) {
+                xs[i] = x;
+                x += wholeStep;
+                part += partStep;
+                if (part >= count) {
+                    part -= count;
+                    ++x;
+                }
+            }
+        }
+        int i = 0;
+        if (first == 0) {
+            pen.MoveTo(xs[0], ys[0]);
+            i = 1;
+        }
+        pen.LinesTo(xs + i, ys + i, n - i);
     }
 }

@@ -1,5 +1,7 @@
 #include "graph/LineRaster.h"
 
+#include "common/VectorState.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -14,15 +16,7 @@ void GraphBitmap::SetSize(int w, int h) {
 
 void GraphBitmap::FillWhite() {
     image.fill(PixelFromColorRef(kColorWhite));
-}
-
-int TruncToPixel(double v) {
-    constexpr double kLimit = 100000000.0;
-    if (std::isnan(v)) {
-        return -static_cast<int>(kLimit);
-    }
-    v = std::clamp(v, -kLimit, kLimit);
-    return static_cast<int>(v);
+    ClearUpperVectorState(); // the curves' arithmetic follows (common/VectorState.h)
 }
 
 namespace {
@@ -150,6 +144,12 @@ template <RasterMode M> void LinePen::ThinLine(int x0, int y0, int x1, int y1) {
     const int64_t dmaj = xMajor ? adx : ady;
     const int64_t dmin = xMajor ? ady : adx;
 
+    // Both ends inside the bitmap (nearly every segment of a curve): every step lies between
+    // them, so nothing is clipped and the walk starts at step 0 without any division.
+    if (Inside(x0, y0) && Inside(x1, y1)) {
+        Walk<M>(x0, y0, sx, sy, xMajor, dmaj, dmin, 0, dmaj - 1);
+        return;
+    }
     int64_t lo, hi;
     if (xMajor) {
         MajorRange(x0, sx, w_, lo, hi);
@@ -167,12 +167,21 @@ template <RasterMode M> void LinePen::ThinLine(int x0, int y0, int x1, int y1) {
     if (lo > hi) {
         return;
     }
+    Walk<M>(x0, y0, sx, sy, xMajor, dmaj, dmin, lo, hi);
+}
 
+template <RasterMode M>
+void LinePen::Walk(int x0, int y0, int sx, int sy, bool xMajor, int64_t dmaj, int64_t dmin,
+                   int64_t lo, int64_t hi) {
     const int64_t twoMaj = 2 * dmaj;
     const int64_t twoMin = 2 * dmin;
-    const int64_t num = lo * twoMin + dmaj;
-    const int64_t q = num / twoMaj;
-    int64_t r = num % twoMaj;
+    int64_t q = 0;
+    int64_t r = dmaj;
+    if (lo > 0) {
+        const int64_t num = lo * twoMin + dmaj;
+        q = num / twoMaj;
+        r = num % twoMaj;
+    }
     int x, y;
     if (xMajor) {
         x = static_cast<int>(x0 + sx * lo);
@@ -189,18 +198,87 @@ template <RasterMode M> void LinePen::ThinLine(int x0, int y0, int x1, int y1) {
     const QRgb pixel = pixel_;
     const uint32_t bits = bits_;
     for (int64_t k = lo; k <= hi; ++k) {
-        if constexpr (M == RasterMode::Copy) {
-            *p = pixel;
-        } else if constexpr (M == RasterMode::Mask) {
-            *p &= (bits | 0xff000000u);
-        } else {
-            *p ^= bits;
-        }
+        Put<M>(p, pixel, bits);
         p += majStep;
         r += twoMin;
         if (r >= twoMaj) {
             r -= twoMaj;
             p += minStep;
+        }
+    }
+}
+
+PolylinePen::PolylinePen(GraphBitmap& bitmap, int32_t colorRef, RasterMode mode)
+    : pen_(bitmap, colorRef, mode), bmp_(bitmap), pixel_(PixelFromColorRef(colorRef)), mode_(mode),
+      gather_(bitmap.penWidth <= 1 && mode != RasterMode::Xor) {
+    if (gather_) {
+        data_ = bmp_.image.bits();
+        stride_ = bmp_.image.bytesPerLine();
+        w_ = bmp_.Width();
+        h_ = bmp_.Height();
+    }
+}
+
+void PolylinePen::LinesTo(const int* xs, const int* ys, int n) {
+    if (!gather_) {
+        for (int i = 0; i < n; ++i) {
+            pen_.Line(x_, y_, xs[i], ys[i]);
+            x_ = xs[i];
+            y_ = ys[i];
+        }
+        return;
+    }
+    // The joint and the run in locals: the loop then carries them in registers.
+    int x = x_, y = y_, lo = runLo_, hi = runHi_;
+    for (int i = 0; i < n; ++i) {
+        const int nx = xs[i];
+        const int ny = ys[i];
+        if (nx == x) {
+            // The segment covers y up to the pixel before ny, nothing when ny is y; the run
+            // stays one interval, since every segment starts at or next to the pixels the run
+            // already holds.
+            const bool up = ny > y;
+            const bool none = ny == y;
+            const int segLo = none ? kNoRunLo : up ? y : ny + 1;
+            const int segHi = none ? kNoRunHi : up ? ny - 1 : y;
+            lo = segLo < lo ? segLo : lo;
+            hi = segHi > hi ? segHi : hi;
+        } else {
+            x_ = x;
+            runLo_ = lo;
+            runHi_ = hi;
+            Flush();
+            pen_.Line(x, y, nx, ny);
+            lo = kNoRunLo;
+            hi = kNoRunHi;
+        }
+        x = nx;
+        y = ny;
+    }
+    x_ = x;
+    y_ = y;
+    runLo_ = lo;
+    runHi_ = hi;
+}
+
+void PolylinePen::Flush() {
+    if (runLo_ > runHi_) {
+        return;
+    }
+    const int lo = std::max(runLo_, 0);
+    const int hi = std::min(runHi_, h_ - 1);
+    runLo_ = kNoRunLo;
+    runHi_ = kNoRunHi;
+    if (x_ < 0 || x_ >= w_ || lo > hi) {
+        return;
+    }
+    uchar* row = data_ + lo * stride_ + x_ * qsizetype{sizeof(QRgb)};
+    for (int y = lo; y <= hi; ++y, row += stride_) {
+        QRgb* p = reinterpret_cast<QRgb*>(row);
+        if (mode_ == RasterMode::Copy) {
+            *p = pixel_;
+        } else {
+            *p &= pixel_; // the pixel value carries the alpha byte, which stays
         }
     }
 }

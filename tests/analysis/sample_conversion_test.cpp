@@ -105,3 +105,23 @@ TEST(SampleConversionTest, CodeStatistics) {
 }
 
 } // namespace
+
+TEST(SampleConversionTest, AClippingCodeIsFoundWhereverItLies) {
+    // Every place of a short block and the places around groups of codes in a long one; the
+    // neighbours of the clipping codes alone never count.
+    std::vector<int32_t> codes(1037, 8388608);
+    codes[500] = 16777214;
+    codes[501] = 1;
+    EXPECT_FALSE(HasClippingCode(codes.data(), 1037));
+    for (int32_t count : {40, 1037}) {
+        for (int32_t at = 0; at < count; at += count < 100 ? 1 : 7) {
+            for (int32_t clip : {0, 16777215}) {
+                const int32_t kept = codes[at];
+                codes[at] = clip;
+                EXPECT_TRUE(HasClippingCode(codes.data(), count)) << count << " at " << at;
+                EXPECT_FALSE(HasClippingCode(codes.data(), at)) << count << " before " << at;
+                codes[at] = kept;
+            }
+        }
+    }
+}

@@ -2,7 +2,10 @@
 
 #include "graph/LineRaster.h"
 
+#include <QPoint>
+#include <algorithm>
 #include <random>
+#include <vector>
 
 namespace {
 
@@ -138,4 +141,87 @@ TEST(TruncToPixel, TruncatesTowardZeroAndStaysInRange) {
     EXPECT_EQ(TruncToPixel(-2.9), -2);
     EXPECT_EQ(TruncToPixel(1e30), 100000000);
     EXPECT_EQ(TruncToPixel(-1e30), -100000000);
+}
+
+namespace {
+
+// A polyline through random joints, many of them sharing a column, some far outside.
+std::vector<QPoint> RandomPolyline(std::mt19937& rng, int w, int h, int joints) {
+    std::uniform_int_distribution<int> dice(0, 99);
+    std::uniform_int_distribution<int> col(-3, w + 2);
+    std::uniform_int_distribution<int> row(-5, h + 4);
+    std::uniform_int_distribution<int> far(-100000, 100000);
+    std::vector<QPoint> pts{{col(rng), row(rng)}};
+    for (int i = 1; i < joints; ++i) {
+        QPoint p = pts.back();
+        const int d = dice(rng);
+        if (d < 60) {
+            p.setY(row(rng)); // same column
+        } else if (d < 65) {
+            p.setY(far(rng));
+        } else if (d < 90) {
+            p = {p.x() + (d % 3) - 1, row(rng)};
+        } else {
+            p = {col(rng), row(rng)};
+        }
+        pts.push_back(p);
+    }
+    return pts;
+}
+
+} // namespace
+
+TEST(PolylinePen, HitsThePixelsOfItsSegmentsDrawnOneByOne) {
+    constexpr int kW = 23, kH = 17;
+    std::mt19937 rng(11);
+    for (RasterMode mode : {RasterMode::Copy, RasterMode::Mask, RasterMode::Xor}) {
+        for (int trial = 0; trial < 300; ++trial) {
+            const std::vector<QPoint> pts = RandomPolyline(rng, kW, kH, 2 + trial % 40);
+            GraphBitmap joined, single;
+            for (GraphBitmap* b : {&joined, &single}) {
+                b->SetSize(kW, kH);
+                b->image.fill(PixelFromColorRef(0x5A3CC3));
+            }
+            {
+                // Joint by joint, or in batches of a few joints.
+                PolylinePen pen(joined, 0x0FF00F, mode);
+                pen.MoveTo(pts[0].x(), pts[0].y());
+                std::vector<int> xs, ys;
+                for (const QPoint& p : pts) {
+                    xs.push_back(p.x());
+                    ys.push_back(p.y());
+                }
+                for (size_t i = 1; i < pts.size();) {
+                    const size_t n =
+                        std::min<size_t>(pts.size() - i, trial % 2 ? 1 : 1 + rng() % 9);
+                    pen.LinesTo(&xs[i], &ys[i], static_cast<int>(n));
+                    i += n;
+                }
+            }
+            {
+                LinePen pen(single, 0x0FF00F, mode);
+                for (size_t i = 1; i < pts.size(); ++i) {
+                    pen.Line(pts[i - 1].x(), pts[i - 1].y(), pts[i].x(), pts[i].y());
+                }
+            }
+            ASSERT_EQ(joined.image, single.image) << int(mode) << " trial " << trial;
+        }
+    }
+}
+
+TEST(PolylinePen, AMoveStartsANewCurve) {
+    GraphBitmap bmp;
+    bmp.SetSize(10, 10);
+    bmp.FillWhite();
+    {
+        PolylinePen pen(bmp, kRed, RasterMode::Copy);
+        pen.MoveTo(3, 1);
+        pen.LineTo(3, 4); // rows 1..3
+        pen.MoveTo(3, 8); // not joined to (3, 4)
+        pen.LineTo(3, 6); // rows 8, 7
+    }
+    const QRgb red = PixelFromColorRef(kRed);
+    for (int y = 0; y < 10; ++y) {
+        EXPECT_EQ(bmp.image.pixel(3, y) == red, (y >= 1 && y <= 3) || y == 7 || y == 8) << y;
+    }
 }
