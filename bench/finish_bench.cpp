@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "CountingPresenter.h"
 #include "adunit/Adc.h"
 #include "adunit/MonotonicClock.h"
 #include "adunit/sim/SimConfig.h"
@@ -33,15 +34,6 @@ namespace {
 
 constexpr int32_t kCount = 262144;
 constexpr int32_t kRate = 16; // 125 ksps
-
-class CountingPresenter : public IMessagePresenter {
-public:
-    MsgAnswer Present(const MessageBoxRequest&) override {
-        ++shown;
-        return MsgAnswer::Ok;
-    }
-    int shown = 0;
-};
 
 // Opens the controller's protected steps to the benchmark.
 class BenchForm : public TFormMain {

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "CountingPresenter.h"
 #include "adunit/MonotonicClock.h"
 #include "adunit/sim/SignalModel.h"
 #include "adunit/sim/SimConfig.h"
@@ -27,18 +28,9 @@ namespace {
 constexpr int32_t kCount = 262144;
 constexpr int32_t kRate = 16; // 125 ksps
 
-class SilentPresenter : public IMessagePresenter {
-public:
-    MsgAnswer Present(const MessageBoxRequest&) override {
-        ++shown;
-        return MsgAnswer::Ok;
-    }
-    int shown = 0;
-};
-
 struct SeriesScene {
     QTemporaryDir dir;
-    SilentPresenter presenter;
+    CountingPresenter presenter;
     SteadyClock clock;
     std::unique_ptr<TFormMain> form;
 
