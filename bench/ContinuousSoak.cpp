@@ -108,7 +108,10 @@ struct RunFigures {
     std::string fault; // the series ended by itself, stalled or misbehaved at the stop
     double wallMs = 0, cpuMs = 0, unitCpuMs = 0;
     double maxPauseMs = 0;
-    int64_t longPauses = 0;
+    // Whether a pause was the program's own work or the machine's: the main thread's CPU time
+    // during the longest pause seen by the ticks, and the long pauses it ran through mostly.
+    double tickPauseMs = 0, tickPauseCpuMs = 0;
+    int64_t longPauses = 0, busyLongPauses = 0;
     int64_t doneAtStop = 0;
     int64_t stopNs = 0;
     double stopMs = 0;
@@ -159,7 +162,7 @@ void RunUntilDue(SoakWindow& w, const ContinuousOptions& opt, RecordingDriver& d
     TFormMain& form = *w.form;
     QEventLoop loop;
     bool armed = false;
-    double prevTick = 0, lastProgress = 0;
+    double prevTick = 0, prevThreadCpu = 0, lastProgress = 0;
     int64_t lastDone = 0;
     const double t0 = NowMs();
     const double c0 = ProcessCpuMs();
@@ -167,11 +170,21 @@ void RunUntilDue(SoakWindow& w, const ContinuousOptions& opt, RecordingDriver& d
     ProgressLines progress(opt, t0);
     LoopWatch watch([&](double now) {
         const double pause = prevTick > 0 ? now - prevTick : 0.0;
+        const double threadCpu = ThreadCpuMs();
+        const double pauseCpu = threadCpu - prevThreadCpu;
         prevTick = now;
+        prevThreadCpu = threadCpu;
         if (!armed) {
             return; // still inside the start command
         }
-        r.longPauses += pause > kLongPauseMs ? 1 : 0;
+        if (pause > kLongPauseMs) {
+            ++r.longPauses;
+            r.busyLongPauses += pauseCpu > pause / 2 ? 1 : 0;
+        }
+        if (pause > r.tickPauseMs) {
+            r.tickPauseMs = pause;
+            r.tickPauseCpuMs = pauseCpu;
+        }
         const int64_t done = form.RunningSeries().Done();
         if (done != lastDone || lastProgress == 0) {
             lastDone = done;
@@ -321,8 +334,11 @@ void PrintFigures(const RunFigures& r, const RecordingDriver& d, const Simulated
                 "(limit %.0f %%): %s\n",
                 kIdleSeconds, r.idlePct, r.idleTimerAfterStop ? "RUNNING" : "stopped", kIdleLimit,
                 Mark(v.idleOk));
-    std::printf("  longest event-loop pause while running: %.1f ms; pauses over %.0f ms: %lld\n",
-                r.maxPauseMs, kLongPauseMs, static_cast<long long>(r.longPauses));
+    std::printf("  longest event-loop pause while running: %.1f ms (the main thread ran %.1f ms of "
+                "it); pauses over %.0f ms: %lld, %lld of them with the main thread running more "
+                "than half of the time (the others: the process waited for a core)\n",
+                r.maxPauseMs, r.tickPauseCpuMs, kLongPauseMs, static_cast<long long>(r.longPauses),
+                static_cast<long long>(r.busyLongPauses));
     const double model = SimCostMsPerBlock(config, opt.rate, opt.count);
     const double cpuPct = r.wallMs > 0 ? 100.0 * r.cpuMs / r.wallMs : 0.0;
     const double unitPct = r.wallMs > 0 ? 100.0 * r.unitCpuMs / r.wallMs : 0.0;
