@@ -7,44 +7,40 @@
 // and, apart, the simulated unit's own cost, so that the program's share can be told.
 //
 // Usage: tavrin-soak [--runs N] [--count N] [--idle-seconds S] [--no-stop-check] [--strict]
+//        tavrin-soak --continuous [SECONDS] [--count N] [--rate-index I] [--strict]
 // Exit code 0: every block whole; 1: a block wrong, lost or not finished, or a start against a
 // silent unit leaves the wrong state; 2 (--strict only): a speed, load or memory target missed.
+// --continuous runs a continuous series instead (ContinuousSoak.h).
 #include <QApplication>
 #include <QEventLoop>
-#include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
-#include <functional>
 #include <memory>
 #include <string>
-#include <sys/resource.h>
-#include <unistd.h>
 #include <vector>
 
-#include "adunit/Adc.h"
+#include "ContinuousSoak.h"
+#include "SoakKit.h"
 #include "adunit/MonotonicClock.h"
 #include "adunit/sim/SimConfig.h"
 #include "adunit/sim/SimulatedUnit.h"
-#include "app/MessagePresenter.h"
 #include "app/StatusPanels.h"
 #include "app/Tavrin_main.h"
 #include "common/RateTables.h"
 
 namespace {
 
+using namespace soak;
+
 constexpr int32_t kRate = 16; // 125 ksps, Sinc5+Sinc1
 constexpr double kExtraLimitMs = 200.0;
 constexpr double kAcqShareLimit = 4.0; // % of a core besides the simulated unit
-constexpr double kIdleLimit = 1.0;     // % of a core
 constexpr long kRssGrowthLimitKb = 1024;
-constexpr int kWatchIntervalMs = 2;
 constexpr double kStallMs = 10000.0;
 constexpr double kResponsiveLimitMs = 50.0; // event-loop pause while a command waits
 
@@ -79,102 +75,6 @@ bool ParseOptions(int argc, char** argv, Options& o) {
     return o.runs >= 1 && countOk && o.idleSeconds >= 0;
 }
 
-double NowMs() {
-    return std::chrono::duration<double, std::milli>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-double ProcessCpuMs() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e3 +
-           (u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1e-3;
-}
-
-double ThreadCpuMs() {
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return ts.tv_sec * 1e3 + ts.tv_nsec * 1e-6;
-}
-
-long PeakRssKb() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_maxrss;
-}
-
-long CurrentRssKb() {
-    long pages = 0, resident = 0;
-    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) {
-            resident = 0;
-        }
-        std::fclose(f);
-    }
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
-int32_t RampCode(int64_t n) {
-    return kRampFirstCode + static_cast<int32_t>(n % kRampSpan);
-}
-
-SimConfig RampConfig() {
-    SimConfig config = DefaultSimConfig();
-    config.channel[0] = ChannelSignal{};
-    config.channel[0].ramp = true;
-    return config;
-}
-
-class CountingPresenter : public IMessagePresenter {
-public:
-    MsgAnswer Present(const MessageBoxRequest& request) override {
-        ++shown;
-        last = request.text;
-        return MsgAnswer::Ok;
-    }
-    int shown = 0;
-    QString last;
-};
-
-// CPU time the simulated unit itself spends producing one block at the given rate: the same
-// queue queries and reads the transport makes, against a hand-advanced clock so nothing waits.
-double SimCostMsPerBlock(const SimConfig& config, int32_t count) {
-    struct ManualClock : IMonotonicClock {
-        int64_t now = 1;
-        int64_t NowNs() override { return now; }
-    } clock;
-    const auto periodNs = static_cast<int64_t>(SamplePeriod(kRate, false) * 1.0e6 + 0.5);
-    std::vector<uint8_t> buffer(3 * 1024 + 16);
-    double best = 1e30;
-    for (int repeat = 0; repeat < 5; ++repeat) {
-        SimulatedUnit unit(config, clock);
-        uint32_t n = 0;
-        unit.OpenByIndex(0);
-        char command[16];
-        std::snprintf(command, sizeof command, "F%c\rA0%05X\r", RateCharacter(kRate),
-                      static_cast<unsigned>(count));
-        unit.Write(reinterpret_cast<const uint8_t*>(command), std::strlen(command), n);
-        unit.Read(buffer.data(), 3, n); // "OK\r" of the rate command
-        const double start = ThreadCpuMs();
-        // Bytes, not samples: the bridge's packets split samples.
-        int64_t received = 0;
-        while (received < int64_t{3} * count) {
-            clock.now += 1024 * periodNs;
-            uint32_t queued = 0;
-            unit.GetQueueStatus(queued);
-            while (queued > 0) {
-                uint32_t got = 0;
-                unit.Read(buffer.data(), std::min<uint32_t>(queued, 3 * 1024), got);
-                received += got;
-                queued -= got;
-            }
-        }
-        best = std::min(best, ThreadCpuMs() - start);
-    }
-    return best;
-}
-
 struct RunResult {
     bool started = false;
     bool finished = false;
@@ -187,66 +87,6 @@ struct RunResult {
     double maxGapMs = 0;  // longest time the event loop did not serve a 2 ms timer
     long peakRssKb = 0;
     long rssKb = 0;
-};
-
-// The window keeps its controls to itself; the run finds them by their object names.
-QPushButton* StartButton(const TFormMain& form) {
-    return form.findChild<QPushButton*>(QStringLiteral("MeasureStartBtn"));
-}
-TStatusPanels* StatusBar(const TFormMain& form) {
-    return form.findChild<TStatusPanels*>(QStringLiteral("StatusBar1"));
-}
-
-// Checks the whole measured block against the counter the unit streams.
-bool VerifyBlock(const TFormMain& form, int32_t count, std::string& fault) {
-    if (!form.Document().fDataExist || form.Document().curBlock.count != count) {
-        fault = "no data (fDataExist " + std::to_string(form.Document().fDataExist) + ", count " +
-                std::to_string(form.Document().curBlock.count) + ")";
-        return false;
-    }
-    for (int32_t i = 0; i < count; ++i) {
-        const int32_t want = RampCode(i);
-        const int32_t got = form.Document().curCodes[i];
-        if (got == want) {
-            continue;
-        }
-        const int32_t step = got - want;
-        const char* kind = step > 0 ? "samples lost" : "samples repeated or out of order";
-        fault = "sample " + std::to_string(i) + ": code " + std::to_string(got) + ", expected " +
-                std::to_string(want) + " (" + std::to_string(step) + ", " + kind + ")";
-        return false;
-    }
-    return true;
-}
-
-// A 2 ms timer that records the longest time the event loop left it unserved, also inside
-// nested event servicing (the unit commands wait that way).
-class LoopWatch {
-public:
-    explicit LoopWatch(std::function<void(double now)> onTick = {}) : onTick_(std::move(onTick)) {
-        timer_.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            const double now = NowMs();
-            maxGap_ = std::max(maxGap_, now - last_);
-            last_ = now;
-            if (onTick_) {
-                onTick_(now);
-            }
-        });
-        last_ = NowMs();
-        timer_.start(kWatchIntervalMs);
-    }
-    // The longest gap, counting the time since the last tick.
-    double Stop() {
-        timer_.stop();
-        return std::max(maxGap_, NowMs() - last_);
-    }
-
-private:
-    QTimer timer_;
-    std::function<void(double)> onTick_;
-    double last_ = 0;
-    double maxGap_ = 0;
 };
 
 RunResult Measure(TFormMain& form, CountingPresenter& presenter, SimulatedUnit* unit,
@@ -363,67 +203,6 @@ double StartAgainstSilentUnit(double& commandMs, std::string& fault) {
     }
     return gap;
 }
-
-double IdleCpuPercent(double seconds) {
-    const double t0 = NowMs();
-    const double c0 = ProcessCpuMs();
-    QEventLoop loop;
-    QTimer::singleShot(static_cast<int>(seconds * 1000), &loop, &QEventLoop::quit);
-    loop.exec();
-    const double wall = NowMs() - t0;
-    return wall > 0 ? 100.0 * (ProcessCpuMs() - c0) / wall : 0.0;
-}
-
-// What the polling cadence alone costs: an event loop serving an empty 1 ms precise timer, as
-// the window's idle timer runs while measuring.
-double EmptyTimerCpuPercent(double seconds) {
-    QTimer tick;
-    tick.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&tick, &QTimer::timeout, [] {});
-    tick.start(1);
-    const double percent = IdleCpuPercent(seconds);
-    tick.stop();
-    return percent;
-}
-
-const char* Mark(bool ok) {
-    return ok ? "ok" : "MISSED";
-}
-
-// The window under soak, on the simulated unit streaming the counter, ready for `count`-sample
-// blocks at kRate without automatic save.
-struct SoakWindow {
-    QTemporaryDir dir;
-    CountingPresenter presenter;
-    SteadyClock clock;
-    SimulatedUnit* unit = nullptr;
-    std::unique_ptr<TFormMain> form;
-
-    bool Build(const SimConfig& config, int32_t count) {
-        FormMainOptions options;
-        options.baseDir = dir.path();
-        options.presenter = &presenter;
-        options.driverFactory = [this, config] {
-            auto driver = std::make_unique<SimulatedUnit>(config, clock);
-            unit = driver.get();
-            return driver;
-        };
-        form = std::make_unique<TFormMain>(options);
-        if (form->ConstructionFailed() || !form->Measurement().ADUnit()) {
-            return false;
-        }
-        while (form->FirstIdlePending()) {
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-        }
-        form->Document().unitSetting = ADUnitSetting{kRate, false, 0};
-        form->Document().graphSetting.DataCountMax = count;
-        form->Document().graphSetting.DataCountSel = static_cast<int32_t>(
-            std::find(std::begin(kDataCountList), std::end(kDataCountList), count) -
-            std::begin(kDataCountList));
-        form->Document().measureSetting.fSaveDataFile = false;
-        return true;
-    }
-};
 
 struct Series {
     std::vector<RunResult> results;
@@ -564,20 +343,26 @@ void PrintSummary(const Series& s, const AfterRun& a, const Costs& c, const Summ
 
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    if (WantsContinuousSoak(argc, argv)) {
+        return ContinuousSoakMain(argc, argv);
+    }
     Options opt;
     if (!ParseOptions(argc, argv, opt)) {
         std::fprintf(stderr, "usage: tavrin-soak [--runs N] [--count 1024..262144] "
-                             "[--idle-seconds S] [--no-stop-check] [--strict]\n");
+                             "[--idle-seconds S] [--no-stop-check] [--strict]\n"
+                             "       tavrin-soak --continuous [SECONDS] [--count N] "
+                             "[--rate-index 0..16] [--strict]\n");
         return 64;
     }
     QApplication app(argc, argv);
 
     const SimConfig config = RampConfig();
-    const Costs costs{SamplePeriod(kRate, false) * opt.count, SimCostMsPerBlock(config, opt.count),
-                      SimCostMsPerBlock(DefaultSimConfig(), opt.count)};
+    const Costs costs{SamplePeriod(kRate, false) * opt.count,
+                      SimCostMsPerBlock(config, kRate, opt.count),
+                      SimCostMsPerBlock(DefaultSimConfig(), kRate, opt.count)};
 
     SoakWindow window;
-    if (!window.Build(config, opt.count)) {
+    if (!window.Build(config, kRate, opt.count)) {
         std::fprintf(stderr, "soak: the main window could not be built\n");
         return 1;
     }

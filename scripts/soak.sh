@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds and runs the measurement controller's soak run (Release build, offscreen): 20 full
 # 262144-sample measurements at 125 ksps from the simulated unit, each block checked sample by
-# sample, with wall time, CPU and memory per measurement and the idle CPU afterwards.
+# sample, with wall time, CPU and memory per measurement and the idle CPU afterwards; or, with
+# --continuous, a continuous series of blocks for SECONDS (default 1024 samples at 125 ksps).
 # Usage: scripts/soak.sh [--runs N] [--count N] [--idle-seconds S] [--no-stop-check] [--strict]
+#        scripts/soak.sh --continuous [SECONDS] [--count N] [--rate-index 0..16] [--strict]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 TAVRIN_BENCH=1 scripts/deps.sh
