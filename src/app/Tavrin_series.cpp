@@ -4,6 +4,7 @@
 // sample of a block and the command of the next. The measured block is always the last complete
 // one: the next block is received into a buffer of its own.
 #include <QAction>
+#include <algorithm>
 
 #include "app/Mymessage.h"
 #include "app/Mystatus.h"
